@@ -1,0 +1,69 @@
+#pragma once
+
+// The account providers behind the account management calls, and the routing
+// from a server name to a provider. Providers speak UTF-8; the calls in
+// NetApi.h convert to and from UTF-16 and own every buffer they hand out.
+//
+// Deliberately free of NetApi.h, so that a provider built on Samba's own
+// netapi.h can include this header without the two colliding.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace netapi {
+
+// One account as the enumeration returns it (level 10).
+struct AccountEntry
+{
+    std::string name;
+    std::string comment;
+    std::string userComment;
+    std::string fullName;
+};
+
+// One account as a lookup returns it (level 20).
+struct AccountInfo
+{
+    std::string name;
+    std::string fullName;
+    std::string comment;
+    std::uint32_t flags = 0;
+    std::uint32_t userId = 0;
+};
+
+class AccountProvider
+{
+public:
+    virtual ~AccountProvider() = default;
+
+    // server: UTF-8, without leading backslashes, empty for this computer.
+    // Appends at most about prefMaxLen bytes' worth of accounts (at least one)
+    // to out; returns 0 when the last account is out, 234 while more remain, or
+    // an error code. resumeHandle is 0 on the first call of a listing and is
+    // whatever the provider set it to on the later ones.
+    virtual std::uint32_t enumerate(const std::string &server, std::uint32_t filter,
+                                    std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
+                                    std::vector<AccountEntry> &out) = 0;
+
+    // Fills out for one account; returns 0 or an error code.
+    virtual std::uint32_t getInfo(const std::string &server, const std::string &user,
+                                  AccountInfo &out) = 0;
+
+    // Writes the account's flags (level 1008); returns 0 or an error code.
+    virtual std::uint32_t setFlags(const std::string &server, const std::string &user,
+                                   std::uint32_t flags) = 0;
+};
+
+// Installs the providers the calls route to: `local` serves the empty server
+// name, `remote` every other. Either may be the same object. Set once at
+// start-up; tests install their own. Until something is installed, the calls
+// use this computer's accounts and Samba for named servers.
+void installProviders(std::shared_ptr<AccountProvider> local,
+                      std::shared_ptr<AccountProvider> remote);
+
+// The provider that serves `server` (UTF-8, no leading backslashes).
+AccountProvider &providerFor(const std::string &server);
+
+} // namespace netapi

@@ -1,0 +1,78 @@
+#pragma once
+
+// The network account management calls, as the lockout tool makes them.
+// Texts are UTF-16; every buffer handed out belongs to this layer and is
+// released with NetApiBufferFree, whichever account provider filled it.
+
+#include <cstdint>
+
+using NET_API_STATUS = std::uint32_t;
+using DWORD = std::uint32_t;
+using LPBYTE = std::uint8_t *;
+using LPWSTR = char16_t *;
+using LPCWSTR = const char16_t *;
+
+// Result codes the tool tells apart.
+inline constexpr NET_API_STATUS NERR_Success = 0;
+inline constexpr NET_API_STATUS ERROR_ACCESS_DENIED = 5;
+inline constexpr NET_API_STATUS ERROR_MORE_DATA = 234;
+inline constexpr NET_API_STATUS NERR_UserNotFound = 2221;
+inline constexpr NET_API_STATUS NERR_NotPrimary = 2226;
+inline constexpr NET_API_STATUS NERR_InvalidComputer = 2351;
+// Result codes the providers produce besides those.
+inline constexpr NET_API_STATUS ERROR_NOT_SUPPORTED = 50;
+inline constexpr NET_API_STATUS ERROR_BAD_NETPATH = 53;
+inline constexpr NET_API_STATUS ERROR_INVALID_PARAMETER = 87;
+inline constexpr NET_API_STATUS ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr NET_API_STATUS ERROR_INVALID_LEVEL = 124;
+inline constexpr NET_API_STATUS ERROR_LOGON_FAILURE = 1326;
+
+// Account flags.
+inline constexpr DWORD UF_ACCOUNTDISABLE = 0x0002;
+inline constexpr DWORD UF_LOCKOUT = 0x0010;
+
+// Enumeration filter.
+inline constexpr DWORD FILTER_NORMAL_ACCOUNT = 0x0002;
+
+// Preferred maximum length meaning "everything in one buffer".
+inline constexpr DWORD MAX_PREFERRED_LENGTH = 0xFFFFFFFFu;
+
+struct USER_INFO_10
+{
+    LPWSTR usri10_name;
+    LPWSTR usri10_comment;
+    LPWSTR usri10_usr_comment;
+    LPWSTR usri10_full_name;
+};
+
+struct USER_INFO_20
+{
+    LPWSTR usri20_name;
+    LPWSTR usri20_full_name;
+    LPWSTR usri20_comment;
+    DWORD usri20_flags;
+    DWORD usri20_user_id;
+};
+
+struct USER_INFO_1008
+{
+    DWORD usri1008_flags;
+};
+
+// Lists the accounts of servername (null or empty: this computer), level 10,
+// a batch at a time. Returns ERROR_MORE_DATA while accounts remain; pass
+// resume_handle back unchanged. entriesread and bufptr are valid on every
+// return (0 and null when nothing came back).
+NET_API_STATUS NetUserEnum(LPCWSTR servername, DWORD level, DWORD filter, LPBYTE *bufptr,
+                           DWORD prefmaxlen, DWORD *entriesread, DWORD *totalentries,
+                           DWORD *resume_handle);
+
+// Looks one account up, level 20.
+NET_API_STATUS NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level, LPBYTE *bufptr);
+
+// Writes an account's flags, level 1008. parm_err may be null.
+NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level, LPBYTE buf,
+                              DWORD *parm_err);
+
+// Releases a buffer that NetUserEnum or NetUserGetInfo handed out. Null is allowed.
+NET_API_STATUS NetApiBufferFree(void *buffer);
