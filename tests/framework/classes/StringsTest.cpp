@@ -1,0 +1,78 @@
+#include "framework/Classes.h"
+#include "framework/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+TEST(StringList, KeepsObjectsWithTheirLines)
+{
+    TStringList list;
+    TObject a, b;
+    list.AddObject("alpha", &a);
+    list.AddObject("beta", &b);
+    list.Exchange(0, 1);
+    EXPECT_EQ(list.Get(0), "beta");
+    EXPECT_EQ(list.GetObject(0), &b);
+    EXPECT_EQ(list.IndexOfObject(&a), 1);
+    EXPECT_THROW(list.Get(2), EStringListError);
+}
+
+TEST(StringList, SortedListsInsertInOrderAndHandleDuplicates)
+{
+    TStringList list;
+    list.SetSorted(true);
+    list.Add("pear");
+    list.Add("Apple");
+    list.Add("fig");
+    EXPECT_EQ(list.Text(), "Apple\nfig\npear\n");
+    EXPECT_EQ(list.Add("PEAR"), 2); // ignored duplicate, case-blind
+    EXPECT_EQ(list.Count(), 3);
+    list.SetDuplicates(dupError);
+    EXPECT_THROW(list.Add("fig"), EStringListError);
+    EXPECT_THROW(list.Insert(0, "x"), EStringListError);
+}
+
+TEST(StringList, CustomSortIsStableAndSeesTheList)
+{
+    TStringList list;
+    for (const char *s : {"b2", "a1", "b1", "a2"})
+        list.Add(s);
+    list.CustomSort([](TStringList *l, int i, int j) { return l->Get(i)[0] - l->Get(j)[0]; });
+    EXPECT_EQ(list.Text(), "a1\na2\nb2\nb1\n");
+}
+
+TEST(StringList, TextSplitsEveryKindOfLineBreakAndReportsChangesOnce)
+{
+    TStringList list;
+    int changes = 0;
+    list.OnChange = [&](TObject *) { ++changes; };
+    list.SetText("one\r\ntwo\rthree\nfour");
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Get(3), "four");
+    EXPECT_EQ(changes, 1);
+    TStringList copy;
+    copy.Assign(&list);
+    EXPECT_EQ(copy.Text(), list.Text());
+}
+
+TEST(FormatText, FormatsLikeTheFramework)
+{
+    EXPECT_EQ(Format("Error %d returned from NetUserEnum", {53}),
+              "Error 53 returned from NetUserEnum");
+    EXPECT_EQ(Format("%s users found.", {"12"}), "12 users found.");
+    EXPECT_EQ(Format("[%5d|%-4s|%.2f|%x|%%]", {42, "ab", 3.14159, 255}), "[   42|ab  |3.14|FF|%]");
+    EXPECT_EQ(Format("%n", {1234567.5}), "1,234,567.50");
+    EXPECT_EQ(Format("%u", {4294967295u}), "4294967295");
+    EXPECT_THROW(Format("%d", {"text"}), EConvertError);
+    EXPECT_THROW(Format("%d %d", {1}), EConvertError);
+    EXPECT_THROW(Format("%", {1}), EConvertError);
+}
+
+TEST(FormatText, IntegerConversionRejectsJunk)
+{
+    EXPECT_EQ(StrToInt(" 42 "), 42);
+    EXPECT_EQ(StrToInt("-7"), -7);
+    EXPECT_THROW(StrToInt("4x"), EConvertError);
+    EXPECT_THROW(StrToInt(""), EConvertError);
+    EXPECT_THROW(StrToInt("99999999999"), EConvertError);
+    EXPECT_EQ(StrToIntDef("nope", 3), 3);
+}
