@@ -228,6 +228,15 @@ void TComponent::Loaded()
     FComponentState.Exclude(csLoading);
 }
 
+void TComponent::GetChildren(const std::function<void(TComponent *)> &Proc, TComponent *Root) const
+{
+    if (Root != this)
+        return;
+    for (TComponent *c : FComponents)
+        if (!c->HasParent() || !c->GetParentComponent())
+            Proc(c);
+}
+
 void TComponent::SetDesigning(bool Value, bool SetChildren)
 {
     SetComponentStateFlag(csDesigning, Value);

@@ -206,6 +206,18 @@ public:
     // Called by the form reader once every component of a description is read.
     virtual void Loaded();
 
+    // The component that contains this one in a form description (a control's
+    // parent control); components without one are written at the root.
+    virtual TComponent *GetParentComponent() const { return nullptr; }
+    virtual bool HasParent() const { return false; }
+    // Called by the form reader for a component nested inside another's
+    // "object ... end" block.
+    virtual void SetParentComponent(TComponent *) {}
+    // Calls Proc for each component the form writer nests inside this one,
+    // in creation order. Root is the component being written. A component
+    // without a parent that Root owns is Root's child.
+    virtual void GetChildren(const std::function<void(TComponent *)> &Proc, TComponent *Root) const;
+
     // Marks this component (and, by default, those it owns) as being designed:
     // the state a form designer puts components in. Tests use it too.
     void SetDesigning(bool Value, bool SetChildren = true);

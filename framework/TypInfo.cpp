@@ -14,6 +14,22 @@ int TEnumInfo::OrdinalOf(const String &Literal) const
     return -1;
 }
 
+std::optional<std::int64_t> TIdentMap::ToInt(const String &ident) const
+{
+    for (const auto &[value, name] : Entries)
+        if (SameText(name, ident))
+            return value;
+    return std::nullopt;
+}
+
+std::optional<String> TIdentMap::ToIdent(std::int64_t value) const
+{
+    for (const auto &[v, name] : Entries)
+        if (v == value)
+            return name;
+    return std::nullopt;
+}
+
 // ------------------------------------------------------------- TFormValue --
 
 TFormValue TFormValue::Int(std::int64_t v)

@@ -53,6 +53,16 @@ struct TEnumInfo
 
 extern const TEnumInfo BooleanEnumInfo; // False, True
 
+// Integer values that have names in form descriptions (colours such as
+// clBtnFace, charsets, cursors): written by name when they have one, read
+// either way.
+struct TIdentMap
+{
+    std::vector<std::pair<std::int64_t, String>> Entries;
+    std::optional<std::int64_t> ToInt(const String &ident) const;
+    std::optional<String> ToIdent(std::int64_t value) const;
+};
+
 // A value as a form description holds it.
 struct TFormValue
 {
@@ -243,6 +253,38 @@ public:
         };
         if (def)
             p.Default = TFormValue::Int(*def);
+        return add(std::move(p));
+    }
+
+    // An integer written by name where the map has one (colours, cursors, charsets).
+    template <class G, class S>
+    TClassBuilder &IntegerIdents(String name, G get, S set, const TIdentMap &map,
+                                 std::optional<std::int64_t> def = 0)
+    {
+        TPropInfo p = base(std::move(name), TTypeKind::tkInteger);
+        p.Get = [get, &map](const TObject &o) {
+            const auto value = static_cast<std::int64_t>((self(o).*get)());
+            if (auto ident = map.ToIdent(value))
+                return TFormValue::Ident(*ident);
+            return TFormValue::Int(value);
+        };
+        p.Set = [set, &map, n = p.Name](TObject &o, const TFormValue &v) {
+            using T = std::decay_t<first_arg_t<S>>;
+            std::int64_t value = 0;
+            if (v.kind == TFormValue::Kind::Identifier) {
+                const auto known = map.ToInt(v.text);
+                if (!known)
+                    ThrowInvalidPropertyValue(n, "'" + v.text + "' is not a known value");
+                value = *known;
+            } else {
+                value = FormValueToInteger(n, v);
+            }
+            (self(o).*set)(static_cast<T>(value));
+        };
+        if (def) {
+            const auto ident = map.ToIdent(*def);
+            p.Default = ident ? TFormValue::Ident(*ident) : TFormValue::Int(*def);
+        }
         return add(std::move(p));
     }
 
