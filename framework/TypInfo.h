@@ -38,7 +38,8 @@ enum class TTypeKind
     tkCollection, // a TCollection, written as <item ... end>
     tkStrings,    // a TStrings, written as ( 'line' 'line' )
     tkBinary,     // raw bytes, written as { hex }
-    tkMethod      // an event, written as the name of a method of the root
+    tkMethod,     // an event, written as the name of a method of the root
+    tkComponent   // a reference to another component, written as its name
 };
 
 // The literal names of an enumeration, in ordinal order.
@@ -134,6 +135,11 @@ struct TPropInfo
     std::function<TMethodValue(const TObject &)> GetMethod;
     std::function<void(TObject &, const TMethodValue &)> SetMethod;
     std::type_index MethodType = typeid(void);
+    // tkComponent: the referenced component (null: none). PropClass is the
+    // class the reference must have; the setter raises EReadError otherwise.
+    // The reader resolves names once every component of a description exists.
+    std::function<TComponent *(const TObject &)> GetComponent;
+    std::function<void(TObject &, TComponent *)> SetComponent;
 
     // The declared default; a property equal to it is not written. Empty:
     // no default, always written.
@@ -417,6 +423,26 @@ public:
                 e.Named(m.Name);
             }
             (self(o).*set)(e);
+        };
+        return add(std::move(p));
+    }
+
+    // A reference to another component (SmallImages, FocusControl): written as
+    // the referenced component's name, not stored when null. get returns a
+    // pointer to T (a TComponent), set takes one.
+    template <class G, class S> TClassBuilder &Reference(String name, G get, S set)
+    {
+        using T = std::remove_pointer_t<std::decay_t<decltype((std::declval<const C &>().*get)())>>;
+        static_assert(std::is_base_of_v<TComponent, T>, "a reference names a component");
+        TPropInfo p = base(std::move(name), TTypeKind::tkComponent);
+        p.PropClass = &T::StaticClassInfo();
+        p.GetComponent = [get](const TObject &o) -> TComponent * { return (self(o).*get)(); };
+        p.SetComponent = [set, n = p.Name](TObject &o, TComponent *component) {
+            T *typed = dynamic_cast<T *>(component);
+            if (component && !typed)
+                ThrowInvalidPropertyValue(n, component->Name() + " is not a " +
+                                                 T::StaticClassInfo().Name);
+            (self(o).*set)(typed);
         };
         return add(std::move(p));
     }
