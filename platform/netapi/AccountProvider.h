@@ -7,6 +7,7 @@
 // Deliberately free of NetApi.h, so that a provider built on Samba's own
 // netapi.h can include this header without the two colliding.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,5 +66,31 @@ void installProviders(std::shared_ptr<AccountProvider> local,
 
 // The provider that serves `server` (UTF-8, no leading backslashes).
 AccountProvider &providerFor(const std::string &server);
+
+// The same, shared: the calls hold it for their duration, so a provider
+// replaced in the middle of a call lives until that call returns.
+std::shared_ptr<AccountProvider> sharedProviderFor(const std::string &server);
+
+// Counts how many accounts fit one enumeration batch. A record costs what it
+// takes in the caller's buffer: one USER_INFO_10 plus its four texts in UTF-16
+// with terminators. The first account always fits; MAX_PREFERRED_LENGTH
+// (0xFFFFFFFF) lets everything fit.
+class BatchBudget
+{
+public:
+    explicit BatchBudget(std::uint32_t prefMaxLen) : m_limit(prefMaxLen) {}
+
+    // True when the account joins the batch (and is counted); false when the
+    // batch is full and the account belongs to the next one.
+    bool take(const AccountEntry &entry);
+    bool take(std::size_t recordBytes);
+
+    static std::size_t recordBytes(const AccountEntry &entry);
+
+private:
+    std::uint64_t m_limit;
+    std::uint64_t m_used = 0;
+    std::size_t m_count = 0;
+};
 
 } // namespace netapi

@@ -26,10 +26,14 @@ inline constexpr NET_API_STATUS ERROR_INVALID_PARAMETER = 87;
 inline constexpr NET_API_STATUS ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr NET_API_STATUS ERROR_INVALID_LEVEL = 124;
 inline constexpr NET_API_STATUS ERROR_LOGON_FAILURE = 1326;
+inline constexpr NET_API_STATUS ERROR_FILE_NOT_FOUND = 2;
+inline constexpr NET_API_STATUS ERROR_WRITE_FAULT = 29;
+inline constexpr NET_API_STATUS NERR_InternalError = 2140;
 
 // Account flags.
 inline constexpr DWORD UF_ACCOUNTDISABLE = 0x0002;
 inline constexpr DWORD UF_LOCKOUT = 0x0010;
+inline constexpr DWORD UF_NORMAL_ACCOUNT = 0x0200;
 
 // Enumeration filter.
 inline constexpr DWORD FILTER_NORMAL_ACCOUNT = 0x0002;

@@ -1,0 +1,653 @@
+#include "platform/netapi/DirectoryProvider.h"
+
+#include "platform/netapi/NetApi.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QString>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <variant>
+
+namespace netapi {
+
+namespace {
+
+// Windows account and server names compare without regard to case. Most are
+// ASCII, so those skip the Unicode case folding.
+std::string folded(const std::string &name)
+{
+    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::string lower = name;
+        for (char &c : lower) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        return lower;
+    }
+    return QString::fromUtf8(name).toCaseFolded().toStdString();
+}
+
+// One step of a path into the document: a member name or an array index.
+using PathStep = std::variant<QString, qsizetype>;
+using Path = std::vector<PathStep>;
+
+QString describe(const Path &path)
+{
+    QString text;
+    for (const PathStep &step : path) {
+        if (const QString *key = std::get_if<QString>(&step))
+            text += (text.isEmpty() ? QString() : QStringLiteral(".")) + *key;
+        else
+            text += QStringLiteral("[%1]").arg(std::get<qsizetype>(step));
+    }
+    return text;
+}
+
+// Finds where a value sits in the text, for messages that name a line.
+// QJsonDocument keeps no positions; this walks text that QJsonDocument has
+// already accepted as well-formed, so it only needs to skip, never to check.
+class JsonLocator
+{
+public:
+    explicit JsonLocator(const QByteArray &text) : m_text(text) {}
+
+    // The 1-based line of the value at `path`, or of the nearest enclosing
+    // value that could be found.
+    int line(const Path &path) const
+    {
+        qsizetype pos = skipBlanks(0);
+        for (const PathStep &step : path) {
+            const qsizetype found = std::holds_alternative<QString>(step)
+                                        ? member(pos, std::get<QString>(step))
+                                        : element(pos, std::get<qsizetype>(step));
+            if (found < 0)
+                break;
+            pos = found;
+        }
+        return lineAt(pos);
+    }
+
+    int lineAt(qsizetype offset) const
+    {
+        offset = std::clamp<qsizetype>(offset, 0, m_text.size());
+        return 1 + static_cast<int>(std::count(m_text.begin(), m_text.begin() + offset, '\n'));
+    }
+
+private:
+    qsizetype skipBlanks(qsizetype pos) const
+    {
+        while (pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[pos])))
+            ++pos;
+        return pos;
+    }
+
+    // pos at the opening quote; returns the position after the closing one.
+    qsizetype skipString(qsizetype pos) const
+    {
+        for (++pos; pos < m_text.size(); ++pos) {
+            if (m_text[pos] == '\\')
+                ++pos;
+            else if (m_text[pos] == '"')
+                return pos + 1;
+        }
+        return pos;
+    }
+
+    qsizetype skipValue(qsizetype pos) const
+    {
+        if (pos >= m_text.size())
+            return pos;
+        if (m_text[pos] == '"')
+            return skipString(pos);
+        if (m_text[pos] == '{' || m_text[pos] == '[') {
+            int depth = 0;
+            while (pos < m_text.size()) {
+                const char c = m_text[pos];
+                if (c == '"') {
+                    pos = skipString(pos);
+                    continue;
+                }
+                if (c == '{' || c == '[')
+                    ++depth;
+                else if ((c == '}' || c == ']') && --depth == 0)
+                    return pos + 1;
+                ++pos;
+            }
+            return pos;
+        }
+        while (pos < m_text.size() && !std::strchr(",]} \t\r\n", m_text[pos]))
+            ++pos;
+        return pos;
+    }
+
+    qsizetype member(qsizetype pos, const QString &key) const
+    {
+        if (pos >= m_text.size() || m_text[pos] != '{')
+            return -1;
+        const QByteArray quoted = '"' + key.toUtf8() + '"';
+        pos = skipBlanks(pos + 1);
+        while (pos < m_text.size() && m_text[pos] == '"') {
+            const qsizetype keyEnd = skipString(pos);
+            const bool match = m_text.mid(pos, keyEnd - pos) == quoted;
+            pos = skipBlanks(keyEnd);
+            pos = skipBlanks(pos + 1); // the colon
+            if (match)
+                return pos;
+            pos = skipBlanks(skipValue(pos));
+            if (pos < m_text.size() && m_text[pos] == ',')
+                pos = skipBlanks(pos + 1);
+        }
+        return -1;
+    }
+
+    qsizetype element(qsizetype pos, qsizetype index) const
+    {
+        if (pos >= m_text.size() || m_text[pos] != '[')
+            return -1;
+        pos = skipBlanks(pos + 1);
+        for (qsizetype i = 0; pos < m_text.size() && m_text[pos] != ']'; ++i) {
+            if (i == index)
+                return pos;
+            pos = skipBlanks(skipValue(pos));
+            if (pos < m_text.size() && m_text[pos] == ',')
+                pos = skipBlanks(pos + 1);
+        }
+        return -1;
+    }
+
+    const QByteArray &m_text;
+};
+
+struct Account
+{
+    std::string name;
+    std::string fullName;
+    std::string comment;
+    bool lockedOut = false;
+    bool disabled = false;
+    std::uint32_t lookupResult = 0;
+};
+
+// Accounts "<prefix><n>" for n from 1 to count, made up when asked for, so a
+// server of 100,000 costs nothing to load. Their resets live in memory only:
+// the file holds the rule, not the accounts.
+struct Generated
+{
+    std::string prefix;
+    std::string foldedPrefix;
+    std::uint32_t count = 0;
+    std::uint32_t lockedOutEvery = 0;
+    std::uint32_t disabledEvery = 0;
+    std::unordered_map<std::uint32_t, std::pair<bool, bool>> changed; // n -> lockedOut, disabled
+
+    // n for a folded name, or 0.
+    std::uint32_t number(const std::string &foldedName) const
+    {
+        if (foldedName.size() <= foldedPrefix.size() ||
+            foldedName.compare(0, foldedPrefix.size(), foldedPrefix) != 0)
+            return 0;
+        const char *first = foldedName.data() + foldedPrefix.size();
+        const char *last = foldedName.data() + foldedName.size();
+        if (*first == '0')
+            return 0;
+        std::uint32_t n = 0;
+        const auto [end, error] = std::from_chars(first, last, n);
+        if (error != std::errc() || end != last || n > count)
+            return 0;
+        return n;
+    }
+
+    Account account(std::uint32_t n) const
+    {
+        Account a;
+        a.name = prefix + std::to_string(n);
+        a.fullName = "Test account " + std::to_string(n);
+        a.lockedOut = lockedOutEvery && n % lockedOutEvery == 0;
+        a.disabled = disabledEvery && n % disabledEvery == 0;
+        if (const auto it = changed.find(n); it != changed.end())
+            std::tie(a.lockedOut, a.disabled) = it->second;
+        return a;
+    }
+};
+
+struct Server
+{
+    std::string name;
+    qsizetype jsonIndex = 0;
+    std::uint32_t enumResult = 0;
+    std::optional<std::uint64_t> enumFailsAfter;
+    std::uint32_t setResult = 0;
+    std::vector<Account> accounts; // in file order, as the "accounts" array
+    std::unordered_map<std::string, std::size_t> byName;
+    std::optional<Generated> generated;
+
+    std::uint64_t total() const { return accounts.size() + (generated ? generated->count : 0); }
+
+    Account at(std::uint64_t index) const
+    {
+        if (index < accounts.size())
+            return accounts[index];
+        return generated->account(static_cast<std::uint32_t>(index - accounts.size() + 1));
+    }
+
+    std::uint32_t userId(std::uint64_t index) const
+    {
+        return static_cast<std::uint32_t>(1000 + index);
+    }
+};
+
+// Where an account was found: an index into the combined listing.
+struct Found
+{
+    Server *server = nullptr;
+    std::uint64_t index = 0;
+};
+
+// Reads the document into servers, naming the file and line of the first
+// thing that is wrong.
+class Loader
+{
+public:
+    Loader(const std::string &path, const QByteArray &text) : m_path(path), m_locator(text) {}
+
+    [[noreturn]] void fail(const Path &path, const QString &what) const
+    {
+        throw DirectoryFileError(m_path + ":" + std::to_string(m_locator.line(path)) + ": " +
+                                 what.toStdString());
+    }
+
+    [[noreturn]] void failAt(qsizetype offset, const QString &what) const
+    {
+        throw DirectoryFileError(m_path + ":" + std::to_string(m_locator.lineAt(offset)) + ": " +
+                                 what.toStdString());
+    }
+
+    std::vector<Server> servers(const QJsonDocument &document) const
+    {
+        if (!document.isObject())
+            fail({}, QStringLiteral("the file must hold one JSON object with a \"servers\" list"));
+        const QJsonObject root = document.object();
+        if (!root.contains(QStringLiteral("servers")))
+            fail({}, QStringLiteral("\"servers\" is missing"));
+        const QJsonValue list = root.value(QStringLiteral("servers"));
+        if (!list.isArray())
+            fail({QStringLiteral("servers")}, QStringLiteral("\"servers\" must be a list"));
+        std::vector<Server> result;
+        std::unordered_map<std::string, qsizetype> seen;
+        const QJsonArray array = list.toArray();
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            Server server = readServer(array.at(i), {QStringLiteral("servers"), i});
+            server.jsonIndex = i;
+            if (!seen.emplace(folded(server.name), i).second)
+                fail({QStringLiteral("servers"), i},
+                     QStringLiteral("server \"%1\" is listed twice (names match without regard "
+                                    "to case)")
+                         .arg(QString::fromStdString(server.name)));
+            result.push_back(std::move(server));
+        }
+        return result;
+    }
+
+private:
+    static Path child(Path path, PathStep step)
+    {
+        path.push_back(std::move(step));
+        return path;
+    }
+
+    QString text(const QJsonObject &object, const Path &path, const QString &key,
+                 bool required) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined()) {
+            if (required)
+                fail(path, QStringLiteral("\"%1\" is missing in %2").arg(key, describe(path)));
+            return {};
+        }
+        if (!value.isString())
+            fail(child(path, key),
+                 QStringLiteral("%1 must be a text").arg(describe(child(path, key))));
+        return value.toString();
+    }
+
+    bool flag(const QJsonObject &object, const Path &path, const QString &key) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined())
+            return false;
+        if (!value.isBool())
+            fail(child(path, key),
+                 QStringLiteral("%1 must be true or false").arg(describe(child(path, key))));
+        return value.toBool();
+    }
+
+    std::optional<std::uint64_t> number(const QJsonObject &object, const Path &path,
+                                        const QString &key, std::uint64_t max) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined())
+            return std::nullopt;
+        const double d = value.toDouble(-1);
+        if (!value.isDouble() || d < 0 || d > static_cast<double>(max) ||
+            d != static_cast<double>(static_cast<std::uint64_t>(d)))
+            fail(child(path, key), QStringLiteral("%1 must be a whole number from 0 to %2")
+                                       .arg(describe(child(path, key)))
+                                       .arg(max));
+        return static_cast<std::uint64_t>(d);
+    }
+
+    std::uint32_t code(const QJsonObject &object, const Path &path, const QString &key) const
+    {
+        return static_cast<std::uint32_t>(
+            number(object, path, key, std::numeric_limits<std::uint32_t>::max()).value_or(0));
+    }
+
+    Server readServer(const QJsonValue &value, const Path &path) const
+    {
+        if (!value.isObject())
+            fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
+        const QJsonObject object = value.toObject();
+        Server server;
+        server.name = text(object, path, QStringLiteral("name"), true).toStdString();
+        server.enumResult = code(object, path, QStringLiteral("enumResult"));
+        server.enumFailsAfter = number(object, path, QStringLiteral("enumFailsAfter"),
+                                       std::numeric_limits<std::uint32_t>::max());
+        server.setResult = code(object, path, QStringLiteral("setResult"));
+
+        if (object.contains(QStringLiteral("generate")))
+            server.generated = readGenerated(object.value(QStringLiteral("generate")),
+                                             child(path, QStringLiteral("generate")));
+
+        const QJsonValue accounts = object.value(QStringLiteral("accounts"));
+        const Path accountsPath = child(path, QStringLiteral("accounts"));
+        if (!accounts.isUndefined() && !accounts.isArray())
+            fail(accountsPath, QStringLiteral("%1 must be a list").arg(describe(accountsPath)));
+        const QJsonArray array = accounts.toArray();
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const Path accountPath = child(accountsPath, i);
+            Account account = readAccount(array.at(i), accountPath);
+            const std::string key = folded(account.name);
+            if (server.generated && server.generated->number(key) != 0)
+                fail(accountPath,
+                     QStringLiteral("account \"%1\" is also one of the generated accounts")
+                         .arg(QString::fromStdString(account.name)));
+            if (!server.byName.emplace(key, server.accounts.size()).second)
+                fail(accountPath,
+                     QStringLiteral("account \"%1\" is listed twice (names match without regard "
+                                    "to case)")
+                         .arg(QString::fromStdString(account.name)));
+            server.accounts.push_back(std::move(account));
+        }
+        if (server.total() >= std::numeric_limits<std::uint32_t>::max())
+            fail(path, QStringLiteral("%1 has too many accounts").arg(describe(path)));
+        return server;
+    }
+
+    Account readAccount(const QJsonValue &value, const Path &path) const
+    {
+        if (!value.isObject())
+            fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
+        const QJsonObject object = value.toObject();
+        Account account;
+        account.name = text(object, path, QStringLiteral("name"), true).toStdString();
+        if (account.name.empty())
+            fail(child(path, QStringLiteral("name")),
+                 QStringLiteral("%1.name must not be empty").arg(describe(path)));
+        account.fullName = text(object, path, QStringLiteral("fullName"), false).toStdString();
+        account.comment = text(object, path, QStringLiteral("comment"), false).toStdString();
+        account.lockedOut = flag(object, path, QStringLiteral("lockedOut"));
+        account.disabled = flag(object, path, QStringLiteral("disabled"));
+        account.lookupResult = code(object, path, QStringLiteral("lookupResult"));
+        return account;
+    }
+
+    Generated readGenerated(const QJsonValue &value, const Path &path) const
+    {
+        if (!value.isObject())
+            fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
+        const QJsonObject object = value.toObject();
+        Generated generated;
+        const auto count = number(object, path, QStringLiteral("count"),
+                                  std::numeric_limits<std::uint32_t>::max() - 1);
+        if (!count)
+            fail(path, QStringLiteral("\"count\" is missing in %1").arg(describe(path)));
+        generated.count = static_cast<std::uint32_t>(*count);
+        generated.prefix = text(object, path, QStringLiteral("prefix"), false).toStdString();
+        if (!object.contains(QStringLiteral("prefix")))
+            generated.prefix = "user";
+        if (generated.prefix.empty() ||
+            (generated.prefix.back() >= '0' && generated.prefix.back() <= '9'))
+            fail(child(path, QStringLiteral("prefix")),
+                 QStringLiteral("%1.prefix must not be empty or end in a digit")
+                     .arg(describe(path)));
+        generated.foldedPrefix = folded(generated.prefix);
+        generated.lockedOutEvery = code(object, path, QStringLiteral("lockedOutEvery"));
+        generated.disabledEvery = code(object, path, QStringLiteral("disabledEvery"));
+        return generated;
+    }
+
+    const std::string &m_path;
+    JsonLocator m_locator;
+};
+
+QByteArray digest(const QByteArray &content)
+{
+    return QCryptographicHash::hash(content, QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+struct DirectoryProvider::Data
+{
+    std::string path;
+    QJsonDocument document;
+    QByteArray fileDigest; // of the file as last read or written
+    std::vector<Server> servers;
+    std::unordered_map<std::string, std::size_t> serverByName;
+    std::string lastWriteError;
+
+    Server *server(const std::string &name)
+    {
+        const auto it = serverByName.find(folded(name));
+        return it == serverByName.end() ? nullptr : &servers[it->second];
+    }
+
+    static std::optional<Found> find(Server &server, const std::string &user)
+    {
+        const std::string key = folded(user);
+        if (const auto it = server.byName.find(key); it != server.byName.end())
+            return Found{&server, it->second};
+        if (server.generated) {
+            if (const std::uint32_t n = server.generated->number(key))
+                return Found{&server, server.accounts.size() + n - 1};
+        }
+        return std::nullopt;
+    }
+
+    // Writes the document back; on failure leaves the file as it was.
+    std::uint32_t writeBack(const QJsonDocument &changed)
+    {
+        QFile current(QString::fromStdString(path));
+        if (current.open(QIODevice::ReadOnly) && digest(current.readAll()) != fileDigest) {
+            // Someone edited the file since it was loaded: writing now would
+            // throw their changes away.
+            lastWriteError = path + ": changed by another program since it was loaded; "
+                                    "restart to pick up its changes";
+            return ERROR_WRITE_FAULT;
+        }
+        current.close();
+        const QByteArray content = changed.toJson(QJsonDocument::Indented);
+        QSaveFile file(QString::fromStdString(path));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+            !file.commit()) {
+            lastWriteError = path + ": cannot write: " + file.errorString().toStdString();
+            // The new file is made beside the old one, so the folder's
+            // permissions decide.
+            const QFileInfo folder(QFileInfo(QString::fromStdString(path)).absolutePath());
+            const bool denied = file.error() == QFileDevice::PermissionsError ||
+                                (folder.isDir() && !folder.isWritable());
+            return denied ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
+        }
+        fileDigest = digest(content);
+        lastWriteError.clear();
+        return NERR_Success;
+    }
+};
+
+DirectoryProvider::DirectoryProvider(const std::string &path) : d(std::make_unique<Data>())
+{
+    d->path = path;
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw DirectoryFileError(path + ": cannot read: " + file.errorString().toStdString());
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw DirectoryFileError(path + ": cannot read: " + file.errorString().toStdString());
+
+    Loader loader(path, content);
+    QJsonParseError parseError;
+    d->document = QJsonDocument::fromJson(content, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        loader.failAt(parseError.offset,
+                      QStringLiteral("not valid JSON: %1").arg(parseError.errorString()));
+    d->servers = loader.servers(d->document);
+    d->fileDigest = digest(content);
+    for (std::size_t i = 0; i < d->servers.size(); ++i)
+        d->serverByName.emplace(folded(d->servers[i].name), i);
+}
+
+DirectoryProvider::~DirectoryProvider() = default;
+
+std::unique_ptr<DirectoryProvider> DirectoryProvider::load(const std::string &path,
+                                                           std::string &error)
+{
+    try {
+        auto provider = std::make_unique<DirectoryProvider>(path);
+        error.clear();
+        return provider;
+    } catch (const DirectoryFileError &e) {
+        error = e.what();
+    }
+    return nullptr;
+}
+
+const std::string &DirectoryProvider::path() const
+{
+    return d->path;
+}
+
+const std::string &DirectoryProvider::lastWriteError() const
+{
+    return d->lastWriteError;
+}
+
+std::uint32_t DirectoryProvider::enumerate(const std::string &serverName, std::uint32_t filter,
+                                           std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
+                                           std::vector<AccountEntry> &out)
+{
+    const Server *server = d->server(serverName);
+    if (!server)
+        return NERR_InvalidComputer;
+    if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
+        return NERR_Success;
+    const std::uint64_t end =
+        std::min(server->total(), server->enumFailsAfter.value_or(UINT64_MAX));
+    std::uint64_t next = resumeHandle;
+    // The failure comes alone, on the call after the last account, as a
+    // server's would: the accounts already handed out stay valid.
+    if (next >= end)
+        return server->enumResult;
+    BatchBudget budget(prefMaxLen);
+    for (; next < end; ++next) {
+        const Account account = server->at(next);
+        AccountEntry entry{account.name, account.comment, {}, account.fullName};
+        if (!budget.take(entry))
+            break;
+        out.push_back(std::move(entry));
+    }
+    resumeHandle = static_cast<std::uint32_t>(next);
+    return next < end || server->enumResult != NERR_Success ? ERROR_MORE_DATA : NERR_Success;
+}
+
+std::uint32_t DirectoryProvider::getInfo(const std::string &serverName, const std::string &user,
+                                         AccountInfo &out)
+{
+    Server *server = d->server(serverName);
+    if (!server)
+        return NERR_InvalidComputer;
+    const std::optional<Found> found = Data::find(*server, user);
+    if (!found)
+        return NERR_UserNotFound;
+    const Account account = server->at(found->index);
+    if (account.lookupResult != NERR_Success)
+        return account.lookupResult;
+    out.name = account.name;
+    out.fullName = account.fullName;
+    out.comment = account.comment;
+    out.flags = UF_NORMAL_ACCOUNT | (account.lockedOut ? UF_LOCKOUT : 0) |
+                (account.disabled ? UF_ACCOUNTDISABLE : 0);
+    out.userId = server->userId(found->index);
+    return NERR_Success;
+}
+
+std::uint32_t DirectoryProvider::setFlags(const std::string &serverName, const std::string &user,
+                                          std::uint32_t flags)
+{
+    Server *server = d->server(serverName);
+    if (!server)
+        return NERR_InvalidComputer;
+    if (server->setResult != NERR_Success)
+        return server->setResult;
+    const std::optional<Found> found = Data::find(*server, user);
+    if (!found)
+        return NERR_UserNotFound;
+    const Account before = server->at(found->index);
+    // As on Windows, a lockout can be cleared but not set.
+    const bool lockedOut = before.lockedOut && (flags & UF_LOCKOUT);
+    const bool disabled = flags & UF_ACCOUNTDISABLE;
+    if (lockedOut == before.lockedOut && disabled == before.disabled)
+        return NERR_Success;
+
+    if (found->index >= server->accounts.size()) {
+        const auto n = static_cast<std::uint32_t>(found->index - server->accounts.size() + 1);
+        server->generated->changed[n] = {lockedOut, disabled};
+        return NERR_Success;
+    }
+
+    // Only this account's two members change; everything else in the
+    // document, the order of the accounts included, is written as it was.
+    QJsonObject root = d->document.object();
+    QJsonArray servers = root.value(QStringLiteral("servers")).toArray();
+    QJsonObject serverObject = servers.at(server->jsonIndex).toObject();
+    QJsonArray accounts = serverObject.value(QStringLiteral("accounts")).toArray();
+    const auto accountIndex = static_cast<qsizetype>(found->index);
+    QJsonObject accountObject = accounts.at(accountIndex).toObject();
+    accountObject.insert(QStringLiteral("lockedOut"), lockedOut);
+    accountObject.insert(QStringLiteral("disabled"), disabled);
+    accounts.replace(accountIndex, accountObject);
+    serverObject.insert(QStringLiteral("accounts"), accounts);
+    servers.replace(server->jsonIndex, serverObject);
+    root.insert(QStringLiteral("servers"), servers);
+    const QJsonDocument changed(root);
+
+    if (const std::uint32_t status = d->writeBack(changed))
+        return status;
+    d->document = changed;
+    Account &stored = server->accounts[found->index];
+    stored.lockedOut = lockedOut;
+    stored.disabled = disabled;
+    return NERR_Success;
+}
+
+} // namespace netapi

@@ -1,0 +1,411 @@
+#include "platform/netapi/LocalProvider.h"
+
+#include "platform/netapi/NetApi.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <string_view>
+#include <unistd.h>
+
+namespace netapi {
+
+namespace {
+
+constexpr std::uint32_t defaultUidMin = 1000;
+constexpr std::uint32_t defaultUidMax = 60000;
+
+std::uint32_t codeForErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return ERROR_ACCESS_DENIED;
+    case ENOENT:
+    case ENOTDIR:
+        return ERROR_FILE_NOT_FOUND;
+    default:
+        return NERR_InternalError;
+    }
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+std::vector<std::string_view> lines(std::string_view content)
+{
+    std::vector<std::string_view> result;
+    while (!content.empty()) {
+        const auto end = content.find('\n');
+        result.push_back(content.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        content.remove_prefix(end + 1);
+    }
+    return result;
+}
+
+std::vector<std::string_view> fields(std::string_view line, char separator)
+{
+    std::vector<std::string_view> result;
+    for (;;) {
+        const auto end = line.find(separator);
+        result.push_back(line.substr(0, end));
+        if (end == std::string_view::npos)
+            return result;
+        line.remove_prefix(end + 1);
+    }
+}
+
+template <typename Number> bool parseNumber(std::string_view text, Number &value)
+{
+    text = trimmed(text);
+    Number parsed{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return false;
+    value = parsed;
+    return true;
+}
+
+// pam_faillock's settings that decide whether an account is denied now.
+struct FaillockConfig
+{
+    std::string dir = "/var/run/faillock";
+    std::uint32_t deny = 3;
+    std::int64_t failInterval = 900;
+    std::int64_t unlockTime = 600;
+    bool evenDenyRoot = false;
+};
+
+FaillockConfig parseFaillockConfig(std::string_view content)
+{
+    FaillockConfig config;
+    for (std::string_view line : lines(content)) {
+        line = trimmed(line.substr(0, line.find('#')));
+        if (line.empty())
+            continue;
+        const auto equals = line.find('=');
+        const std::string_view key = trimmed(line.substr(0, equals));
+        const std::string_view value = equals == std::string_view::npos
+                                           ? std::string_view()
+                                           : trimmed(line.substr(equals + 1));
+        // A value that does not parse leaves the default, as pam_faillock does.
+        if (key == "dir" && !value.empty())
+            config.dir = std::string(value);
+        else if (key == "deny")
+            parseNumber(value, config.deny);
+        else if (key == "fail_interval")
+            parseNumber(value, config.failInterval);
+        else if (key == "unlock_time") {
+            if (value == "never")
+                config.unlockTime = 0;
+            else
+                parseNumber(value, config.unlockTime);
+        } else if (key == "even_deny_root")
+            config.evenDenyRoot = true;
+    }
+    return config;
+}
+
+// pam_faillock's tally file: 64-byte records in the machine's byte order.
+struct TallyRecord
+{
+    char source[52];
+    std::uint16_t reserved;
+    std::uint16_t status;
+    std::uint64_t time;
+};
+static_assert(sizeof(TallyRecord) == 64);
+constexpr std::uint16_t tallyStatusValid = 0x1;
+
+// Denied when at least `deny` valid failures fall within fail_interval before
+// the newest one, and the newest is younger than unlock_time (0: until reset).
+bool deniedByTally(std::string_view content, const FaillockConfig &config, std::int64_t now)
+{
+    if (config.deny == 0)
+        return false;
+    std::vector<std::int64_t> times;
+    for (std::size_t offset = 0; offset + sizeof(TallyRecord) <= content.size();
+         offset += sizeof(TallyRecord)) {
+        TallyRecord record;
+        std::memcpy(&record, content.data() + offset, sizeof record);
+        if ((record.status & tallyStatusValid) &&
+            record.time <= static_cast<std::uint64_t>(INT64_MAX))
+            times.push_back(static_cast<std::int64_t>(record.time));
+    }
+    if (times.empty())
+        return false;
+    const std::int64_t newest = *std::max_element(times.begin(), times.end());
+    const auto recent = std::count_if(times.begin(), times.end(), [&](std::int64_t t) {
+        return newest - t < config.failInterval;
+    });
+    if (recent < static_cast<std::int64_t>(config.deny))
+        return false;
+    return config.unlockTime == 0 || now - newest < config.unlockTime;
+}
+
+std::int64_t systemNow()
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+} // namespace
+
+LocalProvider::LocalProvider() : LocalProvider(Options{}) {}
+
+LocalProvider::LocalProvider(Options options) : m_options(std::move(options))
+{
+    if (!m_options.now)
+        m_options.now = systemNow;
+    while (m_options.root.size() > 1 && m_options.root.back() == '/')
+        m_options.root.pop_back();
+    if (m_options.root == "/")
+        m_options.root.clear();
+}
+
+bool LocalProvider::isUnsafeUserName(const std::string &user)
+{
+    return user.empty() || user.front() == '.' || user.find('/') != std::string::npos ||
+           std::any_of(user.begin(), user.end(), [](char c) {
+               const auto byte = static_cast<unsigned char>(c);
+               return byte < 0x20 || byte == 0x7F;
+           });
+}
+
+std::string LocalProvider::pathOf(const std::string &systemPath) const
+{
+    return m_options.root + (systemPath.starts_with('/') ? "" : "/") + systemPath;
+}
+
+int LocalProvider::readFile(const std::string &systemPath, std::string &content) const
+{
+    const std::string path = pathOf(systemPath);
+    if (m_options.access) {
+        if (const int refused = m_options.access(path, false))
+            return refused;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    content.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            return error;
+        }
+        if (n == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return 0;
+}
+
+std::uint32_t LocalProvider::readPasswd(std::vector<PasswdEntry> &entries) const
+{
+    std::string content;
+    if (const int error = readFile("/etc/passwd", content))
+        return codeForErrno(error);
+    for (std::string_view line : lines(content)) {
+        if (line.empty() || line.front() == '#' || line.front() == '+' || line.front() == '-')
+            continue;
+        const std::vector<std::string_view> f = fields(line, ':');
+        PasswdEntry entry;
+        if (f.size() < 4 || f[0].empty() || !parseNumber(f[2], entry.uid))
+            continue;
+        entry.name = std::string(f[0]);
+        if (f.size() > 4)
+            entry.fullName = std::string(f[4].substr(0, f[4].find(',')));
+        entries.push_back(std::move(entry));
+    }
+    return NERR_Success;
+}
+
+std::uint32_t LocalProvider::findUser(const std::string &user, PasswdEntry &entry) const
+{
+    // Checked before anything else: such a name never reaches a path.
+    if (isUnsafeUserName(user))
+        return NERR_UserNotFound;
+    std::vector<PasswdEntry> entries;
+    if (const std::uint32_t status = readPasswd(entries))
+        return status;
+    // Linux account names are case-sensitive.
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&](const PasswdEntry &e) { return e.name == user; });
+    if (it == entries.end())
+        return NERR_UserNotFound;
+    entry = *it;
+    return NERR_Success;
+}
+
+std::uint32_t LocalProvider::tallyPath(const std::string &user, std::string &path) const
+{
+    std::string content;
+    const int error = readFile("/etc/security/faillock.conf", content);
+    if (error && error != ENOENT)
+        return codeForErrno(error);
+    if (error)
+        content.clear();
+    path = parseFaillockConfig(content).dir + "/" + user;
+    return NERR_Success;
+}
+
+std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, std::uint32_t &flags) const
+{
+    flags = UF_NORMAL_ACCOUNT;
+    const std::int64_t now = m_options.now();
+
+    std::string shadow;
+    if (const int error = readFile("/etc/shadow", shadow); error && error != ENOENT)
+        return codeForErrno(error);
+    for (std::string_view line : lines(shadow)) {
+        const std::vector<std::string_view> f = fields(line, ':');
+        if (f[0] != entry.name)
+            continue;
+        const bool locked = f.size() > 1 && f[1].starts_with('!');
+        // pam_unix refuses a login from the expiry day on.
+        std::int64_t expireDay = -1;
+        const bool expired = f.size() > 7 && parseNumber(f[7], expireDay) && expireDay >= 0 &&
+                             now / 86400 >= expireDay;
+        if (locked || expired)
+            flags |= UF_ACCOUNTDISABLE;
+        break;
+    }
+
+    std::string configText;
+    const int configError = readFile("/etc/security/faillock.conf", configText);
+    if (configError && configError != ENOENT)
+        return codeForErrno(configError);
+    if (configError)
+        configText.clear();
+    const FaillockConfig config = parseFaillockConfig(configText);
+    if (entry.uid == 0 && !config.evenDenyRoot)
+        return NERR_Success;
+    std::string tally;
+    if (const int error = readFile(config.dir + "/" + entry.name, tally)) {
+        return error == ENOENT || error == ENOTDIR ? NERR_Success : codeForErrno(error);
+    }
+    if (deniedByTally(tally, config, now))
+        flags |= UF_LOCKOUT;
+    return NERR_Success;
+}
+
+bool LocalProvider::servesServer(const std::string &server) const
+{
+    return server.empty();
+}
+
+std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t filter,
+                                       std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
+                                       std::vector<AccountEntry> &out)
+{
+    if (!servesServer(server))
+        return NERR_InvalidComputer;
+    if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
+        return NERR_Success;
+
+    std::string defs;
+    const int defsError = readFile("/etc/login.defs", defs);
+    if (defsError && defsError != ENOENT)
+        return codeForErrno(defsError);
+    std::uint32_t uidMin = defaultUidMin;
+    std::uint32_t uidMax = defaultUidMax;
+    if (defsError)
+        defs.clear();
+    for (std::string_view line : lines(defs)) {
+        line = trimmed(line);
+        if (line.empty() || line.front() == '#')
+            continue;
+        const auto blank = line.find_first_of(" \t");
+        const std::string_view key = line.substr(0, blank);
+        const std::string_view value =
+            blank == std::string_view::npos ? std::string_view() : line.substr(blank);
+        if (key == "UID_MIN")
+            parseNumber(value, uidMin);
+        else if (key == "UID_MAX")
+            parseNumber(value, uidMax);
+    }
+
+    std::vector<PasswdEntry> entries;
+    if (const std::uint32_t status = readPasswd(entries))
+        return status;
+    std::erase_if(entries, [&](const PasswdEntry &e) {
+        return e.uid < uidMin || e.uid > uidMax || isUnsafeUserName(e.name);
+    });
+
+    std::size_t next = resumeHandle;
+    BatchBudget budget(prefMaxLen);
+    for (; next < entries.size(); ++next) {
+        AccountEntry entry{entries[next].name, {}, {}, entries[next].fullName};
+        if (!budget.take(entry))
+            break;
+        out.push_back(std::move(entry));
+    }
+    resumeHandle = static_cast<std::uint32_t>(next);
+    return next < entries.size() ? ERROR_MORE_DATA : NERR_Success;
+}
+
+std::uint32_t LocalProvider::getInfo(const std::string &server, const std::string &user,
+                                     AccountInfo &out)
+{
+    if (!servesServer(server))
+        return NERR_InvalidComputer;
+    PasswdEntry entry;
+    if (const std::uint32_t status = findUser(user, entry))
+        return status;
+    std::uint32_t flags = 0;
+    if (const std::uint32_t status = readFlags(entry, flags))
+        return status;
+    out = AccountInfo{entry.name, entry.fullName, {}, flags, entry.uid};
+    return NERR_Success;
+}
+
+std::uint32_t LocalProvider::setFlags(const std::string &server, const std::string &user,
+                                      std::uint32_t flags)
+{
+    if (!servesServer(server))
+        return NERR_InvalidComputer;
+    PasswdEntry entry;
+    if (const std::uint32_t status = findUser(user, entry))
+        return status;
+    std::uint32_t current = 0;
+    if (const std::uint32_t status = readFlags(entry, current))
+        return status;
+    if ((flags ^ current) & ~UF_LOCKOUT)
+        return ERROR_NOT_SUPPORTED;
+    // A lockout can be cleared, not set.
+    if (flags & UF_LOCKOUT)
+        return NERR_Success;
+
+    std::string tally;
+    if (const std::uint32_t status = tallyPath(entry.name, tally))
+        return status;
+    const std::string path = pathOf(tally);
+    if (m_options.access) {
+        if (const int refused = m_options.access(path, true))
+            return codeForErrno(refused);
+    }
+    // Emptying the file is what "faillock --reset" does; no file, no tally.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
+    ::close(fd);
+    return NERR_Success;
+}
+
+} // namespace netapi

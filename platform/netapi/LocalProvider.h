@@ -1,0 +1,75 @@
+#pragma once
+
+// The accounts of this Linux computer, served for the empty server name.
+//
+// Normal accounts are the /etc/passwd entries whose UID lies from UID_MIN to
+// UID_MAX of /etc/login.defs (1000 to 60000 when not set), in file order; the
+// full name is the first comma-separated field of GECOS. An account is
+// disabled when its /etc/shadow password starts with '!' or its expiry day
+// has come, and locked out when pam_faillock would deny it now (its tally file
+// under the "dir" of /etc/security/faillock.conf). A reset empties that tally
+// file, as "faillock --user NAME --reset" does; no other flag can be written.
+//
+// The shadow and tally files are readable by root only: without the right to
+// read them a lookup answers 5 (access denied), and so does a reset.
+
+#include "platform/netapi/AccountProvider.h"
+
+#include <functional>
+
+namespace netapi {
+
+class LocalProvider : public AccountProvider
+{
+public:
+    struct Options
+    {
+        // Every file is looked for under this folder; tests point it at a tree
+        // of their own. Defaults to "/".
+        std::string root = "/";
+        // Asked before each file is opened, with its full path: 0 goes ahead,
+        // an errno value (EACCES) fails the open as the system would. The
+        // system's own checks still apply. Lets tests that run as root, who
+        // may read everything, see a refusal. Defaults to none.
+        std::function<int(const std::string &path, bool forWriting)> access;
+        // Seconds since 1970, for expiry days and lockout windows. Defaults to
+        // the system clock.
+        std::function<std::int64_t()> now;
+    };
+
+    LocalProvider();
+    explicit LocalProvider(Options options);
+
+    std::uint32_t enumerate(const std::string &server, std::uint32_t filter,
+                            std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
+                            std::vector<AccountEntry> &out) override;
+    std::uint32_t getInfo(const std::string &server, const std::string &user,
+                          AccountInfo &out) override;
+    std::uint32_t setFlags(const std::string &server, const std::string &user,
+                           std::uint32_t flags) override;
+
+    // A user name that must never become part of a path: empty, holding '/',
+    // starting with '.', or holding a control character.
+    static bool isUnsafeUserName(const std::string &user);
+
+private:
+    struct PasswdEntry
+    {
+        std::string name;
+        std::uint32_t uid = 0;
+        std::string fullName;
+    };
+
+    std::string pathOf(const std::string &systemPath) const;
+    // 0, or the errno of the failure.
+    int readFile(const std::string &systemPath, std::string &content) const;
+    std::uint32_t readPasswd(std::vector<PasswdEntry> &entries) const;
+    std::uint32_t findUser(const std::string &user, PasswdEntry &entry) const;
+    std::uint32_t readFlags(const PasswdEntry &entry, std::uint32_t &flags) const;
+    std::uint32_t tallyPath(const std::string &user, std::string &path) const;
+    bool servesServer(const std::string &server) const;
+
+    Options m_options;
+};
+
+} // namespace netapi

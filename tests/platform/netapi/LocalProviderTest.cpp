@@ -1,0 +1,274 @@
+#include "platform/netapi/LocalProvider.h"
+
+#include "platform/netapi/NetApi.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+using netapi::LocalProvider;
+
+constexpr std::int64_t now = 1'700'000'000; // day 19675
+constexpr std::int64_t today = now / 86400;
+
+// A small Linux system under a temporary folder.
+class LocalComputer : public ::testing::Test
+{
+protected:
+    LocalComputer()
+    {
+        put("etc/passwd", "root:x:0:0:root:/root:/bin/bash\n"
+                          "daemon:x:1:1:daemon:/usr/sbin:/usr/sbin/nologin\n"
+                          "jsmith:x:1000:1000:John Smith,Room 12,555-1234:/home/jsmith:/bin/bash\n"
+                          "+nisuser::::::\n"
+                          "garbage line\n"
+                          "nobody:x:65534:65534:nobody:/nonexistent:/usr/sbin/nologin\n"
+                          "amüller:x:1001:1001:Anna Müller:/home/amueller:/bin/bash\n"
+                          ".hidden:x:1002:1002::/:/bin/false\n"
+                          "expired:x:1003:1003:Old Account:/home/old:/bin/bash\n"
+                          "pat:x:1004:1004::/home/pat:/bin/bash");
+        put("etc/shadow", "root:*:19000:0:99999:7:::\n"
+                          "jsmith:$6$salt$hash:19000:0:99999:7:::\n"
+                          "amüller:!$6$salt$hash:19000:0:99999:7:::\n"
+                          "expired:$6$x:19000:0:99999:7::" +
+                              std::to_string(today) +
+                              ":\n"
+                              "pat:$6$x:19000:0:99999:7::" +
+                              std::to_string(today + 1) + ":\n");
+    }
+
+    void put(const std::string &relative, const std::string &content)
+    {
+        const QString path = dir.file(QString::fromStdString(relative));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content.data(), static_cast<qint64>(content.size()));
+    }
+
+    // pam_faillock's records: (time, status) pairs.
+    void tally(const std::string &user, const std::vector<std::pair<std::int64_t, int>> &records,
+               const std::string &folder = "var/run/faillock", std::size_t extraBytes = 0)
+    {
+        std::string content;
+        for (const auto &[time, status] : records) {
+            char record[64] = {};
+            std::strcpy(record, "tty1");
+            const auto s = static_cast<std::uint16_t>(status);
+            const auto t = static_cast<std::uint64_t>(time);
+            std::memcpy(record + 54, &s, 2);
+            std::memcpy(record + 56, &t, 8);
+            content.append(record, 64);
+        }
+        content.append(extraBytes, '\x01');
+        put(folder + "/" + user, content);
+    }
+
+    LocalProvider provider(std::function<int(const std::string &, bool)> access = {})
+    {
+        LocalProvider::Options options;
+        options.root = dir.pathUtf8() + "/";
+        options.now = [] { return now; };
+        options.access = [this, access](const std::string &path, bool write) {
+            opened.push_back(path);
+            return access ? access(path, write) : 0;
+        };
+        return LocalProvider(options);
+    }
+
+    std::uint32_t flagsOf(const std::string &user, std::uint32_t expectedStatus = NERR_Success)
+    {
+        netapi::AccountInfo info;
+        EXPECT_EQ(provider().getInfo("", user, info), expectedStatus) << user;
+        return info.flags;
+    }
+
+    std::vector<std::string> listed(std::uint32_t prefMaxLen = MAX_PREFERRED_LENGTH)
+    {
+        LocalProvider local = provider();
+        std::vector<netapi::AccountEntry> entries;
+        std::uint32_t resume = 0;
+        std::uint32_t status = 0;
+        int calls = 0;
+        do {
+            status = local.enumerate("", FILTER_NORMAL_ACCOUNT, prefMaxLen, resume, entries);
+        } while (status == ERROR_MORE_DATA && ++calls < 100);
+        EXPECT_EQ(status, NERR_Success);
+        std::vector<std::string> names;
+        for (const auto &e : entries)
+            names.push_back(e.name + "|" + e.fullName);
+        return names;
+    }
+
+    std::int64_t tallySize(const std::string &user)
+    {
+        return QFileInfo(dir.file(QString::fromStdString("var/run/faillock/" + user))).size();
+    }
+
+    TempDir dir;
+    std::vector<std::string> opened;
+};
+
+TEST_F(LocalComputer, ListsNormalAccountsInFileOrderWithTheFirstGecosField)
+{
+    EXPECT_EQ(listed(), (std::vector<std::string>{"jsmith|John Smith", "amüller|Anna Müller",
+                                                  "expired|Old Account", "pat|"}));
+    EXPECT_EQ(listed(1).size(), 4u);
+}
+
+TEST_F(LocalComputer, UidRangeComesFromLoginDefs)
+{
+    put("etc/login.defs", "# comment UID_MIN 0\nMAIL_DIR /var/mail\nUID_MIN\t 1001\n"
+                          "UID_MAX   1003\nUID_MAX_BOGUS 1\n");
+    EXPECT_EQ(listed(), (std::vector<std::string>{"amüller|Anna Müller", "expired|Old Account"}));
+    put("etc/login.defs", "UID_MIN 0\nUID_MAX 1\n");
+    EXPECT_EQ(listed(), (std::vector<std::string>{"root|root", "daemon|daemon"}));
+    put("etc/login.defs", "UID_MIN nonsense\n");
+    EXPECT_EQ(listed().size(), 4u);
+}
+
+TEST_F(LocalComputer, DisabledMeansALockedPasswordOrAnExpiryDayThatHasCome)
+{
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(flagsOf("amüller"), UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE);
+    EXPECT_EQ(flagsOf("expired"), UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE);
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT);
+    netapi::AccountInfo info;
+    ASSERT_EQ(provider().getInfo("", "jsmith", info), NERR_Success);
+    EXPECT_EQ(info.fullName, "John Smith");
+    EXPECT_EQ(info.userId, 1000u);
+}
+
+TEST_F(LocalComputer, LockedOutWhenEnoughRecentFailuresAreInTheTally)
+{
+    tally("jsmith", {{now - 100, 1}, {now - 50, 1}, {now - 10, 5}});
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    // Records without the valid bit do not count, nor does a torn last record.
+    tally("jsmith", {{now - 100, 1}, {now - 50, 0}, {now - 10, 6}}, "var/run/faillock", 30);
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    // Only failures within fail_interval (900 s) before the newest count.
+    tally("jsmith", {{now - 1000, 1}, {now - 50, 1}, {now - 10, 1}});
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    // The lock ends unlock_time (600 s) after the newest failure.
+    tally("jsmith", {{now - 700, 1}, {now - 650, 1}, {now - 600, 1}});
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    tally("jsmith", {{now - 700, 1}, {now - 650, 1}, {now - 599, 1}});
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+}
+
+TEST_F(LocalComputer, FaillockConfIsHonoured)
+{
+    put("etc/security/faillock.conf", "# deny = 1\n dir = /var/lib/faillock \ndeny=2\n"
+                                      "fail_interval = 60\nunlock_time = never\nsilent\n");
+    tally("jsmith", {{now - 100000, 1}, {now - 99990, 1}}, "var/lib/faillock");
+    tally("amüller", {{now - 30, 1}, {now - 10, 1}}); // the default folder: not read
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    EXPECT_EQ(flagsOf("amüller"), UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE);
+    put("etc/security/faillock.conf", "dir = /var/lib/faillock\nfail_interval = 5\n");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+}
+
+TEST_F(LocalComputer, RootIsLockedOnlyWithEvenDenyRoot)
+{
+    tally("root", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT);
+    put("etc/security/faillock.conf", "even_deny_root\n");
+    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+}
+
+TEST_F(LocalComputer, ResetEmptiesTheTallyAndNothingElseCanBeWritten)
+{
+    tally("jsmith", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    LocalProvider local = provider();
+    EXPECT_EQ(local.setFlags("", "jsmith", UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE),
+              ERROR_NOT_SUPPORTED);
+    EXPECT_EQ(local.setFlags("", "jsmith", UF_NORMAL_ACCOUNT | UF_LOCKOUT), NERR_Success);
+    EXPECT_EQ(tallySize("jsmith"), 192);
+    EXPECT_EQ(local.setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(tallySize("jsmith"), 0);
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    // No tally at all: nothing to reset.
+    EXPECT_EQ(local.setFlags("", "pat", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(local.setFlags("", "amüller", UF_NORMAL_ACCOUNT), ERROR_NOT_SUPPORTED);
+    EXPECT_EQ(local.setFlags("", "amüller", UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE), NERR_Success);
+}
+
+TEST_F(LocalComputer, WithoutTheRightToReadOrWriteLookupAndResetAnswerAccessDenied)
+{
+    tally("jsmith", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    auto refuse = [](const std::string &suffix, bool onlyWrites) {
+        return [suffix, onlyWrites](const std::string &path, bool write) {
+            return path.ends_with(suffix) && (write || !onlyWrites) ? EACCES : 0;
+        };
+    };
+    netapi::AccountInfo info;
+    EXPECT_EQ(provider(refuse("/etc/shadow", false)).getInfo("", "jsmith", info),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(provider(refuse("/faillock/jsmith", false)).getInfo("", "jsmith", info),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(provider(refuse("/etc/shadow", false)).setFlags("", "jsmith", UF_NORMAL_ACCOUNT),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(provider(refuse("/faillock/jsmith", true)).setFlags("", "jsmith", UF_NORMAL_ACCOUNT),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(tallySize("jsmith"), 192);
+    // The listing needs only the world-readable files.
+    EXPECT_EQ(provider(refuse("/etc/shadow", false))
+                  .enumerate("", FILTER_NORMAL_ACCOUNT, MAX_PREFERRED_LENGTH,
+                             *std::make_unique<std::uint32_t>(0).get(),
+                             *std::make_unique<std::vector<netapi::AccountEntry>>()),
+              NERR_Success);
+}
+
+TEST_F(LocalComputer, RealPermissionsAreHonouredWhenNotRoot)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file; the injected refusals above cover this";
+    QFile::setPermissions(dir.file("etc/shadow"), QFileDevice::Permissions());
+    EXPECT_EQ(flagsOf("jsmith", ERROR_ACCESS_DENIED), 0u);
+}
+
+TEST_F(LocalComputer, UnsafeUserNamesNeverBecomePaths)
+{
+    const std::vector<std::string> unsafe = {
+        "../../etc/passwd",       "a/b",     ".hidden", ".", "tab\there",
+        std::string("nul\0x", 5), "del\x7f", ""};
+    for (const std::string &name : unsafe) {
+        opened.clear();
+        netapi::AccountInfo info;
+        EXPECT_EQ(provider().getInfo("", name, info), NERR_UserNotFound) << name;
+        EXPECT_EQ(provider().setFlags("", name, UF_NORMAL_ACCOUNT), NERR_UserNotFound) << name;
+        EXPECT_TRUE(opened.empty()) << name;
+    }
+    // Nor are they listed, even when the passwd file holds one.
+    for (const std::string &entry : listed())
+        EXPECT_NE(entry.front(), '.');
+}
+
+TEST_F(LocalComputer, NamesAreCaseSensitiveAndOtherServersUnknown)
+{
+    EXPECT_EQ(flagsOf("JSMITH", NERR_UserNotFound), 0u);
+    netapi::AccountInfo info;
+    EXPECT_EQ(provider().getInfo("otherhost", "jsmith", info), NERR_InvalidComputer);
+}
+
+TEST_F(LocalComputer, MissingSystemFilesAreReportedOrDefaulted)
+{
+    // No shadow, no faillock.conf, no tally folder: plain accounts.
+    QFile::remove(dir.file("etc/shadow"));
+    EXPECT_EQ(flagsOf("amüller"), UF_NORMAL_ACCOUNT);
+    QFile::remove(dir.file("etc/passwd"));
+    std::vector<netapi::AccountEntry> entries;
+    std::uint32_t resume = 0;
+    EXPECT_EQ(provider().enumerate("", FILTER_NORMAL_ACCOUNT, 1, resume, entries),
+              ERROR_FILE_NOT_FOUND);
+}
+
+} // namespace
