@@ -1,0 +1,104 @@
+#include "app/AccountListing.h"
+
+#include "framework/SysUtils.h"
+#include "platform/netapi/NetApi.h"
+#include "platform/text/TextConversion.h"
+
+#include <memory>
+
+namespace {
+
+struct BufferFree
+{
+    void operator()(void *buffer) const { NetApiBufferFree(buffer); }
+};
+using NetBuffer = std::unique_ptr<std::uint8_t, BufferFree>;
+
+const char16_t *orNull(const std::u16string &name)
+{
+    return name.empty() ? nullptr : name.c_str();
+}
+
+} // namespace
+
+std::u16string ServerNameForCalls(const std::string &serverText)
+{
+    if (serverText.empty())
+        return {};
+    return text::toUtf16("\\\\" + serverText);
+}
+
+void RunAccountListing(const std::string &serverText, ListingView &view)
+{
+    const std::u16string server = ServerNameForCalls(serverText);
+    DWORD resumeHandle = 0;
+    NET_API_STATUS result = NERR_Success;
+    int lockedOut = 0, disabled = 0, unchecked = 0;
+    bool anyAccount = false;
+
+    for (;;) {
+        LPBYTE raw = nullptr;
+        DWORD entriesRead = 0, totalEntries = 0;
+        result = NetUserEnum(orNull(server), 10, FILTER_NORMAL_ACCOUNT, &raw, 1, &entriesRead,
+                             &totalEntries, &resumeHandle);
+        NetBuffer batch(raw);
+        // A refused logon before anything came back: ask, then start over.
+        if (result == ERROR_LOGON_FAILURE && !anyAccount && resumeHandle == 0 && !batch &&
+            view.AskForLogon(serverText))
+            continue;
+
+        const auto *records = reinterpret_cast<const USER_INFO_10 *>(batch.get());
+        for (DWORD i = 0; records && i < entriesRead; ++i) {
+            anyAccount = true;
+            ListedAccount account;
+            account.name = text::toUtf8(records[i].usri10_name);
+            account.fullName = text::toUtf8(records[i].usri10_full_name);
+
+            LPBYTE rawInfo = nullptr;
+            const NET_API_STATUS lookup =
+                NetUserGetInfo(orNull(server), records[i].usri10_name, 20, &rawInfo);
+            NetBuffer info(rawInfo);
+            if (lookup == NERR_Success && info) {
+                const DWORD flags =
+                    reinterpret_cast<const USER_INFO_20 *>(info.get())->usri20_flags;
+                account.lockedOut = (flags & UF_LOCKOUT) != 0;
+                account.disabled = (flags & UF_ACCOUNTDISABLE) != 0;
+                lockedOut += account.lockedOut;
+                disabled += account.disabled;
+            } else {
+                ++unchecked;
+            }
+            if (view.ShowAllUsers() || account.lockedOut)
+                view.AddRow(account);
+        }
+        batch.reset();
+        if (!view.AfterBatch())
+            return;
+        if (result != ERROR_MORE_DATA)
+            break;
+    }
+
+    switch (result) {
+    case NERR_InvalidComputer:
+        view.AddLine("Invalid server name.");
+        return;
+    case ERROR_ACCESS_DENIED:
+        view.AddLine("Access denied.");
+        return;
+    case NERR_Success:
+        break;
+    default:
+        // An unreachable server must not read as a server without lockouts.
+        view.AddLine(Format("Error %d returned from NetUserEnum", {result}));
+        return;
+    }
+
+    if (view.ShowAllUsers())
+        view.AddLine(Format("%d users found.", {view.RowCount()}));
+    view.AddLine(disabled > 0 ? Format("%d disabled users found.", {disabled})
+                              : String("No disabled users found."));
+    view.AddLine(lockedOut > 0 ? Format("%d locked out users found.", {lockedOut})
+                               : String("No locked out users found."));
+    if (unchecked > 0)
+        view.AddLine(Format("%d users could not be checked.", {unchecked}));
+}

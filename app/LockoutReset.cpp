@@ -1,0 +1,79 @@
+#include "app/LockoutReset.h"
+
+#include "app/AccountListing.h"
+#include "framework/SysUtils.h"
+#include "platform/netapi/NetApi.h"
+#include "platform/text/TextConversion.h"
+
+#include <memory>
+
+namespace {
+
+struct BufferFree
+{
+    void operator()(void *buffer) const { NetApiBufferFree(buffer); }
+};
+
+String setInfoLine(NET_API_STATUS result)
+{
+    switch (result) {
+    case NERR_Success:
+        return "Lockout was successfully reset.";
+    case ERROR_ACCESS_DENIED:
+        return "Access denied.";
+    case NERR_UserNotFound:
+        return "Invalid user name.";
+    case NERR_NotPrimary:
+        return "Not a primary domain controller.";
+    case NERR_InvalidComputer:
+        return "Invalid server name.";
+    default:
+        return Format("Error %d returned from NetUserSetInfo", {result});
+    }
+}
+
+} // namespace
+
+ResetOutcome ResetLockout(const std::string &serverText, const std::string &userName,
+                          const ResetCallbacks &callbacks)
+{
+    const std::u16string server = ServerNameForCalls(serverText);
+    const char16_t *serverName = server.empty() ? nullptr : server.c_str();
+    const std::u16string user = text::toUtf16(userName);
+    const auto retry = [&](NET_API_STATUS result) {
+        return result == ERROR_LOGON_FAILURE && callbacks.askForLogon &&
+               callbacks.askForLogon(serverText);
+    };
+
+    NET_API_STATUS lookup;
+    std::unique_ptr<std::uint8_t, BufferFree> info;
+    do {
+        LPBYTE raw = nullptr;
+        lookup = NetUserGetInfo(serverName, user.c_str(), 20, &raw);
+        info.reset(raw);
+    } while (retry(lookup));
+
+    if (lookup != NERR_Success) {
+        callbacks.addLine(Format("Error %d returned from NetUserGetInfo", {lookup}));
+        return ResetOutcome::Failed;
+    }
+    if (!info)
+        return ResetOutcome::NoAnswer;
+
+    const DWORD flags = reinterpret_cast<const USER_INFO_20 *>(info.get())->usri20_flags;
+    if ((flags & UF_LOCKOUT) == 0) {
+        callbacks.addLine("User was not locked out.");
+        return ResetOutcome::NotLockedOut;
+    }
+    callbacks.addLine("User was locked out.");
+
+    USER_INFO_1008 unlocked{};
+    unlocked.usri1008_flags = flags & ~UF_LOCKOUT;
+    NET_API_STATUS result;
+    do {
+        result = NetUserSetInfo(serverName, user.c_str(), 1008, reinterpret_cast<LPBYTE>(&unlocked),
+                                nullptr);
+    } while (retry(result));
+    callbacks.addLine(setInfoLine(result));
+    return result == NERR_Success ? ResetOutcome::Reset : ResetOutcome::Failed;
+}
