@@ -1,0 +1,594 @@
+#pragma once
+
+// Controls: the visual components. Each control owns one Qt widget, made on
+// first need (Widget()) by the virtual CreateWidget, so a derived class picks
+// its own widget. Qt events on that widget become message records (Messages.h)
+// that go through the control's Dispatch; a class handles the messages it
+// names and passes every other one to its base class, down to DefaultHandler,
+// which lets Qt do its own handling of the event.
+//
+// Ownership: the owner (TComponent) frees a control; a parent destroys its
+// child controls before its own widget goes, and every control deletes its
+// own widget, so no widget is deleted twice whatever order controls die in.
+
+#include "framework/Classes.h"
+#include "framework/Graphics.h"
+#include "framework/Messages.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QImage;
+class QWidget;
+class TWinControl;
+
+namespace controls_detail {
+class MessageBridge;
+class PaintSurface;
+} // namespace controls_detail
+
+// Registers every framework class that form descriptions can name (controls,
+// forms, image lists). Idempotent; TApplication::Initialize calls it.
+void RegisterFrameworkClasses();
+
+// ---------------------------------------------------------------------------
+// Cursors
+
+using TCursor = std::int16_t;
+inline constexpr TCursor crDefault = 0;
+inline constexpr TCursor crNone = -1;
+inline constexpr TCursor crArrow = -2;
+inline constexpr TCursor crCross = -3;
+inline constexpr TCursor crIBeam = -4;
+inline constexpr TCursor crSizeNESW = -6;
+inline constexpr TCursor crSizeNS = -7;
+inline constexpr TCursor crSizeNWSE = -8;
+inline constexpr TCursor crSizeWE = -9;
+inline constexpr TCursor crUpArrow = -10;
+inline constexpr TCursor crHourGlass = -11;
+inline constexpr TCursor crDrag = -12;
+inline constexpr TCursor crNoDrop = -13;
+inline constexpr TCursor crHSplit = -14;
+inline constexpr TCursor crVSplit = -15;
+inline constexpr TCursor crMultiDrag = -16;
+inline constexpr TCursor crSQLWait = -17;
+inline constexpr TCursor crNo = -18;
+inline constexpr TCursor crAppStart = -19;
+inline constexpr TCursor crHelp = -20;
+inline constexpr TCursor crHandPoint = -21;
+inline constexpr TCursor crSizeAll = -22;
+// Cursor names as form descriptions write them (crDefault, crHandPoint, ...).
+const TIdentMap &CursorIdents();
+
+// ---------------------------------------------------------------------------
+// Enumerations and sets
+
+enum TMouseButton
+{
+    mbLeft,
+    mbRight,
+    mbMiddle
+};
+
+enum TShiftStateFlag
+{
+    ssShift,
+    ssAlt,
+    ssCtrl,
+    ssLeft,
+    ssRight,
+    ssMiddle,
+    ssDouble
+};
+using TShiftState = TSet<TShiftStateFlag>;
+
+enum TAlign
+{
+    alNone,
+    alTop,
+    alBottom,
+    alLeft,
+    alRight,
+    alClient,
+    alCustom
+};
+extern const TEnumInfo AlignInfo;
+
+enum TAlignment
+{
+    taLeftJustify,
+    taRightJustify,
+    taCenter
+};
+extern const TEnumInfo AlignmentInfo;
+
+enum TAnchorKind
+{
+    akLeft,
+    akTop,
+    akRight,
+    akBottom
+};
+using TAnchors = TSet<TAnchorKind>;
+extern const TEnumInfo AnchorKindInfo;
+
+// Form and control border styles (TBorderStyle uses bsNone and bsSingle).
+enum TFormBorderStyle
+{
+    bsNone,
+    bsSingle,
+    bsSizeable,
+    bsDialog,
+    bsToolWindow,
+    bsSizeToolWin
+};
+using TBorderStyle = TFormBorderStyle;
+extern const TEnumInfo FormBorderStyleInfo;
+
+enum TControlStateFlag
+{
+    csLButtonDown,
+    csClicked,
+    csPalette,
+    csReadingState,
+    csAlignmentNeeded,
+    csFocusing,
+    csCreating,
+    csPaintCopy,
+    csCustomPaint,
+    csDestroyingHandle,
+    csDocking
+};
+using TControlState = TSet<TControlStateFlag>;
+
+enum TControlStyleFlag
+{
+    csAcceptsControls,
+    csCaptureMouse,
+    csDesignInteractive,
+    csClickEvents,
+    csFramed,
+    csSetCaption,
+    csOpaque,
+    csDoubleClicks,
+    csFixedWidth,
+    csFixedHeight,
+    csNoDesignVisible,
+    csReplicatable,
+    csNoStdEvents,
+    csDisplayDragImage,
+    csReflector,
+    csActionClient,
+    csMenuEvents
+};
+using TControlStyle = TSet<TControlStyleFlag>;
+
+enum TDragMode
+{
+    dmManual,
+    dmAutomatic
+};
+
+using TMouseEvent = TEvent<TObject *, TMouseButton, TShiftState, int, int>;
+using TMouseMoveEvent = TEvent<TObject *, TShiftState, int, int>;
+// Key is a virtual-key code (VK_*); setting it to 0 swallows the key.
+using TKeyEvent = TEvent<TObject *, std::uint16_t &, TShiftState>;
+// Key is the typed character (ASCII; other characters do not reach
+// OnKeyPress); setting it to 0 swallows it.
+using TKeyPressEvent = TEvent<TObject *, char &>;
+
+// The shortened hint: the text before a '|', or all of it.
+String GetShortHint(const String &Hint);
+String GetLongHint(const String &Hint);
+
+// Whether Key is the accelerator of Text: the character after a single '&',
+// letter case ignored.
+bool IsAccel(unsigned Key, const String &Text);
+
+// ---------------------------------------------------------------------------
+// TControl
+
+class TControl : public TComponent
+{
+    TUMBLER_CLASS
+public:
+    explicit TControl(TComponent *AOwner);
+    ~TControl() override;
+
+    // Position in the parent's client area. Each defaults to 0.
+    int Left() const { return FLeft; }
+    void SetLeft(int Value) { SetBounds(Value, FTop, FWidth, FHeight); }
+    int Top() const { return FTop; }
+    void SetTop(int Value) { SetBounds(FLeft, Value, FWidth, FHeight); }
+    int Width() const { return FWidth; }
+    void SetWidth(int Value) { SetBounds(FLeft, FTop, Value, FHeight); }
+    int Height() const { return FHeight; }
+    void SetHeight(int Value) { SetBounds(FLeft, FTop, FWidth, Value); }
+    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
+    void SetBoundsRect(const TRect &R) { SetBounds(R.Left, R.Top, R.Width(), R.Height()); }
+    // The client area, (0, 0, ClientWidth, ClientHeight).
+    virtual TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
+    int ClientWidth() const { return ClientRect().Width(); }
+    void SetClientWidth(int Value);
+    int ClientHeight() const { return ClientRect().Height(); }
+    void SetClientHeight(int Value);
+    TPoint ClientToScreen(TPoint P) const;
+    TPoint ScreenToClient(TPoint P) const;
+
+    // The control this one sits in; null for none (and for forms).
+    TWinControl *Parent() const { return FParent; }
+    virtual void SetParent(TWinControl *AParent);
+
+    // Defaults to true (forms: false).
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible, and so are all its parents.
+    bool Showing() const;
+    // Defaults to true.
+    bool Enabled() const { return FEnabled; }
+    virtual void SetEnabled(bool Value);
+
+    // The control's text: a label's or button's caption, an edit's text.
+    // Caption and Text are two names for it. Defaults to empty.
+    String Caption() const { return GetText(); }
+    void SetCaption(const String &Value) { SetText(Value); }
+    virtual String GetText() const { return FText; }
+    virtual void SetText(const String &Value);
+
+    // The tooltip text (the part before a '|'). Defaults to empty.
+    const String &Hint() const { return FHint; }
+    void SetHint(const String &Value);
+    // Whether the hint shows. Defaults to false.
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool Value);
+    // Take ShowHint from the parent. Defaults to true.
+    bool ParentShowHint() const { return FParentShowHint; }
+    void SetParentShowHint(bool Value);
+
+    // Background colour. Defaults to clWindow (clBtnFace for most controls).
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    // Take Color from the parent. Defaults to false (true for labels).
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value);
+    // Changing the font turns ParentFont off.
+    TFont *Font() const { return FFont.get(); }
+    void SetFont(TFont *Value) { FFont->Assign(Value); }
+    // Take Font from the parent. Defaults to true.
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool Value);
+
+    // The mouse pointer over the control. Defaults to crDefault.
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+    // Defaults to alNone.
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign Value);
+    // Defaults to [akLeft, akTop].
+    TAnchors Anchors() const { return FAnchors; }
+    void SetAnchors(TAnchors Value) { FAnchors = Value; }
+    // Defaults to dmManual.
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode Value) { FDragMode = Value; }
+
+    TControlState ControlState() const { return FControlState; }
+    void SetControlState(TControlState Value) { FControlState = Value; }
+    TControlStyle ControlStyle() const { return FControlStyle; }
+    void SetControlStyle(TControlStyle Value) { FControlStyle = Value; }
+
+    // Sends a message to this control's Dispatch and returns its result.
+    LRESULT Perform(unsigned Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+    // Routes a message to the handler its number names, else to DefaultHandler.
+    virtual void Dispatch(TMessage &Message);
+    // Where unhandled messages end: for a message made from a Qt event, Qt
+    // then handles the event as it would have.
+    virtual void DefaultHandler(TMessage &Message);
+
+    void Invalidate();
+    // Repaints at once.
+    void Repaint();
+    void Update();
+    void Refresh() { Repaint(); }
+    void BringToFront();
+    void SendToBack();
+
+    TNotifyEvent OnClick() const { return FOnClick; }
+    void SetOnClick(const TNotifyEvent &Value) { FOnClick = Value; }
+    TNotifyEvent OnDblClick() const { return FOnDblClick; }
+    void SetOnDblClick(const TNotifyEvent &Value) { FOnDblClick = Value; }
+    TMouseEvent OnMouseDown() const { return FOnMouseDown; }
+    void SetOnMouseDown(const TMouseEvent &Value) { FOnMouseDown = Value; }
+    TMouseEvent OnMouseUp() const { return FOnMouseUp; }
+    void SetOnMouseUp(const TMouseEvent &Value) { FOnMouseUp = Value; }
+    TMouseMoveEvent OnMouseMove() const { return FOnMouseMove; }
+    void SetOnMouseMove(const TMouseMoveEvent &Value) { FOnMouseMove = Value; }
+
+    // The Qt widget, made on first call.
+    QWidget *Widget();
+    bool WidgetAllocated() const;
+
+    TComponent *GetParentComponent() const override;
+    bool HasParent() const override { return true; }
+    void SetParentComponent(TComponent *Value) override;
+    void Loaded() override;
+
+    // Runs the click event (and whatever a class adds to a click).
+    virtual void Click();
+
+protected:
+    // Makes the Qt widget. The default is a plain widget that shows what
+    // Paint draws (see TGraphicControl).
+    virtual QWidget *CreateWidget();
+    // Called once the widget exists, before its state is applied: a class
+    // that makes its widget connects Qt's signals here. Calls the base first.
+    virtual void WidgetCreated() {}
+    // Routes Qt events of a further widget (a scroll area's viewport) here too.
+    void InstallMessageHooks(QWidget *Target);
+
+    virtual void DblClick();
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    // Applies the font, colour or text to the widget; classes whose widget
+    // shows them differently override.
+    virtual void ApplyFont();
+    virtual void ApplyColor();
+    virtual void ApplyText() {}
+    // The image a self-painting control drew for the last WM_PAINT, or null.
+    virtual const QImage *PaintedImage() const { return nullptr; }
+    // Whether the widget is made from Paint (TGraphicControl, TCustomControl).
+    virtual bool PaintsItself() const { return false; }
+    // Resizes the control to fit its contents when it does so (labels).
+    virtual void AdjustSize() {}
+    void FontChanged(TObject *Sender);
+    // Sets the bounds field without telling the widget (the widget moved).
+    void UpdateBoundsFromWidget(int ALeft, int ATop, int AWidth, int AHeight);
+    // The colour the control shows (ColorToQColor of Color).
+    TColor EffectiveColor() const { return FColor; }
+
+    // Message handlers; each ends in DefaultHandler unless it says otherwise.
+    void WMLButtonDown(TWMMouse &Message);
+    void WMLButtonUp(TWMMouse &Message);
+    void WMLButtonDblClk(TWMMouse &Message);
+    void WMRButtonDown(TWMMouse &Message);
+    void WMRButtonUp(TWMMouse &Message);
+    void WMMButtonDown(TWMMouse &Message);
+    void WMMButtonUp(TWMMouse &Message);
+    void WMMouseMove(TWMMouse &Message);
+    void CMEnabledChanged(TMessage &Message);
+    void CMFontChanged(TMessage &Message);
+    void CMColorChanged(TMessage &Message);
+    void CMTextChanged(TMessage &Message);
+    void CMVisibleChanged(TMessage &Message);
+    void CMParentFontChanged(TMessage &Message);
+    void CMParentColorChanged(TMessage &Message);
+    void CMParentShowHintChanged(TMessage &Message);
+    void CMMouseEnter(TMessage &Message);
+    void CMMouseLeave(TMessage &Message);
+
+    // Applies the effective ShowHint and the hint to the widget.
+    void UpdateToolTip();
+    bool EffectiveShowHint() const;
+
+    String FText;
+
+private:
+    friend class TWinControl;
+    friend class controls_detail::MessageBridge;
+    friend class controls_detail::PaintSurface;
+
+    void ensureWidget();
+    void applyWidgetState();
+    void applyCursor();
+    void applyBounds();
+    void applyVisible();
+    void doMouseDown(TWMMouse &Message, TMouseButton Button);
+    void doMouseUp(TWMMouse &Message, TMouseButton Button);
+    void paintSurface(QWidget &Surface);
+
+    TWinControl *FParent = nullptr;
+    int FLeft = 0;
+    int FTop = 0;
+    int FWidth = 0;
+    int FHeight = 0;
+    bool FVisible = true;
+    bool FEnabled = true;
+    String FHint;
+    bool FShowHint = false;
+    bool FParentShowHint = true;
+    TColor FColor = clWindow;
+    bool FParentColor = false;
+    std::unique_ptr<TFont> FFont;
+    bool FParentFont = true;
+    bool FApplyingParentFont = false;
+    TCursor FCursor = crDefault;
+    TAlign FAlign = alNone;
+    TAnchors FAnchors{akLeft, akTop};
+    TDragMode FDragMode = dmManual;
+    TControlState FControlState;
+    TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+
+    TNotifyEvent FOnClick;
+    TNotifyEvent FOnDblClick;
+    TMouseEvent FOnMouseDown;
+    TMouseEvent FOnMouseUp;
+    TMouseMoveEvent FOnMouseMove;
+
+    std::unique_ptr<controls_detail::MessageBridge> FBridge;
+    bool FCreatingWidget = false;
+};
+
+// ---------------------------------------------------------------------------
+// TWinControl
+
+// Window creation parameters a class can adjust before its widget is made.
+struct TCreateParams
+{
+    String Caption;
+    unsigned Style = 0;
+    unsigned ExStyle = 0;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    TWinControl *WndParent = nullptr;
+    String WinClassName;
+};
+
+// Edit style bits a class may add in CreateParams.
+inline constexpr unsigned ES_LEFT = 0x0000;
+inline constexpr unsigned ES_CENTER = 0x0001;
+inline constexpr unsigned ES_RIGHT = 0x0002;
+inline constexpr unsigned ES_MULTILINE = 0x0004;
+inline constexpr unsigned ES_READONLY = 0x0800;
+
+// A control that can hold other controls, take the focus and be tabbed to.
+class TWinControl : public TControl
+{
+    TUMBLER_CLASS
+public:
+    explicit TWinControl(TComponent *AOwner);
+    ~TWinControl() override;
+
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl *Controls(int Index) const;
+    void InsertControl(TControl *AControl);
+    void RemoveControl(TControl *AControl);
+    bool ContainsControl(const TControl *Control) const;
+
+    // Position among the parent's tab stops, from 0; -1 until it has a
+    // parent. Setting it moves the control in its parent's tab list.
+    int TabOrder() const;
+    void SetTabOrder(int Value);
+    // Whether Tab reaches the control. Defaults to false (true for edits,
+    // buttons and check boxes).
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool Value);
+    // The windowed children in tab order.
+    std::vector<TWinControl *> TabList() const;
+
+    bool Focused() const;
+    bool CanFocus() const;
+    virtual void SetFocus();
+
+    // An opaque value naming the control's window; made on first call.
+    std::uintptr_t Handle();
+    bool HandleAllocated() const { return WidgetAllocated(); }
+    void HandleNeeded() { Widget(); }
+    // Makes the widget anew (children keep theirs).
+    void RecreateWnd();
+
+    // Lays out the children with an Align other than alNone.
+    void Realign();
+
+    void GetChildren(const std::function<void(TComponent *)> &Proc,
+                     TComponent *Root) const override;
+    void Loaded() override;
+    void Dispatch(TMessage &Message) override;
+
+    TNotifyEvent OnEnter() const { return FOnEnter; }
+    void SetOnEnter(const TNotifyEvent &Value) { FOnEnter = Value; }
+    TNotifyEvent OnExit() const { return FOnExit; }
+    void SetOnExit(const TNotifyEvent &Value) { FOnExit = Value; }
+    TKeyEvent OnKeyDown() const { return FOnKeyDown; }
+    void SetOnKeyDown(const TKeyEvent &Value) { FOnKeyDown = Value; }
+    TKeyEvent OnKeyUp() const { return FOnKeyUp; }
+    void SetOnKeyUp(const TKeyEvent &Value) { FOnKeyUp = Value; }
+    TKeyPressEvent OnKeyPress() const { return FOnKeyPress; }
+    void SetOnKeyPress(const TKeyPressEvent &Value) { FOnKeyPress = Value; }
+
+protected:
+    // Adjusts the creation parameters; the base fills them from the control.
+    virtual void CreateParams(TCreateParams &Params);
+    // Makes the widget (through CreateParams and CreateWidget). A class that
+    // overrides it calls the base first.
+    virtual void CreateWnd();
+    // The parameters CreateWidget should honour (valid during CreateWidget).
+    const TCreateParams &CurrentParams() const { return FParams; }
+
+    virtual void KeyDown(std::uint16_t &Key, TShiftState Shift);
+    virtual void KeyUp(std::uint16_t &Key, TShiftState Shift);
+    virtual void KeyPress(char &Key);
+    virtual void DoEnter();
+    virtual void DoExit();
+
+    void WMKeyDown(TWMKey &Message);
+    void WMKeyUp(TWMKey &Message);
+    void WMChar(TWMKey &Message);
+    void WMSetFocus(TMessage &Message);
+    void WMKillFocus(TMessage &Message);
+
+    // Sends Msg to every child control.
+    void NotifyControls(unsigned Msg);
+    // Puts the widgets' Qt tab chain in TabOrder order.
+    void UpdateTabChain();
+    virtual void AlignControls(TControl *AControl, TRect &Rect);
+
+private:
+    friend class TControl;
+    void insertTab(TWinControl *Control);
+    void removeTab(TWinControl *Control);
+
+    std::vector<TControl *> FControls;   // not owned: the owner frees them
+    std::vector<TWinControl *> FTabList; // windowed children in tab order
+    int FPendingTabOrder = -1;           // TabOrder read before a parent was set
+    bool FTabStop = false;
+    TCreateParams FParams;
+
+    TNotifyEvent FOnEnter;
+    TNotifyEvent FOnExit;
+    TKeyEvent FOnKeyDown;
+    TKeyEvent FOnKeyUp;
+    TKeyPressEvent FOnKeyPress;
+};
+
+// A control without a window of its own in the VCL sense: it paints itself
+// through Canvas. It still gets a light widget here, so it can paint and
+// take mouse input offscreen.
+class TGraphicControl : public TControl
+{
+    TUMBLER_CLASS
+public:
+    explicit TGraphicControl(TComponent *AOwner);
+    ~TGraphicControl() override;
+
+    // Valid during Paint; draws into the image the widget shows.
+    TCanvas *Canvas() { return FCanvas.get(); }
+    void Dispatch(TMessage &Message) override;
+
+protected:
+    virtual void Paint() {}
+    const QImage *PaintedImage() const override { return FBuffer.get(); }
+    bool PaintsItself() const override { return true; }
+    void WMPaint(TMessage &Message);
+
+private:
+    std::unique_ptr<QImage> FBuffer;
+    std::unique_ptr<TCanvas> FCanvas;
+};
+
+// A windowed control that paints itself through Canvas.
+class TCustomControl : public TWinControl
+{
+    TUMBLER_CLASS
+public:
+    explicit TCustomControl(TComponent *AOwner);
+    ~TCustomControl() override;
+
+    TCanvas *Canvas() { return FCanvas.get(); }
+    void Dispatch(TMessage &Message) override;
+
+protected:
+    virtual void Paint() {}
+    const QImage *PaintedImage() const override { return FBuffer.get(); }
+    bool PaintsItself() const override { return true; }
+    void WMPaint(TMessage &Message);
+
+private:
+    std::unique_ptr<QImage> FBuffer;
+    std::unique_ptr<TCanvas> FCanvas;
+};
