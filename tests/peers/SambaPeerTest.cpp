@@ -1,0 +1,302 @@
+// The remote provider against real Samba servers: a standalone smbd and an AD
+// domain controller that samba-peers.sh starts in a network namespace of their
+// own. This program joins that namespace before anything else runs, so every
+// packet it sends stays on the namespace's loopback device.
+
+#include "platform/netapi/SambaProvider.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sched.h>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using netapi::AccountEntry;
+using netapi::AccountInfo;
+
+constexpr std::uint32_t ufAccountDisable = 0x0002;
+constexpr std::uint32_t ufLockout = 0x0010;
+
+const std::string smbd = "127.0.0.2";
+const std::string dc = "127.0.0.3";
+const netapi::Credentials smbdAdmin{"root", "Adm1n-Pass!"};
+const netapi::Credentials smbdUser{"bob", "User-Pass1"};
+const netapi::Credentials dcAdmin{"TEST\\Administrator", "Adm1n-Pass!9"};
+const netapi::Credentials dcUser{"TEST\\worker", "User-Pass1x"};
+
+// Joined before main, while the process has one thread: setns moves only the
+// calling thread, and every thread started later inherits its namespace.
+const bool joinedPeers = [] {
+    if (geteuid() != 0)
+        return false;
+    const int fd = open(TUMBLERSET_PEERS_DIR "/netns", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool joined = setns(fd, CLONE_NEWNET) == 0;
+    close(fd);
+    return joined;
+}();
+
+class SambaPeer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (geteuid() != 0)
+            GTEST_SKIP() << "the Samba peers need root (network namespace, port 445)";
+        ASSERT_TRUE(joinedPeers) << "no peers in " TUMBLERSET_PEERS_DIR
+                                    ": run tests/peers/samba-peers.sh start " TUMBLERSET_PEERS_DIR;
+        // Only what a test sets: no ticket or password of whoever runs it.
+        setenv("KRB5CCNAME", "FILE:" TUMBLERSET_PEERS_DIR "/no-ticket", 1);
+        unsetenv("PASSWD");
+        unsetenv("PASSWD_FILE");
+        unsetenv("PASSWD_FD");
+        setenv("USER", "nobody", 1);
+    }
+
+    static std::shared_ptr<netapi::RemoteProvider> as(const netapi::Credentials &credentials)
+    {
+        auto provider = netapi::createRemoteProvider();
+        provider->setCredentials(credentials);
+        return provider;
+    }
+
+    // A whole listing the way the tool makes it; counts the calls.
+    static std::uint32_t list(netapi::AccountProvider &provider, const std::string &server,
+                              std::uint32_t prefMaxLen, std::vector<AccountEntry> &out, int &calls)
+    {
+        std::uint32_t resume = 0;
+        std::uint32_t code = 0;
+        calls = 0;
+        do {
+            code = provider.enumerate(server, 2, prefMaxLen, resume, out);
+            ++calls;
+        } while (code == 234 && calls < 10000);
+        return code;
+    }
+
+    static std::uint32_t flagsOf(netapi::AccountProvider &provider, const std::string &server,
+                                 const std::string &user)
+    {
+        AccountInfo info;
+        EXPECT_EQ(provider.getInfo(server, user, info), 0u) << user;
+        return info.flags;
+    }
+
+    static const AccountEntry *find(const std::vector<AccountEntry> &entries,
+                                    const std::string &name)
+    {
+        auto it = std::find_if(entries.begin(), entries.end(),
+                               [&](const AccountEntry &e) { return e.name == name; });
+        return it == entries.end() ? nullptr : &*it;
+    }
+};
+
+TEST_F(SambaPeer, DomainControllerListsInSmallBatchesWithNonAsciiNames)
+{
+    auto provider = as(dcAdmin);
+    std::vector<AccountEntry> entries;
+    int calls = 0;
+    ASSERT_EQ(list(*provider, dc, 1, entries, calls), 0u);
+    EXPECT_GT(calls, 3) << "a preferred length of 1 should take one batch per few accounts";
+
+    std::set<std::string> names;
+    for (const AccountEntry &e : entries)
+        names.insert(e.name);
+    EXPECT_EQ(names.size(), entries.size()) << "an account came twice";
+    for (const char *name : {"Administrator", "victim", "worker", "normal2", "both"})
+        EXPECT_TRUE(names.count(name)) << name;
+    const AccountEntry *juergen = find(entries, "jürgen");
+    ASSERT_NE(juergen, nullptr);
+    EXPECT_EQ(juergen->fullName, "Jürgen Größe-Øster");
+}
+
+TEST_F(SambaPeer, StandaloneServerListsItsAccounts)
+{
+    auto provider = as(smbdAdmin);
+    std::vector<AccountEntry> entries;
+    int calls = 0;
+    ASSERT_EQ(list(*provider, smbd, 1, entries, calls), 0u);
+    for (const char *name : {"alice", "bob", "carol", "dave", "erin"})
+        EXPECT_NE(find(entries, name), nullptr) << name;
+    const AccountEntry *carol = find(entries, "carol");
+    ASSERT_NE(carol, nullptr);
+    EXPECT_EQ(carol->fullName, "Full Carol");
+}
+
+TEST_F(SambaPeer, LookupsShowLockedOutAndDisabledAccounts)
+{
+    auto dcProvider = as(dcAdmin);
+    // victim was locked out by three bad logons when the DC started.
+    EXPECT_EQ(flagsOf(*dcProvider, dc, "victim") & (ufLockout | ufAccountDisable), ufLockout);
+    EXPECT_EQ(flagsOf(*dcProvider, dc, "normal2") & (ufLockout | ufAccountDisable),
+              ufAccountDisable);
+    EXPECT_EQ(flagsOf(*dcProvider, dc, "worker") & (ufLockout | ufAccountDisable), 0u);
+
+    AccountInfo juergen;
+    ASSERT_EQ(dcProvider->getInfo(dc, "jürgen", juergen), 0u);
+    EXPECT_EQ(juergen.name, "jürgen");
+    EXPECT_EQ(juergen.fullName, "Jürgen Größe-Øster");
+
+    auto smbdProvider = as(smbdAdmin);
+    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "dave") & (ufLockout | ufAccountDisable), ufLockout);
+    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "carol") & (ufLockout | ufAccountDisable),
+              ufAccountDisable);
+    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "alice") & (ufLockout | ufAccountDisable), 0u);
+}
+
+// The reset as the tool makes it: read the flags, write them back without
+// the lockout bit. Everything else about the account stays.
+void expectResetKeepsDisabled(netapi::AccountProvider &provider, const std::string &server,
+                              const std::string &user)
+{
+    AccountInfo before;
+    ASSERT_EQ(provider.getInfo(server, user, before), 0u);
+    ASSERT_EQ(before.flags & (ufLockout | ufAccountDisable), ufLockout | ufAccountDisable);
+
+    // Any bit but the lockout is refused and nothing changes.
+    EXPECT_EQ(provider.setFlags(server, user, before.flags & ~ufLockout & ~ufAccountDisable), 50u);
+    AccountInfo untouched;
+    ASSERT_EQ(provider.getInfo(server, user, untouched), 0u);
+    EXPECT_EQ(untouched.flags, before.flags);
+
+    ASSERT_EQ(provider.setFlags(server, user, before.flags & ~ufLockout), 0u);
+    AccountInfo after;
+    ASSERT_EQ(provider.getInfo(server, user, after), 0u);
+    EXPECT_EQ(after.flags, before.flags & ~ufLockout);
+    EXPECT_EQ(after.fullName, before.fullName);
+
+    // Clearing a lockout that is no longer there changes nothing either.
+    EXPECT_EQ(provider.setFlags(server, user, after.flags), 0u);
+    // A lockout cannot be set.
+    EXPECT_EQ(provider.setFlags(server, user, after.flags | ufLockout), 50u);
+}
+
+TEST_F(SambaPeer, ResetClearsTheLockoutAndKeepsTheDisabledBit)
+{
+    auto dcProvider = as(dcAdmin);
+    expectResetKeepsDisabled(*dcProvider, dc, "both");
+    auto smbdProvider = as(smbdAdmin);
+    expectResetKeepsDisabled(*smbdProvider, smbd, "erin");
+}
+
+TEST_F(SambaPeer, ResetByAnOrdinaryUserIsDenied)
+{
+    auto dcProvider = as(dcUser);
+    const std::uint32_t flags = flagsOf(*dcProvider, dc, "victim");
+    ASSERT_TRUE(flags & ufLockout);
+    EXPECT_EQ(dcProvider->setFlags(dc, "victim", flags & ~ufLockout), 5u);
+    EXPECT_TRUE(flagsOf(*dcProvider, dc, "victim") & ufLockout);
+
+    auto smbdProvider = as(smbdUser);
+    AccountInfo dave;
+    const std::uint32_t lookup = smbdProvider->getInfo(smbd, "dave", dave);
+    if (lookup == 0)
+        EXPECT_EQ(smbdProvider->setFlags(smbd, "dave", dave.flags & ~ufLockout), 5u);
+    else
+        EXPECT_EQ(lookup, 5u);
+    EXPECT_TRUE(flagsOf(*as(smbdAdmin), smbd, "dave") & ufLockout);
+}
+
+TEST_F(SambaPeer, UnknownUsersAreReportedAsSuch)
+{
+    auto provider = as(dcAdmin);
+    AccountInfo info;
+    EXPECT_EQ(provider->getInfo(dc, "nosuchuser", info), 2221u);
+    EXPECT_EQ(provider->setFlags(dc, "nosuchuser", 0x0201), 2221u);
+    // Over-long, control characters, non-ASCII: answered, never a crash.
+    EXPECT_EQ(provider->getInfo(dc, std::string(300, 'x'), info), 2221u);
+    EXPECT_EQ(provider->getInfo(dc, "bad\x01\tname", info), 2221u);
+    EXPECT_EQ(provider->getInfo(dc, "jürgen-nicht", info), 2221u);
+
+    auto smbdProvider = as(smbdAdmin);
+    EXPECT_EQ(smbdProvider->getInfo(smbd, "nosuchuser", info), 2221u);
+}
+
+TEST_F(SambaPeer, ServersThatCannotBeReachedAreToldApart)
+{
+    auto provider = as(dcAdmin);
+    AccountInfo info;
+    std::vector<AccountEntry> entries;
+    std::uint32_t resume = 0;
+    for (const std::string &name : {std::string("no-such-host.invalid"), std::string(300, 'a'),
+                                    std::string("bad\nname"), std::string("back\\slash")}) {
+        EXPECT_EQ(provider->getInfo(name, "victim", info), 2351u) << name;
+        EXPECT_EQ(provider->enumerate(name, 2, 1, resume, entries), 2351u) << name;
+        EXPECT_EQ(provider->setFlags(name, "victim", 0x0201), 2351u) << name;
+    }
+    // Nothing listens on this address of the peers' loopback.
+    EXPECT_EQ(provider->getInfo("127.0.0.9", "victim", info), 53u);
+    EXPECT_EQ(provider->setFlags("127.0.0.9", "victim", 0x0201), 53u);
+    EXPECT_TRUE(entries.empty());
+}
+
+TEST_F(SambaPeer, WrongPasswordIsARefusedLogon)
+{
+    auto provider = as({"TEST\\worker", "not-the-password"});
+    AccountInfo info;
+    EXPECT_EQ(provider->getInfo(dc, "victim", info), 1326u);
+    std::vector<AccountEntry> entries;
+    std::uint32_t resume = 0;
+    // One bad logon on the DC only: three would lock worker out.
+    EXPECT_EQ(provider->enumerate(smbd, 2, 1, resume, entries), 1326u);
+    EXPECT_TRUE(entries.empty());
+    EXPECT_EQ(provider->setFlags(smbd, "dave", 0x0211), 1326u);
+
+    // New credentials replace the refused ones.
+    provider->setCredentials(dcAdmin);
+    EXPECT_EQ(provider->getInfo(dc, "victim", info), 0u);
+}
+
+TEST_F(SambaPeer, CredentialsComeFromSambasUsualSources)
+{
+    setenv("USER", "TEST\\Administrator", 1);
+    setenv("PASSWD", dcAdmin.password.c_str(), 1);
+    auto provider = netapi::createRemoteProvider();
+    AccountInfo info;
+    EXPECT_EQ(provider->getInfo(dc, "victim", info), 0u);
+}
+
+TEST_F(SambaPeer, NoPasswordIsARefusedLogonWithoutAPrompt)
+{
+    setenv("USER", "TEST\\worker", 1);
+    // On a terminal of its own, as when the tool is started from a shell: a
+    // prompt would show there and wait for an answer that never comes.
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(20);
+        auto provider = netapi::createRemoteProvider();
+        AccountInfo info;
+        const std::uint32_t code = provider->getInfo(dc, "victim", info);
+        _exit(code == 1326 ? 0 : 1);
+    }
+    std::string shown;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(25);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline) {
+        pollfd readable{terminal, POLLIN, 0};
+        if (poll(&readable, 1, 100) == 1) {
+            char buffer[256];
+            const ssize_t n = read(terminal, buffer, sizeof buffer);
+            if (n > 0)
+                shown.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    close(terminal);
+    ASSERT_TRUE(WIFEXITED(status)) << "no answer without a password; the terminal shows: " << shown;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "not a refused logon";
+    EXPECT_EQ(shown.find("assword"), std::string::npos) << shown;
+}
+
+} // namespace
