@@ -38,6 +38,22 @@ std::string folded(const std::string &name)
     return QString::fromUtf8(name).toCaseFolded().toStdString();
 }
 
+// Equal without regard to case, for ASCII names; false for any other.
+bool sameAsciiName(const std::string &a, const std::string &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if ((x | y) & 0x80)
+            return false;
+        if (std::tolower(x) != std::tolower(y))
+            return false;
+    }
+    return true;
+}
+
 // One step of a path into the document: a member name or an array index.
 using PathStep = std::variant<QString, qsizetype>;
 using Path = std::vector<PathStep>;
@@ -231,6 +247,9 @@ struct Server
     std::vector<Account> accounts; // in file order, as the "accounts" array
     std::unordered_map<std::string, std::size_t> byName;
     std::optional<Generated> generated;
+    // The account handed out last: a listing looks each account up right
+    // after receiving it, and this spares those lookups the hash table.
+    std::uint64_t lastHandedOut = UINT64_MAX;
 
     std::uint64_t total() const { return accounts.size() + (generated ? generated->count : 0); }
 
@@ -374,6 +393,8 @@ private:
         if (!accounts.isUndefined() && !accounts.isArray())
             fail(accountsPath, QStringLiteral("%1 must be a list").arg(describe(accountsPath)));
         const QJsonArray array = accounts.toArray();
+        server.accounts.reserve(static_cast<std::size_t>(array.size()));
+        server.byName.reserve(static_cast<std::size_t>(array.size()));
         for (qsizetype i = 0; i < array.size(); ++i) {
             const Path accountPath = child(accountsPath, i);
             Account account = readAccount(array.at(i), accountPath);
@@ -465,6 +486,9 @@ struct DirectoryProvider::Data
 
     static std::optional<Found> find(Server &server, const std::string &user)
     {
+        if (server.lastHandedOut < server.accounts.size() &&
+            sameAsciiName(server.accounts[server.lastHandedOut].name, user))
+            return Found{&server, server.lastHandedOut};
         const std::string key = folded(user);
         if (const auto it = server.byName.find(key); it != server.byName.end())
             return Found{&server, it->second};
@@ -556,7 +580,7 @@ std::uint32_t DirectoryProvider::enumerate(const std::string &serverName, std::u
                                            std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
                                            std::vector<AccountEntry> &out)
 {
-    const Server *server = d->server(serverName);
+    Server *server = d->server(serverName);
     if (!server)
         return NERR_InvalidComputer;
     if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
@@ -577,6 +601,7 @@ std::uint32_t DirectoryProvider::enumerate(const std::string &serverName, std::u
         out.push_back(std::move(entry));
     }
     resumeHandle = static_cast<std::uint32_t>(next);
+    server->lastHandedOut = next - 1;
     return next < end || server->enumResult != NERR_Success ? ERROR_MORE_DATA : NERR_Success;
 }
 
