@@ -28,7 +28,7 @@ std::u16string ServerNameForCalls(const std::string &serverText)
     return text::toUtf16("\\\\" + serverText);
 }
 
-void RunAccountListing(const std::string &serverText, ListingView &view)
+ListingOutcome RunAccountListing(const std::string &serverText, ListingView &view)
 {
     const std::u16string server = ServerNameForCalls(serverText);
     DWORD resumeHandle = 0;
@@ -73,7 +73,7 @@ void RunAccountListing(const std::string &serverText, ListingView &view)
         }
         batch.reset();
         if (!view.AfterBatch())
-            return;
+            return ListingOutcome::Superseded;
         if (result != ERROR_MORE_DATA)
             break;
     }
@@ -81,16 +81,16 @@ void RunAccountListing(const std::string &serverText, ListingView &view)
     switch (result) {
     case NERR_InvalidComputer:
         view.AddLine("Invalid server name.");
-        return;
+        return ListingOutcome::Failed;
     case ERROR_ACCESS_DENIED:
         view.AddLine("Access denied.");
-        return;
+        return ListingOutcome::Failed;
     case NERR_Success:
         break;
     default:
         // An unreachable server must not read as a server without lockouts.
         view.AddLine(Format("Error %d returned from NetUserEnum", {result}));
-        return;
+        return ListingOutcome::Failed;
     }
 
     if (view.ShowAllUsers())
@@ -101,4 +101,5 @@ void RunAccountListing(const std::string &serverText, ListingView &view)
                                : String("No locked out users found."));
     if (unchecked > 0)
         view.AddLine(Format("%d users could not be checked.", {unchecked}));
+    return ListingOutcome::Summary;
 }

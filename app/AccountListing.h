@@ -36,8 +36,15 @@ public:
     virtual bool AskForLogon(const std::string &server) = 0;
 };
 
+enum class ListingOutcome
+{
+    Summary,   // the summary lines were written
+    Failed,    // one error line was written instead
+    Superseded // AfterBatch ended it: nothing was written
+};
+
 // Lists the accounts of `serverText` (empty: this computer) into `view`.
-void RunAccountListing(const std::string &serverText, ListingView &view);
+ListingOutcome RunAccountListing(const std::string &serverText, ListingView &view);
 
 // The UTF-16 server name handed to the account calls: "\\" and the name, or an
 // empty string for this computer (callers pass null then).

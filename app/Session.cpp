@@ -1,0 +1,38 @@
+#include "app/Session.h"
+
+#include "platform/netapi/DirectoryProvider.h"
+#include "platform/netapi/LocalProvider.h"
+#include "platform/netapi/SambaProvider.h"
+
+#include <memory>
+
+namespace {
+std::shared_ptr<netapi::RemoteProvider> &remoteProvider()
+{
+    static std::shared_ptr<netapi::RemoteProvider> remote;
+    return remote;
+}
+} // namespace
+
+void InstallAccountProviders(const std::string &directoryFile)
+{
+    if (!directoryFile.empty()) {
+        auto directory = std::make_shared<netapi::DirectoryProvider>(directoryFile);
+        remoteProvider().reset();
+        netapi::installProviders(directory, directory);
+        return;
+    }
+    remoteProvider() = netapi::createRemoteProvider();
+    netapi::installProviders(std::make_shared<netapi::LocalProvider>(), remoteProvider());
+}
+
+bool AcceptsCredentials()
+{
+    return remoteProvider() != nullptr;
+}
+
+void ApplyCredentials(const netapi::Credentials &credentials)
+{
+    if (remoteProvider())
+        remoteProvider()->setCredentials(credentials);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+// The account providers of this run, chosen once at start-up, and the
+// credentials the operator hands in for named servers (memory only).
+
+#include <string>
+
+namespace netapi {
+struct Credentials;
+}
+
+// directoryFile empty: this computer's accounts for the empty server name and
+// Samba for named servers. Otherwise the directory file serves every name.
+// Throws netapi::DirectoryFileError ("<file>:<line>: <what>") for a file that
+// cannot be used.
+void InstallAccountProviders(const std::string &directoryFile);
+
+// True when named servers take credentials from the operator (not when a
+// directory file answers for them).
+bool AcceptsCredentials();
+void ApplyCredentials(const netapi::Credentials &credentials);
