@@ -4,16 +4,19 @@
 // caption, sub-items, a small image and a state image).
 
 #include "framework/Classes.h"
+#include "framework/Controls.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+class TCustomImageList;
 class TCustomListView;
 class TListItems;
 
 namespace listview_detail {
 class ListItemModel;
+class ListTreeView;
 class SubItems;
 } // namespace listview_detail
 
@@ -24,6 +27,7 @@ enum TViewStyle
     vsList,
     vsReport
 };
+extern const TEnumInfo ViewStyleInfo;
 
 // One column of a report view: its header text and width in pixels.
 class TListColumn : public TCollectionItem
@@ -88,6 +92,9 @@ public:
     void SetStateIndex(int Value);
     bool Selected() const;
     void SetSelected(bool Value);
+    // Whether the item has the keyboard focus (the row that F2 edits).
+    bool Focused() const;
+    void SetFocused(bool Value);
     // The row's position in its list.
     int Index() const { return FIndex; }
     // A value for the application's own use; the list never touches it.
@@ -98,6 +105,11 @@ public:
     TCustomListView *ListView() const;
     // Removes the item from its list and frees it.
     void Delete();
+    // Scrolls the list so that the item can be seen.
+    void MakeVisible(bool PartialOK);
+    // Starts editing the caption in place; false when the list is read-only
+    // or OnEditing refuses.
+    bool EditCaption();
 
     void Assign(TPersistent *Source) override;
 
@@ -164,3 +176,128 @@ private:
 // A comparison of two rows for CustomSort: negative when Item1 goes first, 0
 // when equal, positive when Item2 goes first. Data is CustomSort's argument.
 using TLVCompare = int (*)(TListItem *Item1, TListItem *Item2, std::intptr_t Data);
+
+using TLVColumnClickEvent = TEvent<TObject *, TListColumn *>;
+// Fired for every change of an item's selection, losing it included.
+using TLVSelectItemEvent = TEvent<TObject *, TListItem *, bool>;
+// Before an in-place edit starts; setting AllowEdit to false prevents it.
+using TLVEditingEvent = TEvent<TObject *, TListItem *, bool &>;
+// When an in-place edit commits; the handler may change the new caption S.
+using TLVEditedEvent = TEvent<TObject *, TListItem *, String &>;
+
+// The list view: rows of a caption and sub-items, shown in report view as
+// columns under clickable headers, each caption preceded by its state image
+// and small image.
+class TCustomListView : public TWinControl
+{
+    TUMBLER_CLASS
+public:
+    explicit TCustomListView(TComponent *AOwner);
+    ~TCustomListView() override;
+
+    TListItems *Items() const { return FItems.get(); }
+    TListColumns *Columns() const { return FColumns.get(); }
+    void SetColumns(TListColumns *Value) { FColumns->Assign(Value); }
+    // Only vsReport shows columns and headers; the other styles show the
+    // captions as one list. Defaults to vsIcon.
+    TViewStyle ViewStyle() const { return FViewStyle; }
+    void SetViewStyle(TViewStyle Value);
+    // The images drawn before captions (ImageIndex) and left of them
+    // (StateIndex). Not owned; null for none, the default.
+    TCustomImageList *SmallImages() const { return FSmallImages; }
+    void SetSmallImages(TCustomImageList *Value);
+    TCustomImageList *StateImages() const { return FStateImages; }
+    void SetStateImages(TCustomImageList *Value);
+    // Whether captions can NOT be edited in place. Defaults to false.
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    // Whether the selection covers the whole row. Defaults to false.
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool Value);
+    // Whether several rows can be selected. Defaults to false.
+    bool MultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool Value);
+    // Whether the selection is hidden while the list has no focus. Defaults to true.
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool Value);
+    // Whether headers can be clicked (OnColumnClick). Defaults to true.
+    bool ColumnClick() const { return FColumnClick; }
+    void SetColumnClick(bool Value);
+    // Whether report view shows the header row. Defaults to true.
+    bool ShowColumnHeaders() const { return FShowColumnHeaders; }
+    void SetShowColumnHeaders(bool Value);
+
+    // The first selected row's index, or -1. Setting -1 clears the selection.
+    int ItemIndex() const;
+    void SetItemIndex(int Value);
+    // The first selected item, or null; setting selects only that item.
+    TListItem *Selected() const;
+    void SetSelected(TListItem *Value);
+    int SelCount() const;
+    void ClearSelection();
+    TListItem *ItemFocused() const;
+    void SetItemFocused(TListItem *Value);
+    // The item at a point of the client area, or null.
+    TListItem *GetItemAt(int X, int Y) const;
+    bool IsEditing() const;
+
+    // Sorts the rows with SortProc (rows with equal keys keep their order);
+    // a null SortProc sorts by caption in the user's locale. Returns true.
+    bool CustomSort(TLVCompare SortProc, std::intptr_t Data);
+    bool AlphaSort() { return CustomSort(nullptr, 0); }
+
+    TLVColumnClickEvent OnColumnClick() const { return FOnColumnClick; }
+    void SetOnColumnClick(const TLVColumnClickEvent &Value) { FOnColumnClick = Value; }
+    TLVSelectItemEvent OnSelectItem() const { return FOnSelectItem; }
+    void SetOnSelectItem(const TLVSelectItemEvent &Value) { FOnSelectItem = Value; }
+    TLVEditingEvent OnEditing() const { return FOnEditing; }
+    void SetOnEditing(const TLVEditingEvent &Value) { FOnEditing = Value; }
+    TLVEditedEvent OnEdited() const { return FOnEdited; }
+    void SetOnEdited(const TLVEditedEvent &Value) { FOnEdited = Value; }
+
+protected:
+    QWidget *CreateWidget() override;
+    void WidgetCreated() override;
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+    virtual void ColClick(TListColumn *Column);
+    virtual void DoSelectItem(TListItem *Item, bool Selected);
+    virtual bool CanEdit(TListItem *Item);
+    virtual void Edit(TListItem *Item, String &Text);
+
+private:
+    friend class TListColumns;
+    friend class TListItem;
+    listview_detail::ListTreeView *view() const;
+    void columnsChanged();
+    void imagesChanged();
+    void applyViewOptions();
+    void headerResized(int Section, int NewSize);
+    bool running() const;
+
+    std::unique_ptr<TListColumns> FColumns;
+    std::unique_ptr<TListItems> FItems;
+    TViewStyle FViewStyle = vsIcon;
+    TCustomImageList *FSmallImages = nullptr;
+    TCustomImageList *FStateImages = nullptr;
+    bool FReadOnly = false;
+    bool FRowSelect = false;
+    bool FMultiSelect = false;
+    bool FHideSelection = true;
+    bool FColumnClick = true;
+    bool FShowColumnHeaders = true;
+    bool FApplyingColumns = false;
+
+    TLVColumnClickEvent FOnColumnClick;
+    TLVSelectItemEvent FOnSelectItem;
+    TLVEditingEvent FOnEditing;
+    TLVEditedEvent FOnEdited;
+};
+
+// The list view as form descriptions name it.
+class TListView : public TCustomListView
+{
+    TUMBLER_CLASS
+public:
+    explicit TListView(TComponent *AOwner);
+};

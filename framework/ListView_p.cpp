@@ -381,6 +381,16 @@ void ListItemDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Opti
     QStyledItemDelegate::paint(Painter, plain, Index);
 }
 
+QWidget *ListItemDelegate::createEditor(QWidget *Parent, const QStyleOptionViewItem &Option,
+                                        const QModelIndex &Index) const
+{
+    const auto *model = dynamic_cast<const ListItemModel *>(Index.model());
+    if (model && model->onEditing && Index.row() < model->shownRows() &&
+        !model->onEditing(model->itemAt(Index.row())))
+        return nullptr;
+    return QStyledItemDelegate::createEditor(Parent, Option, Index);
+}
+
 // ---------------------------------------------------------- ListTreeView --
 
 ListTreeView::ListTreeView(QWidget *Parent)
@@ -415,6 +425,15 @@ void ListTreeView::mousePressEvent(QMouseEvent *Event)
     if (!indexAt(Event->position().toPoint()).isValid() && selectionModel())
         selectionModel()->clearSelection();
     QTreeView::mousePressEvent(Event);
+}
+
+bool ListTreeView::editCaption(int Row)
+{
+    const QModelIndex caption = model() ? model()->index(Row, 0) : QModelIndex();
+    if (!caption.isValid())
+        return false;
+    setCurrentIndex(caption);
+    return edit(caption, AllEditTriggers, nullptr);
 }
 
 bool ListTreeView::edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event)

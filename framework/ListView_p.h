@@ -95,6 +95,8 @@ public:
 
     // Called for every row that gains or loses the selection, losses first.
     std::function<void(TListItem *Item, bool Selected)> onSelectItem;
+    // Asked before an in-place edit starts; false refuses it.
+    std::function<bool(TListItem *Item)> onEditing;
     // Called when an in-place edit commits; may change the text. Without it
     // the caption is set as typed.
     std::function<void(TListItem *Item, String &Text)> onEdited;
@@ -109,7 +111,11 @@ public:
     bool setData(const QModelIndex &Index, const QVariant &Value, int Role) override;
 
 private:
+public:
+    // The item of a shown row.
     TListItem *itemAt(int Row) const;
+
+private:
     QPixmap decoration(int StateIndex, int ImageIndex) const;
     void selectionChanged(const QItemSelection &Selected, const QItemSelection &Deselected);
 
@@ -136,6 +142,9 @@ public:
 
     void paint(QPainter *Painter, const QStyleOptionViewItem &Option,
                const QModelIndex &Index) const override;
+    // Asks the model's onEditing first.
+    QWidget *createEditor(QWidget *Parent, const QStyleOptionViewItem &Option,
+                          const QModelIndex &Index) const override;
 };
 
 // The report view: a flat tree with uniform row heights, where a click on
@@ -149,6 +158,9 @@ public:
     // Shows Model and shares its selection.
     void setListModel(ListItemModel *Model);
     ListItemDelegate &delegate() const { return *FDelegate; }
+    bool editing() const { return state() == EditingState; }
+    // Opens the caption editor of a shown row; false when refused.
+    bool editCaption(int Row);
 
 protected:
     void mousePressEvent(QMouseEvent *Event) override;
