@@ -18,6 +18,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+// Samba's libraries lack frame pointers: the leak checker needs the slow
+// unwinder to see which library kept a block, and the suppressions name
+// Samba's own frames only.
+extern "C" const char *__asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
+extern "C" const char *__lsan_default_options()
+{
+    return "suppressions=" TUMBLERSET_SOURCE_DIR "/tests/peers/lsan.supp";
+}
+#endif
+
 namespace {
 
 using netapi::AccountEntry;

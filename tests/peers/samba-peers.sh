@@ -10,23 +10,22 @@
 # there already (tools/install-deps.sh). Needs root.
 #
 # Usage: samba-peers.sh start|stop|status [PEERS_DIR]
-#        samba-peers.sh bulk N [PEERS_DIR]
 #   start   fresh servers from pristine state (the DC is provisioned once per
 #           PEERS_DIR and copied afterwards); returns when both answer RPC
 #   stop    stops what start started, by PID, and releases the namespace
-#   bulk N  adds N accounts bulk0001.. to the smbd peer (for the benchmark);
-#           every 10th locked out, every 7th disabled; restart afterwards
+#   PEERS_BULK=N with start: N more accounts bulk0001.. on the smbd peer (for
+#           the benchmark); every 10th locked out, every 7th disabled
 #
 # Accounts (passwords below):
 #   smbd 127.0.0.2  root (admin), alice, bob, carol (disabled), dave (locked),
 #                   erin (disabled and locked)
 #   DC   127.0.0.3  TEST\Administrator (admin), worker, normal1, normal2
 #                   (disabled), victim (locked out by three bad logons), both
-#                   (locked out, then disabled), jürgen "Jürgen Größe-Øster"
+#                   (disabled, then locked out), jürgen "Jürgen Größe-Øster"
 set -euo pipefail
 
-if [ "${1:-}" = bulk ]; then DIR_ARG=${3:-}; else DIR_ARG=${2:-}; fi
-PEERS_DIR=${DIR_ARG:-${PEERS_DIR:-"$PWD/peers"}}
+PEERS_DIR=${2:-${PEERS_DIR:-"$PWD/peers"}}
+PEERS_BULK=${PEERS_BULK:-0}
 SMB_ADMIN_PASS='Adm1n-Pass!'
 SMB_USER_PASS='User-Pass1'
 DC_ADMIN_PASS='Adm1n-Pass!9'
@@ -133,7 +132,6 @@ EOF
 
 smb_bulk() { # N
     local n=${1:?usage: bulk N} i name flags nthash lct tmp uid
-    [ -f "$SMB_CONF" ] || die "no smbd peer in $PEERS_DIR: run start first"
     smb_env
     nthash=$(in_ns pdbedit -s "$SMB_CONF" -w -u alice | cut -d: -f4)
     lct=$(printf 'LCT-%08X' "$(date +%s)")
@@ -354,6 +352,7 @@ cmd_start() {
     ns_up
     trap 'cmd_stop' ERR
     smb_setup
+    if [ "$PEERS_BULK" -gt 0 ]; then (smb_bulk "$PEERS_BULK"); fi
     if [ -f "$DC_PRISTINE" ]; then
         rm -rf "$DC"
         tar -C "$PEERS_DIR" -xf "$DC_PRISTINE"
@@ -381,12 +380,8 @@ case "${1:-}" in
 start) cmd_start ;;
 stop) if [ "$(id -u)" -eq 0 ]; then cmd_stop; fi ;;
 status) cmd_status ;;
-bulk)
-    need_root
-    smb_bulk "${2:-}"
-    ;;
 *)
-    sed -n '2,26p' "$0"
+    sed -n '2,25p' "$0"
     exit 2
     ;;
 esac
