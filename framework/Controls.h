@@ -382,6 +382,10 @@ private:
     friend class controls_detail::PaintSurface;
 
     void ensureWidget();
+    void createWidgetNow();
+    bool isColorStored() const;
+    bool isFontStored() const;
+    bool isShowHintStored() const;
     void applyWidgetState();
     void applyCursor();
     void applyBounds();

@@ -569,6 +569,7 @@ public:
     TNotifyEvent OnChange;
 
 private:
+    bool hasPicture() const;
     void bitmapChanged(TObject *Sender);
     std::unique_ptr<TBitmap> FBitmap;
 };

@@ -1,0 +1,83 @@
+#pragma once
+
+// The Qt side of the controls, shared by the framework's own modules: the
+// object that turns a widget's Qt events into messages, and the widget that
+// shows what a self-painting control draws.
+
+#include "framework/Controls.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <exception>
+#include <functional>
+
+namespace controls_detail {
+
+// Where an exception that escapes a message handler or an event goes (the
+// application object shows it); without one it is printed to stderr.
+void SetExceptionHandler(std::function<void(const std::exception &)> Handler);
+void HandleException(const std::exception &E);
+
+Qt::CursorShape CursorShape(TCursor Cursor);
+QString ToolTipText(const String &Hint);
+unsigned QtKeyToVirtualKey(int Key);
+TShiftState CurrentShiftState();
+
+// Owned by its control; watches the control's widget (and further widgets
+// such as a viewport) and sends their events through the control's Dispatch.
+class MessageBridge : public QObject
+{
+public:
+    explicit MessageBridge(TControl *Control);
+    ~MessageBridge() override;
+
+    TControl *Control() const { return FControl; }
+    QWidget *Widget() const { return FWidget.data(); }
+    void SetWidget(QWidget *Widget);
+    void Watch(QWidget *Target);
+    // Stops routing events: the control is going.
+    void Detach();
+
+    // Dispatches a message made from a Qt event; true when it reached
+    // DefaultHandler (Qt should then handle the event as usual).
+    bool Deliver(TMessage &Message);
+    // Runs code on behalf of the control, showing what it throws.
+    void Guard(const std::function<void()> &Code);
+    void MarkDefault(const TMessage &Message)
+    {
+        if (&Message == FCurrent)
+            FReachedDefault = true;
+    }
+
+protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
+
+private:
+    bool mouseEvent(QWidget *Source, QEvent *Event);
+    bool keyEvent(QObject *Watched, QEvent *Event);
+    bool alive() const;
+
+    TControl *FControl;
+    QPointer<QWidget> FWidget;
+    TMessage *FCurrent = nullptr;
+    bool FReachedDefault = false;
+    bool FResending = false;
+};
+
+// The widget of self-painting controls: paints the image the control drew
+// for WM_PAINT.
+class PaintSurface : public QWidget
+{
+public:
+    explicit PaintSurface(TControl *Control) : FControl(Control) {}
+    void Detach() { FControl = nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent *Event) override;
+
+private:
+    TControl *FControl;
+};
+
+} // namespace controls_detail
