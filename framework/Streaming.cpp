@@ -287,6 +287,8 @@ private:
 
     TFormValue parseValue()
     {
+        if (peekWord("end"))
+            expected("value");
         const char c = peek();
         if (c == '\'' || c == '#')
             return TFormValue::Str(parseString());
