@@ -433,7 +433,8 @@ bool ListTreeView::editCaption(int Row)
     if (!caption.isValid())
         return false;
     setCurrentIndex(caption);
-    return edit(caption, AllEditTriggers, nullptr);
+    // A refusal from onEditing still counts as handled for Qt.
+    return edit(caption, AllEditTriggers, nullptr) && editing();
 }
 
 bool ListTreeView::edit(const QModelIndex &Index, EditTrigger Trigger, QEvent *Event)
