@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
@@ -24,9 +23,6 @@ namespace {
 constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 // Another process holds the lock only for one re-read and one write.
 constexpr int lockTimeoutMs = 10000;
-// A lock file is written within microseconds of its creation; one still
-// empty after this long was left by a process that died in between.
-constexpr qint64 abandonedLockAgeMs = 1000;
 // Enough to tell what went wrong without flooding the terminal.
 constexpr std::size_t warnedIssuesPerRead = 10;
 
@@ -90,32 +86,60 @@ bool backUp(const QString &path, const QByteArray &bytes)
     return true;
 }
 
-// QLockFile recognises a dead holder by the process id in the lock file, so a
-// holder killed between creating the file and writing its id would block
-// every writer until the lock counts as stale by age (30 s). Such a file is
-// empty; a living holder keeps a flock on it, so the flock tells them apart.
-bool removeAbandonedLock(const QString &lockPath)
+// An exclusive flock on "<hive>.lock", a file that stays in place. The
+// kernel drops the lock when its holder exits or is killed, so no lock ever
+// outlives a crash, and taking it writes nothing to disk. (QLockFile syncs a
+// new lock file on every lock, which would double the cost of a flush, and
+// cannot tell a holder that died before writing its process id.)
+class HiveLock
 {
-    const QByteArray native = nativePath(lockPath);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool removed = false;
-    struct stat held
-    {};
-    if (::fstat(fd, &held) == 0 && held.st_size == 0) {
-        const qint64 ageMs = QDateTime::currentMSecsSinceEpoch() -
-                             (qint64(held.st_mtim.tv_sec) * 1000 + held.st_mtim.tv_nsec / 1000000);
-        struct stat now
-        {};
-        if (ageMs > abandonedLockAgeMs && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::stat(native.constData(), &now) == 0 && now.st_ino == held.st_ino &&
-            now.st_dev == held.st_dev)
-            removed = ::unlink(native.constData()) == 0;
+public:
+    enum class Result
+    {
+        Locked,
+        Denied,
+        TimedOut,
+        Failed
+    };
+
+    HiveLock() = default;
+    HiveLock(const HiveLock &) = delete;
+    HiveLock &operator=(const HiveLock &) = delete;
+    // Closing the file releases the lock.
+    ~HiveLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    ::close(fd);
-    return removed;
-}
+
+    Result acquire(const QString &path)
+    {
+        const QByteArray native = nativePath(path);
+        m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0)
+            return errno == EACCES || errno == EPERM || errno == EROFS ? Result::Denied
+                                                                       : Result::Failed;
+        QElapsedTimer waited;
+        waited.start();
+        int pauseMs = 1;
+        for (;;) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+                return Result::Locked;
+            if (errno == EINTR)
+                continue;
+            if (errno != EWOULDBLOCK)
+                return Result::Failed;
+            if (waited.elapsed() > lockTimeoutMs)
+                return Result::TimedOut;
+            // Another writer holds the lock for one re-read and one write.
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            pauseMs = std::min(pauseMs * 2, 20);
+        }
+    }
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -207,23 +231,15 @@ CommitResult HiveFile::commit(const std::vector<HiveChange> &changes)
     if (!ensureFolder(QFileInfo(m_path).absolutePath()))
         return CommitResult::AccessDenied;
 
-    const QString lockPath = m_path + QStringLiteral(".lock");
-    QLockFile lock(lockPath);
-    // QLockFile's own waiting sleeps 100 ms and more between tries, far
-    // longer than a flush holds the lock; short sleeps keep writers moving.
-    QElapsedTimer waited;
-    waited.start();
-    int pauseMs = 1;
-    while (!lock.tryLock(0)) {
-        if (lock.error() == QLockFile::PermissionError)
-            return CommitResult::AccessDenied;
-        if (lock.error() != QLockFile::LockFailedError || waited.elapsed() > lockTimeoutMs)
-            return CommitResult::LockFailed;
-        // QLockFile takes a second lock of its own while it removes a stale one.
-        removeAbandonedLock(lockPath);
-        removeAbandonedLock(lockPath + QStringLiteral(".rmlock"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        pauseMs = std::min(pauseMs * 2, 50);
+    HiveLock lock;
+    switch (lock.acquire(m_path + QStringLiteral(".lock"))) {
+    case HiveLock::Result::Locked:
+        break;
+    case HiveLock::Result::Denied:
+        return CommitResult::AccessDenied;
+    case HiveLock::Result::TimedOut:
+    case HiveLock::Result::Failed:
+        return CommitResult::LockFailed;
     }
 
     // What another process flushed since we last looked is kept: only our

@@ -48,9 +48,9 @@ public:
     // folder above it that exists) lets us create files.
     bool writable() const;
 
-    // Under the inter-process lock: re-reads the file, applies the changes in
-    // order, writes a temporary file, syncs it and renames it over the file.
-    // A file with lines that could not be read is first copied aside.
+    // Under the inter-process lock (a flock on "<file>.lock"): re-reads the file, applies the
+    // changes in order, writes a temporary file, syncs it and renames it over the file. A file with
+    // lines that could not be read is first copied aside.
     CommitResult commit(const std::vector<HiveChange> &changes);
 
 private:
