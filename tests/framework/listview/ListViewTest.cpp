@@ -311,6 +311,18 @@ TEST_F(ListViewTest, F2EditsTheCaptionInPlace)
     EXPECT_EQ(list->Items()->Item(0)->Caption(), "SHOUT");
     EXPECT_EQ(edited, (std::vector<String>{"bob->Jürgen", "alice->shout"}));
 
+    // A second, slow click on the selected row edits it as well.
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rowCenter(1));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rowCenter(1));
+    QTRY_VERIFY(list->IsEditing());
+    editor = openEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QString::fromUtf8("Jürgen"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(list->IsEditing());
+
     // Escape keeps the old caption.
     ASSERT_TRUE(list->Items()->Item(0)->EditCaption());
     editor = openEditor();
