@@ -1,10 +1,12 @@
-// One persisted-setting write (open the key, write, close with flush) against
+// One persisted-setting write (open the key, write, close with flush), and the
+// registry calls it makes, against
 // the floor under it: a bare QSaveFile commit of a file of the same size on
 // the same disk. The two are measured in turns, so that a change in what else
 // the machine does hits both alike.
 //
 //   registry_bench [ROUNDS] [FOLDER]   (defaults: 300, a temporary folder)
 
+#include "components/storage/Setting.h"
 #include "platform/registry/Registry.h"
 
 #include <QCoreApplication>
@@ -56,6 +58,13 @@ bool regWrite(int round)
     return RegCloseKey(key) == ERROR_SUCCESS;
 }
 
+// What the main window does when "Connect" is pressed.
+bool settingWrite(TJSetting &setting, int round)
+{
+    setting.SetValue(serverName(round).toStdString());
+    return !setting.Storage()->IsOpen();
+}
+
 bool bareCommit(const QString &path, const QByteArray &content)
 {
     QSaveFile file(path);
@@ -92,18 +101,27 @@ int main(int argc, char **argv)
     const QByteArray sameSize(hive.size(), 'x');
     const QString plainPath = folder + QStringLiteral("/plain.txt");
 
+    TJSetting setting(nullptr);
+    setting.Storage()->SetKey(keyPath);
+    setting.SetKeyName("Server");
+
     std::vector<double> reg;
     std::vector<double> bare;
+    std::vector<double> tjSetting;
     for (int round = 1; round <= rounds; ++round) {
-        reg.push_back(timeMs([&] { return regWrite(round); }));
+        tjSetting.push_back(timeMs([&] { return settingWrite(setting, round); }));
         bare.push_back(timeMs([&] { return bareCommit(plainPath, sameSize); }));
+        reg.push_back(timeMs([&] { return regWrite(round); }));
     }
     const Figures r = figures(reg);
     const Figures b = figures(bare);
+    const Figures t = figures(tjSetting);
     std::printf("file size: %lld bytes, %d rounds, folder %s\n",
                 static_cast<long long>(hive.size()), rounds, qPrintable(folder));
     std::printf("bare QSaveFile commit:         median %.3f ms, mean %.3f ms\n", b.median, b.mean);
     std::printf("Reg* open, set, flush, close:  median %.3f ms, mean %.3f ms, ratio %.2f\n",
                 r.median, r.mean, r.median / b.median);
+    std::printf("TJSetting write (Value := ...): median %.3f ms, mean %.3f ms, ratio %.2f\n",
+                t.median, t.mean, t.median / b.median);
     return 0;
 }

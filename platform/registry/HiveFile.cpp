@@ -163,7 +163,8 @@ HiveFile::ReadState HiveFile::reload()
     ReadState state = ReadState::Read;
     QByteArray bytes;
     if (::stat(native.constData(), &st) != 0) {
-        state = errno == ENOENT ? ReadState::Missing : ReadState::Failed;
+        // A file in place of a folder above it: there is nothing to read either.
+        state = errno == ENOENT || errno == ENOTDIR ? ReadState::Missing : ReadState::Failed;
     } else if (!S_ISREG(st.st_mode)) {
         state = ReadState::Failed;
     } else {

@@ -120,8 +120,9 @@ TEST_F(KilledWriter, LeavesAWholeFileWithOldOrNewValues)
         writer.start(REGISTRY_WRITER, {store.path(), "rounds", QString::number(first),
                                        QString::number(flushesPerWriter)});
         ASSERT_TRUE(writer.waitForStarted(10000));
-        // A hundred flushes take some tens of milliseconds here.
-        QThread::usleep(random.bounded(2000, 60000));
+        // A hundred flushes take some tens of milliseconds here; most kills land
+        // in the middle of them.
+        QThread::usleep(random.bounded(1000, 30000));
         ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
         ASSERT_TRUE(writer.waitForFinished(10000));
         if (writer.exitStatus() == QProcess::CrashExit)
