@@ -120,6 +120,9 @@ MessageBridge::~MessageBridge() = default;
 void MessageBridge::SetWidget(QWidget *Widget)
 {
     FWidget = Widget;
+    FNaturalCursor.reset();
+    if (Widget && Widget->testAttribute(Qt::WA_SetCursor))
+        FNaturalCursor = Widget->cursor().shape();
     Watch(Widget);
     if (auto *area = qobject_cast<QAbstractScrollArea *>(Widget))
         Watch(area->viewport());
@@ -544,8 +547,9 @@ void TControl::applyVisible()
     QWidget *w = FBridge->Widget();
     if (!w)
         return;
-    // A child shows with its parent; a window shows only when asked to.
-    if (!w->isWindow() || FParent)
+    // A child shows with its parent; a window shows when asked to, not while
+    // its widget is being made (during loading).
+    if (!w->isWindow() || FParent || !FCreatingWidget)
         w->setVisible(FVisible);
     else if (!FVisible)
         w->hide();
@@ -556,9 +560,13 @@ void TControl::applyCursor()
     QWidget *w = FBridge->Widget();
     if (!w)
         return;
-    if (FCursor == crDefault)
-        w->unsetCursor();
-    else
+    if (FCursor == crDefault) {
+        // Back to the widget's own cursor (an edit's I-beam), or the parent's.
+        if (const auto own = FBridge->NaturalCursor())
+            w->setCursor(*own);
+        else
+            w->unsetCursor();
+    } else
         w->setCursor(controls_detail::CursorShape(FCursor));
 }
 
@@ -1474,20 +1482,22 @@ void TWinControl::Dispatch(TMessage &Message)
 
 void TWinControl::WMKeyDown(TWMKey &Message)
 {
-    auto key = static_cast<std::uint16_t>(Message.CharCode());
+    const auto original = static_cast<std::uint16_t>(Message.CharCode());
+    auto key = original;
     KeyDown(key, controls_detail::CurrentShiftState());
-    if (key == 0)
-        return;
+    if (key == 0 && original != 0)
+        return; // swallowed (keys without a virtual-key code pass through)
     Message.SetCharCode(key);
     DefaultHandler(Message.Message());
 }
 
 void TWinControl::WMKeyUp(TWMKey &Message)
 {
-    auto key = static_cast<std::uint16_t>(Message.CharCode());
+    const auto original = static_cast<std::uint16_t>(Message.CharCode());
+    auto key = original;
     KeyUp(key, controls_detail::CurrentShiftState());
-    if (key == 0)
-        return;
+    if (key == 0 && original != 0)
+        return; // swallowed (keys without a virtual-key code pass through)
     Message.SetCharCode(key);
     DefaultHandler(Message.Message());
 }

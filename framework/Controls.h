@@ -235,6 +235,7 @@ public:
     // The control's text: a label's or button's caption, an edit's text.
     // Caption and Text are two names for it. Defaults to empty.
     String Caption() const { return GetText(); }
+    String Text() const { return GetText(); }
     void SetCaption(const String &Value) { SetText(Value); }
     virtual String GetText() const { return FText; }
     virtual void SetText(const String &Value);
@@ -370,6 +371,11 @@ protected:
     void CMMouseEnter(TMessage &Message);
     void CMMouseLeave(TMessage &Message);
 
+    // Whether Color, Font and ShowHint are written (not taken from the parent).
+    bool isColorStored() const;
+    bool isFontStored() const;
+    bool isShowHintStored() const;
+
     // Applies the effective ShowHint and the hint to the widget.
     void UpdateToolTip();
     bool EffectiveShowHint() const;
@@ -383,9 +389,6 @@ private:
 
     void ensureWidget();
     void createWidgetNow();
-    bool isColorStored() const;
-    bool isFontStored() const;
-    bool isShowHintStored() const;
     void applyWidgetState();
     void applyCursor();
     void applyBounds();

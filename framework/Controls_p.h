@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <optional>
 
 namespace controls_detail {
 
@@ -36,6 +37,8 @@ public:
     QWidget *Widget() const { return FWidget.data(); }
     void SetWidget(QWidget *Widget);
     void Watch(QWidget *Target);
+    // The cursor the widget chose for itself when it was made, if any.
+    std::optional<Qt::CursorShape> NaturalCursor() const { return FNaturalCursor; }
     // Stops routing events: the control is going.
     void Detach();
 
@@ -63,6 +66,7 @@ private:
     TMessage *FCurrent = nullptr;
     bool FReachedDefault = false;
     bool FResending = false;
+    std::optional<Qt::CursorShape> FNaturalCursor;
 };
 
 // The widget of self-painting controls: paints the image the control drew

@@ -1,0 +1,527 @@
+#include "framework/Forms.h"
+
+#include "framework/ComCtrls.h"
+#include "framework/Controls_p.h"
+#include "framework/ExtCtrls.h"
+#include "framework/ImgList.h"
+#include "framework/Streaming.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <iostream>
+
+TApplication *Application = nullptr;
+TScreen *Screen = nullptr;
+
+void RegisterFrameworkClasses()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    RegisterClasses<TForm, TLabel, TEdit, TMemo, TButton, TCheckBox, TComboBox, TStaticText, TImage,
+                    TImageList, TListView>();
+}
+
+const TEnumInfo PositionInfo{"TPosition",
+                             {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                              "poScreenCenter", "poDesktopCenter", "poMainFormCenter",
+                              "poOwnerFormCenter"}};
+
+// ---------------------------------------------------------------------------
+// TCustomForm
+
+const TClassInfo &TCustomForm::StaticClassInfo()
+{
+    static const TClassInfo info =
+        TClassBuilder<TCustomForm>("TCustomForm", &TWinControl::StaticClassInfo())
+            .Integer("Width", &TCustomForm::Width, &TCustomForm::SetWidth, std::nullopt)
+            .StoredIf(&TCustomForm::neverStored)
+            .Integer("Height", &TCustomForm::Height, &TCustomForm::SetHeight, std::nullopt)
+            .StoredIf(&TCustomForm::neverStored)
+            .IntegerIdents("Color", &TCustomForm::Color, &TCustomForm::SetColor, ColorIdents(),
+                           clBtnFace)
+            .Boolean("Visible", &TCustomForm::Visible, &TCustomForm::SetVisible, false)
+            .Enumeration("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle,
+                         FormBorderStyleInfo, bsSizeable)
+            .Text("Caption", &TCustomForm::Caption, &TCustomForm::SetCaption)
+            .Integer("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight,
+                     std::nullopt)
+            .Integer("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth,
+                     std::nullopt)
+            .Boolean("OldCreateOrder", &TCustomForm::oldCreateOrder,
+                     &TCustomForm::setOldCreateOrder, false)
+            .Integer("PixelsPerInch", &TCustomForm::pixelsPerInch, &TCustomForm::setPixelsPerInch,
+                     std::nullopt)
+            .Enumeration("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
+                         PositionInfo, poDefaultPosOnly)
+            .Integer("TextHeight", &TCustomForm::textHeight, &TCustomForm::setTextHeight,
+                     std::nullopt)
+            .Event("OnClose", &TCustomForm::OnClose, &TCustomForm::SetOnClose)
+            .Event("OnCloseQuery", &TCustomForm::OnCloseQuery, &TCustomForm::SetOnCloseQuery)
+            .Event("OnCreate", &TCustomForm::OnCreate, &TCustomForm::SetOnCreate)
+            .Event("OnDestroy", &TCustomForm::OnDestroy, &TCustomForm::SetOnDestroy)
+            .Event("OnHide", &TCustomForm::OnHide, &TCustomForm::SetOnHide)
+            .Event("OnShow", &TCustomForm::OnShow, &TCustomForm::SetOnShow)
+            .Build();
+    return info;
+}
+
+const TClassInfo &TForm::StaticClassInfo()
+{
+    static const TClassInfo info =
+        TClassBuilder<TForm>("TForm", &TCustomForm::StaticClassInfo()).Component().Build();
+    return info;
+}
+
+TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
+{
+    SetVisible(false);
+    SetColor(clBtnFace);
+    SetParentFont(false);
+    SetBounds(0, 0, 320, 240);
+}
+
+TCustomForm::~TCustomForm()
+{
+    Destroying();
+}
+
+void TCustomForm::LoadFormDescription()
+{
+    RegisterFrameworkClasses();
+    const String name = UpperCase(ClassName());
+    String text;
+    if (!FindFormResource(name, text))
+        throw EResNotFound("Resource " + name + " not found");
+    ReadComponentFromText(*this, text, ":/forms/" + name + ".dfm");
+}
+
+QWidget *TCustomForm::CreateWidget()
+{
+    auto *w = new QWidget;
+    w->setAutoFillBackground(true);
+    return w;
+}
+
+void TCustomForm::WidgetCreated()
+{
+    TWinControl::WidgetCreated();
+    applyBorderStyle();
+}
+
+void TCustomForm::ApplyText()
+{
+    if (WidgetAllocated())
+        Widget()->setWindowTitle(QString::fromStdString(FText));
+}
+
+void TCustomForm::ApplyColor()
+{
+    if (!WidgetAllocated())
+        return;
+    QPalette pal = Widget()->palette();
+    pal.setColor(QPalette::Window, ColorToQColor(Color(), clBtnFace));
+    Widget()->setPalette(pal);
+}
+
+void TCustomForm::applyBorderStyle()
+{
+    if (!WidgetAllocated())
+        return;
+    QWidget *w = Widget();
+    const bool wasVisible = w->isVisible();
+    Qt::WindowFlags flags;
+    switch (FBorderStyle) {
+    case bsNone:
+        flags = Qt::Window | Qt::FramelessWindowHint;
+        break;
+    case bsDialog:
+        flags =
+            Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        break;
+    case bsToolWindow:
+    case bsSizeToolWin:
+        flags =
+            Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        break;
+    case bsSingle:
+        flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+        break;
+    default:
+        flags = Qt::Window;
+    }
+    w->setWindowFlags(flags);
+    const bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle ||
+                       FBorderStyle == bsToolWindow || FBorderStyle == bsNone;
+    if (fixed) {
+        w->setFixedSize(std::max(0, Width()), std::max(0, Height()));
+    } else {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    if (wasVisible)
+        w->show(); // changing the flags hides a window
+}
+
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    const bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle ||
+                       FBorderStyle == bsToolWindow || FBorderStyle == bsNone;
+    if (fixed && WidgetAllocated())
+        Widget()->setFixedSize(std::max(0, AWidth), std::max(0, AHeight));
+    TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value)
+{
+    if (FBorderStyle == Value)
+        return;
+    FBorderStyle = Value;
+    applyBorderStyle();
+}
+
+void TCustomForm::SetPosition(TPosition Value)
+{
+    FPosition = Value;
+}
+
+void TCustomForm::applyPosition()
+{
+    if (FPosition != poScreenCenter && FPosition != poDesktopCenter &&
+        FPosition != poMainFormCenter && FPosition != poOwnerFormCenter)
+        return;
+    QRect area;
+    if (FPosition == poMainFormCenter && Application && Application->MainForm() &&
+        Application->MainForm() != this && Application->MainForm()->WidgetAllocated())
+        area = Application->MainForm()->Widget()->frameGeometry();
+    else if (QScreen *screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        SetBounds(area.x() + (area.width() - Width()) / 2,
+                  area.y() + (area.height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::SetModalResult(TModalResult Value)
+{
+    FModalResult = Value;
+}
+
+void TCustomForm::Show()
+{
+    Widget();
+    if (!Visible())
+        applyPosition();
+    SetVisible(true);
+    Widget()->show();
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (Visible() || FModal)
+        throw EInvalidOperation("Cannot make a visible window modal");
+    QWidget *w = Widget();
+    w->setWindowModality(Qt::ApplicationModal);
+    FModal = true;
+    FModalResult = mrNone;
+    Show();
+    try {
+        while (FModalResult == mrNone) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            if (FModalResult == mrNone && (!w->isVisible() || !Visible()))
+                FModalResult = mrCancel;
+            if (Application && Application->Terminated() && FModalResult == mrNone)
+                FModalResult = mrCancel;
+        }
+    } catch (...) {
+        FModal = false;
+        throw;
+    }
+    FModal = false;
+    w->setWindowModality(Qt::NonModal);
+    Hide();
+    return FModalResult;
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool canClose = true;
+    if (FOnCloseQuery)
+        FOnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction &Action)
+{
+    if (FOnClose)
+        FOnClose(this, Action);
+}
+
+void TCustomForm::Close()
+{
+    if (FModal) {
+        if (CloseQuery())
+            FModalResult = mrCancel;
+        return;
+    }
+    if (!CloseQuery())
+        return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone)
+        return;
+    if (Application && Application->MainForm() == this) {
+        Hide();
+        Application->Terminate();
+        return;
+    }
+    if (action == caFree)
+        Release();
+    else if (action == caMinimize && WidgetAllocated())
+        Widget()->showMinimized();
+    else
+        Hide();
+}
+
+void TCustomForm::Release()
+{
+    Hide();
+    // Freed from the event loop, once the handler that asked has returned;
+    // not at all if the form's owner frees it first (its widget goes too).
+    QTimer::singleShot(0, Widget(), [this] { delete this; });
+}
+
+bool TCustomForm::Active() const
+{
+    return WidgetAllocated() && const_cast<TCustomForm *>(this)->Widget()->isActiveWindow();
+}
+
+void TCustomForm::AfterConstruction()
+{
+    if (FCreated)
+        return;
+    FCreated = true;
+    DoCreate();
+}
+
+void TCustomForm::BeforeDestruction()
+{
+    if (FDestroyFired)
+        return;
+    FDestroyFired = true;
+    if (FOnDestroy)
+        FOnDestroy(this);
+}
+
+void TCustomForm::DoCreate()
+{
+    if (FOnCreate)
+        FOnCreate(this);
+}
+
+void TCustomForm::DoShow()
+{
+    if (FOnShow)
+        FOnShow(this);
+}
+
+void TCustomForm::DoHide()
+{
+    if (FOnHide)
+        FOnHide(this);
+}
+
+void TCustomForm::Dispatch(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_CLOSE:
+        // The window's close button: the form decides (and hides itself).
+        Close();
+        break;
+    case CM_VISIBLECHANGED:
+        if (WidgetAllocated())
+            Widget()->setVisible(Visible());
+        if (Visible())
+            DoShow();
+        else
+            DoHide();
+        TWinControl::Dispatch(Message);
+        break;
+    default:
+        TWinControl::Dispatch(Message);
+    }
+}
+
+TCustomForm *GetParentForm(TControl *Control)
+{
+    while (Control && Control->Parent())
+        Control = Control->Parent();
+    return dynamic_cast<TCustomForm *>(Control);
+}
+
+// ---------------------------------------------------------------------------
+// TApplication
+
+const TClassInfo &TApplication::StaticClassInfo()
+{
+    static const TClassInfo info =
+        TClassBuilder<TApplication>("TApplication", &TComponent::StaticClassInfo()).Build();
+    return info;
+}
+
+namespace {
+int fallbackArgc = 1;
+char fallbackName[] = "tumblerset";
+char *fallbackArgv[] = {fallbackName, nullptr};
+} // namespace
+
+TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner)
+{
+    if (!QCoreApplication::instance())
+        FOwnQApplication = std::make_unique<QApplication>(fallbackArgc, fallbackArgv);
+    Application = this;
+    FScreen = new TScreen(this);
+    Screen = FScreen;
+    controls_detail::SetExceptionHandler([this](const std::exception &e) { HandleException(e); });
+}
+
+TApplication::TApplication(int &argc, char **argv) : TComponent(nullptr)
+{
+    if (!QCoreApplication::instance())
+        FOwnQApplication = std::make_unique<QApplication>(argc, argv);
+    Application = this;
+    FScreen = new TScreen(this);
+    Screen = FScreen;
+    controls_detail::SetExceptionHandler([this](const std::exception &e) { HandleException(e); });
+}
+
+TApplication::~TApplication()
+{
+    Destroying();
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto *form = dynamic_cast<TCustomForm *>(Components(i)))
+            form->BeforeDestruction();
+    // The forms and the screen go while Qt is still there.
+    DestroyComponents();
+    controls_detail::SetExceptionHandler(nullptr);
+    if (Application == this)
+        Application = nullptr;
+    Screen = nullptr;
+}
+
+void TApplication::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove) {
+        if (AComponent == FMainForm)
+            FMainForm = nullptr;
+        if (AComponent == FScreen) {
+            FScreen = nullptr;
+            Screen = nullptr;
+        }
+    }
+}
+
+void TApplication::Initialize()
+{
+    RegisterFrameworkClasses();
+}
+
+String TApplication::ExeName() const
+{
+    return QCoreApplication::applicationFilePath().toStdString();
+}
+
+std::uintptr_t TApplication::Handle() const
+{
+    return reinterpret_cast<std::uintptr_t>(this);
+}
+
+void TApplication::Run()
+{
+    if (!FMainForm || FTerminated)
+        return;
+    FMainForm->Show();
+    if (FTerminated)
+        return;
+    FRunning = true;
+    QApplication::exec();
+    FRunning = false;
+}
+
+void TApplication::ProcessMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    QCoreApplication::exit(0);
+}
+
+void TApplication::ShowException(const std::exception &E)
+{
+    ++FShownExceptions;
+    String message = E.what();
+    std::cerr << (FTitle.empty() ? String("Error") : FTitle) << ": " << message << std::endl;
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return;
+    QMessageBox::critical(QApplication::activeWindow(), QString::fromStdString(FTitle),
+                          QString::fromStdString(message));
+}
+
+void TApplication::HandleException(const std::exception &E)
+{
+    if (OnException) {
+        OnException(this, E);
+        return;
+    }
+    ShowException(E);
+}
+
+// ---------------------------------------------------------------------------
+// TScreen
+
+const TClassInfo &TScreen::StaticClassInfo()
+{
+    static const TClassInfo info =
+        TClassBuilder<TScreen>("TScreen", &TComponent::StaticClassInfo()).Build();
+    return info;
+}
+
+TScreen::TScreen(TComponent *AOwner) : TComponent(AOwner) {}
+
+TScreen::~TScreen()
+{
+    SetCursor(crDefault);
+}
+
+void TScreen::SetCursor(TCursor Value)
+{
+    if (Value == FCursor)
+        return;
+    if (FCursor != crDefault)
+        QGuiApplication::restoreOverrideCursor();
+    if (Value != crDefault)
+        QGuiApplication::setOverrideCursor(QCursor(controls_detail::CursorShape(Value)));
+    FCursor = Value;
+}
+
+int TScreen::Width() const
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() : 0;
+}
+
+int TScreen::Height() const
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().height() : 0;
+}
