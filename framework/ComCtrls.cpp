@@ -3,11 +3,6 @@
 #include "framework/ListView_p.h"
 #include "framework/TypInfo.h"
 
-#if __has_include("framework/ImgList.h")
-#include "framework/ImgList.h"
-#define TUMBLER_HAVE_IMGLIST 1
-#endif
-
 #include <QApplication>
 #include <QHeaderView>
 
@@ -327,6 +322,8 @@ TCustomListView::TCustomListView(TComponent *AOwner)
     : TWinControl(AOwner), FColumns(std::make_unique<TListColumns>(this)),
       FItems(std::make_unique<TListItems>(this))
 {
+    FSmallImagesLink.OnChange = TNotifyEvent([this](TObject *) { imagesChanged(); });
+    FStateImagesLink.OnChange = TNotifyEvent([this](TObject *) { imagesChanged(); });
     SetTabStop(true);
     ListItemModel &model = FItems->Model();
     model.setEditable(!FReadOnly);
@@ -346,8 +343,10 @@ TCustomListView::~TCustomListView()
     Destroying();
     if (auto *v = view())
         v->setModel(nullptr);
-    SetSmallImages(nullptr);
-    SetStateImages(nullptr);
+    // The image lists are left alone: when a common owner frees its
+    // components, a list made after this view is already gone and no one said
+    // so. The change links let go by themselves, and ~TComponent ends the free
+    // notifications.
 }
 
 bool TCustomListView::running() const
@@ -609,10 +608,8 @@ const TClassInfo &TListView::StaticClassInfo()
             .Boolean("RowSelect", &TListView::RowSelect, &TListView::SetRowSelect)
             .Boolean("ShowColumnHeaders", &TListView::ShowColumnHeaders,
                      &TListView::SetShowColumnHeaders, true)
-#ifdef TUMBLER_HAVE_IMGLIST
             .Reference("SmallImages", &TListView::SmallImages, &TListView::SetSmallImages)
             .Reference("StateImages", &TListView::StateImages, &TListView::SetStateImages)
-#endif
             .Enumeration("ViewStyle", &TListView::ViewStyle, &TListView::SetViewStyle,
                          ViewStyleInfo, vsIcon)
             .Event("OnColumnClick", &TListView::OnColumnClick, &TListView::SetOnColumnClick)
@@ -627,18 +624,73 @@ TListView::TListView(TComponent *AOwner) : TCustomListView(AOwner) {}
 
 // ------------------------------------------------------------ image lists --
 
-#ifndef TUMBLER_HAVE_IMGLIST
 void TCustomListView::SetSmallImages(TCustomImageList *Value)
 {
-    FSmallImages = Value;
+    setImages(FSmallImages, FSmallImagesComponent, FSmallImagesLink, Value);
 }
+
 void TCustomListView::SetStateImages(TCustomImageList *Value)
 {
-    FStateImages = Value;
+    setImages(FStateImages, FStateImagesComponent, FStateImagesLink, Value);
 }
-void TCustomListView::imagesChanged() {}
+
+void TCustomListView::setImages(TCustomImageList *&Field, TComponent *&Known, TChangeLink &Link,
+                                TCustomImageList *Value)
+{
+    if (Value == Field)
+        return;
+    if (Field) {
+        Field->UnRegisterChanges(&Link);
+        // Keep hearing of its end while the other property still shows it.
+        const TCustomImageList *other = &Field == &FSmallImages ? FStateImages : FSmallImages;
+        if (other != Field)
+            Field->RemoveFreeNotification(this);
+    }
+    Field = Value;
+    Known = Value;
+    if (Value) {
+        Value->RegisterChanges(&Link);
+        Value->FreeNotification(this);
+    }
+    imagesChanged();
+}
+
+void TCustomListView::imagesChanged()
+{
+    const auto sourceOf = [](TCustomImageList *Images) {
+        listview_detail::ImageSource source;
+        if (Images) {
+            source.width = Images->Width();
+            source.height = Images->Height();
+            source.pixmap = [Images](int Index) { return Images->Pixmap(Index); };
+        }
+        return source;
+    };
+    ListItemModel &model = FItems->Model();
+    model.setImages(sourceOf(FStateImages), sourceOf(FSmallImages));
+    if (auto *v = view()) {
+        const QSize size = model.decorationSize();
+        v->setIconSize(size.isEmpty() ? QSize() : size);
+    }
+}
+
 void TCustomListView::Notification(TComponent *AComponent, TOperation Operation)
 {
     TWinControl::Notification(AComponent, Operation);
+    if (Operation != opRemove || !AComponent)
+        return;
+    // The list is being destroyed: forget it without calling into it.
+    bool changed = false;
+    if (AComponent == FSmallImagesComponent) {
+        FSmallImages = nullptr;
+        FSmallImagesComponent = nullptr;
+        changed = true;
+    }
+    if (AComponent == FStateImagesComponent) {
+        FStateImages = nullptr;
+        FStateImagesComponent = nullptr;
+        changed = true;
+    }
+    if (changed && running())
+        imagesChanged();
 }
-#endif

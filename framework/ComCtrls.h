@@ -5,12 +5,12 @@
 
 #include "framework/Classes.h"
 #include "framework/Controls.h"
+#include "framework/ImgList.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-class TCustomImageList;
 class TCustomListView;
 class TListItems;
 
@@ -271,6 +271,8 @@ private:
     listview_detail::ListTreeView *view() const;
     void columnsChanged();
     void imagesChanged();
+    void setImages(TCustomImageList *&Field, TComponent *&Known, TChangeLink &Link,
+                   TCustomImageList *Value);
     void applyViewOptions();
     void headerResized(int Section, int NewSize);
     bool running() const;
@@ -280,6 +282,12 @@ private:
     TViewStyle FViewStyle = vsIcon;
     TCustomImageList *FSmallImages = nullptr;
     TCustomImageList *FStateImages = nullptr;
+    // The same lists as components, compared when one is destroyed (by then
+    // it is no longer a TCustomImageList).
+    TComponent *FSmallImagesComponent = nullptr;
+    TComponent *FStateImagesComponent = nullptr;
+    TChangeLink FSmallImagesLink;
+    TChangeLink FStateImagesLink;
     bool FReadOnly = false;
     bool FRowSelect = false;
     bool FMultiSelect = false;

@@ -346,6 +346,69 @@ TEST_F(ListViewTest, ReadOnlyOrOnEditingRefusesEdits)
     EXPECT_EQ(openEditor(), nullptr);
 }
 
+// The x range of the pixels of one colour in a row of an image, or {-1, -1}.
+std::pair<int, int> spanOf(const QImage &image, int y, QColor colour)
+{
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        if (image.pixelColor(x, y) == colour) {
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+    }
+    return {first, last};
+}
+
+TEST_F(ListViewTest, StateAndSmallImagesSitSideBySideBeforeTheCaption)
+{
+    // One list for both, as the main window has: 0 blue (small), 1 red (state).
+    auto images = std::make_unique<TImageList>(nullptr);
+    for (QColor colour : {QColor(Qt::blue), QColor(Qt::red)}) {
+        QImage square(16, 16, QImage::Format_ARGB32);
+        square.fill(colour);
+        TBitmap bitmap;
+        bitmap.SetImage(square);
+        images->Add(&bitmap, nullptr);
+    }
+    list->SetSmallImages(images.get());
+    list->SetStateImages(images.get());
+    addRows({{"both", ""}, {"small only", ""}, {"neither", ""}});
+    list->Items()->Item(0)->SetStateIndex(1);
+    list->Items()->Item(0)->SetImageIndex(0);
+    list->Items()->Item(1)->SetImageIndex(0);
+    list->Items()->Item(2)->SetImageIndex(-1);
+
+    const QImage shot = view()->viewport()->grab().toImage();
+    const auto rowY = [&](int row) { return rowCenter(row).y(); };
+    const auto stateSpan = spanOf(shot, rowY(0), Qt::red);
+    const auto smallSpan = spanOf(shot, rowY(0), Qt::blue);
+    ASSERT_GE(stateSpan.first, 0);
+    EXPECT_EQ(stateSpan.second - stateSpan.first, 15);
+    // The state image comes first and the small image right after it.
+    EXPECT_EQ(smallSpan.first, stateSpan.second + 1);
+    EXPECT_EQ(smallSpan.second - smallSpan.first, 15);
+    // Without a state image its place stays empty and the small image keeps its x.
+    EXPECT_EQ(spanOf(shot, rowY(1), Qt::red).first, -1);
+    EXPECT_EQ(spanOf(shot, rowY(1), Qt::blue), smallSpan);
+    EXPECT_EQ(spanOf(shot, rowY(2), Qt::blue).first, -1);
+
+    // A changed image shows at once; a destroyed list leaves no image behind.
+    QImage green(16, 16, QImage::Format_ARGB32);
+    green.fill(Qt::green);
+    TBitmap replacement;
+    replacement.SetImage(green);
+    images->Replace(0, &replacement, nullptr);
+    EXPECT_EQ(spanOf(view()->viewport()->grab().toImage(), rowY(1), Qt::green), smallSpan);
+    images.reset();
+    EXPECT_EQ(list->SmallImages(), nullptr);
+    EXPECT_EQ(list->StateImages(), nullptr);
+    const QImage after = view()->viewport()->grab().toImage();
+    EXPECT_EQ(spanOf(after, rowY(0), Qt::red).first, -1);
+    EXPECT_EQ(spanOf(after, rowY(1), Qt::green).first, -1);
+}
+
 TEST_F(ListViewTest, OddTextsShowAsTheyAre)
 {
     const String longText(10000, 'x');
@@ -436,6 +499,31 @@ TEST(ListViewForm, ReadsAndWritesItsColumnsAndSettings)
     EXPECT_NE(written.find("ViewStyle = vsReport"), String::npos) << written;
     EXPECT_NE(written.find("Caption = 'Full name'"), String::npos) << written;
     EXPECT_EQ(written.find("ReadOnly"), String::npos) << written;
+}
+
+TEST(ListViewForm, FindsItsImageListsByName)
+{
+    RegisterClasses<TListView, TImageList>();
+    TComponent root(nullptr);
+    ReadComponentFromText(root,
+                          "object Root: TComponent\n"
+                          "  object lvUsers: TListView\n"
+                          "    SmallImages = ImageList1\n"
+                          "    StateImages = ImageList1\n"
+                          "    ViewStyle = vsReport\n"
+                          "  end\n"
+                          "  object ImageList1: TImageList\n"
+                          "  end\n"
+                          "end\n",
+                          "test");
+    auto *list = dynamic_cast<TListView *>(root.FindComponent("lvUsers"));
+    auto *images = dynamic_cast<TImageList *>(root.FindComponent("ImageList1"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(list->SmallImages(), images);
+    EXPECT_EQ(list->StateImages(), images);
+    const String written = WriteComponentToText(root);
+    EXPECT_NE(written.find("SmallImages = ImageList1"), String::npos) << written;
 }
 
 } // namespace
