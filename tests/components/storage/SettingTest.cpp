@@ -31,7 +31,8 @@ TEST_F(ReadingValue, NothingStoredGivesTheDefaultAndCreatesTheKey)
     setting.SetDefaultValue("fallback");
     EXPECT_EQ(setting.GetValue(), "fallback");
     EXPECT_FALSE(setting.Storage()->IsOpen());
-    const registry::HiveKey *key = onDisk().findKey(toolKey);
+    const registry::Hive hive = onDisk();
+    const registry::HiveKey *key = hive.findKey(toolKey);
     ASSERT_NE(key, nullptr);
     EXPECT_TRUE(key->values.empty());
 }
@@ -67,7 +68,8 @@ TEST_F(WritingValue, WhatIsWrittenIsReadBackAndOnDiskAtOnce)
 {
     setting.SetValue("dc01.example.org");
     EXPECT_FALSE(setting.Storage()->IsOpen());
-    const registry::HiveValue *value = onDisk().findValue(toolKey, "Server");
+    const registry::Hive hive = onDisk();
+    const registry::HiveValue *value = hive.findValue(toolKey, "Server");
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->type, REG_SZ);
     EXPECT_EQ(value->data, QByteArray("dc01.example.org", 17));

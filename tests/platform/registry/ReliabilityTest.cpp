@@ -33,6 +33,13 @@ std::string describeLocks(const QString &folder)
     return out;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// Sanitized programs start and run several times slower.
+constexpr int startupFactor = 3;
+#else
+constexpr int startupFactor = 1;
+#endif
+
 using TwoWriters = StoreFixture;
 using KilledWriter = StoreFixture;
 
@@ -122,7 +129,7 @@ TEST_F(KilledWriter, LeavesAWholeFileWithOldOrNewValues)
         ASSERT_TRUE(writer.waitForStarted(10000));
         // A hundred flushes take some tens of milliseconds here; most kills land
         // in the middle of them.
-        QThread::usleep(random.bounded(1000, 30000));
+        QThread::usleep(random.bounded(1000, 30000) * startupFactor);
         ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
         ASSERT_TRUE(writer.waitForFinished(10000));
         if (writer.exitStatus() == QProcess::CrashExit)
