@@ -63,7 +63,12 @@ TListColumn *TListColumns::Items(int Index) const
     return static_cast<TListColumn *>(TCollection::Items(Index));
 }
 
-void TListColumns::Update(TCollectionItem *) {}
+void TListColumns::Update(TCollectionItem *)
+{
+    // Columns read from a form description arrive after the view exists.
+    if (FOwner)
+        FOwner->columnsChanged();
+}
 
 // -------------------------------------------------------------- TListItem --
 
