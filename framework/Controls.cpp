@@ -4,11 +4,13 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextDocument>
+#include <QVariant>
 #include <algorithm>
 #include <iostream>
 #include <limits>
@@ -120,6 +122,8 @@ MessageBridge::~MessageBridge() = default;
 void MessageBridge::SetWidget(QWidget *Widget)
 {
     FWidget = Widget;
+    if (Widget)
+        Widget->setProperty(controlProperty, QVariant::fromValue(static_cast<void *>(FControl)));
     FNaturalCursor.reset();
     if (Widget && Widget->testAttribute(Qt::WA_SetCursor))
         FNaturalCursor = Widget->cursor().shape();
@@ -137,6 +141,8 @@ void MessageBridge::Watch(QWidget *Target)
 void MessageBridge::Detach()
 {
     FControl = nullptr;
+    if (FWidget)
+        FWidget->setProperty(controlProperty, QVariant());
 }
 
 bool MessageBridge::alive() const
@@ -316,6 +322,38 @@ void PaintSurface::paintEvent(QPaintEvent *)
 }
 
 } // namespace controls_detail
+
+// ---------------------------------------------------------------------------
+// Finding controls
+
+TControl *FindControl(const QWidget *Widget)
+{
+    for (const QWidget *w = Widget; w; w = w->parentWidget()) {
+        const QVariant v = w->property(controls_detail::controlProperty);
+        if (v.isValid())
+            return static_cast<TControl *>(v.value<void *>());
+    }
+    return nullptr;
+}
+
+TPoint GetCursorPos()
+{
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled)
+{
+    TControl *c = FindControl(QApplication::widgetAt(QPoint(Pos.X, Pos.Y)));
+    if (c && !AllowDisabled && !c->Enabled())
+        return nullptr;
+    return c;
+}
+
+TControl *GetCaptureControl()
+{
+    return FindControl(QWidget::mouseGrabber());
+}
 
 // ---------------------------------------------------------------------------
 // Identifiers and enumerations
@@ -1432,13 +1470,18 @@ void TWinControl::AlignControls(TControl *, TRect &Rect)
             }
         }
     };
-    static bool aligning = false;
-    if (aligning)
+    // Placing a child calls back here; the first pass places them all.
+    if (FAligning)
         return;
-    aligning = true;
-    for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient})
-        place(a);
-    aligning = false;
+    FAligning = true;
+    try {
+        for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient})
+            place(a);
+    } catch (...) {
+        FAligning = false;
+        throw;
+    }
+    FAligning = false;
 }
 
 void TWinControl::GetChildren(const std::function<void(TComponent *)> &Proc, TComponent *Root) const
@@ -1471,6 +1514,11 @@ void TWinControl::Dispatch(TMessage &Message)
     }
     case WM_SETFOCUS:
         WMSetFocus(Message);
+        break;
+    case CM_SYSCOLORCHANGE:
+        // Every control on the window hears that the system colours changed.
+        NotifyControls(CM_SYSCOLORCHANGE);
+        TControl::Dispatch(Message);
         break;
     case WM_KILLFOCUS:
         WMKillFocus(Message);

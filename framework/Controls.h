@@ -186,6 +186,18 @@ String GetLongHint(const String &Hint);
 // letter case ignored.
 bool IsAccel(unsigned Key, const String &Text);
 
+class TControl;
+
+// The pointer's position in screen coordinates.
+TPoint GetCursorPos();
+// The control whose widget lies at a screen position (disabled ones too when
+// AllowDisabled), or null.
+TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled);
+// The control that holds the mouse (a button is down on it), or null.
+TControl *GetCaptureControl();
+// The control that owns a Qt widget (or the nearest one above it), or null.
+TControl *FindControl(const QWidget *Widget);
+
 // ---------------------------------------------------------------------------
 // TControl
 
@@ -543,6 +555,7 @@ private:
     std::vector<TControl *> FControls;   // not owned: the owner frees them
     std::vector<TWinControl *> FTabList; // windowed children in tab order
     int FPendingTabOrder = -1;           // TabOrder read before a parent was set
+    bool FAligning = false;
     bool FTabStop = false;
     TCreateParams FParams;
 

@@ -20,6 +20,9 @@ namespace controls_detail {
 void SetExceptionHandler(std::function<void(const std::exception &)> Handler);
 void HandleException(const std::exception &E);
 
+// The widget property that names the control a widget belongs to.
+inline constexpr const char *controlProperty = "tumblersetControl";
+
 Qt::CursorShape CursorShape(TCursor Cursor);
 QString ToolTipText(const String &Hint);
 unsigned QtKeyToVirtualKey(int Key);

@@ -376,6 +376,31 @@ const TClassInfo &TApplication::StaticClassInfo()
 
 namespace {
 int fallbackArgc = 1;
+
+// Hears the application's palette change, which stands for the desktop's
+// system colours changing.
+class PaletteWatch : public QObject
+{
+public:
+    explicit PaletteWatch(TApplication *App) : FApp(App) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override
+    {
+        if (Watched == qApp && Event->type() == QEvent::ApplicationPaletteChange) {
+            try {
+                FApp->SysColorChanged();
+            } catch (const std::exception &e) {
+                FApp->HandleException(e);
+            }
+        }
+        return false;
+    }
+
+private:
+    TApplication *FApp;
+};
+
 char fallbackName[] = "tumblerset";
 char *fallbackArgv[] = {fallbackName, nullptr};
 } // namespace
@@ -387,6 +412,7 @@ TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner)
     Application = this;
     FScreen = new TScreen(this);
     Screen = FScreen;
+    FPaletteWatch = std::make_unique<PaletteWatch>(this);
     controls_detail::SetExceptionHandler([this](const std::exception &e) { HandleException(e); });
 }
 
@@ -397,6 +423,7 @@ TApplication::TApplication(int &argc, char **argv) : TComponent(nullptr)
     Application = this;
     FScreen = new TScreen(this);
     Screen = FScreen;
+    FPaletteWatch = std::make_unique<PaletteWatch>(this);
     controls_detail::SetExceptionHandler([this](const std::exception &e) { HandleException(e); });
 }
 
@@ -407,6 +434,7 @@ TApplication::~TApplication()
         if (auto *form = dynamic_cast<TCustomForm *>(Components(i)))
             form->BeforeDestruction();
     // The forms and the screen go while Qt is still there.
+    FPaletteWatch.reset();
     DestroyComponents();
     controls_detail::SetExceptionHandler(nullptr);
     if (Application == this)
@@ -425,6 +453,13 @@ void TApplication::Notification(TComponent *AComponent, TOperation Operation)
             Screen = nullptr;
         }
     }
+}
+
+void TApplication::SysColorChanged()
+{
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto *form = dynamic_cast<TCustomForm *>(Components(i)))
+            form->Perform(CM_SYSCOLORCHANGE);
 }
 
 void TApplication::Initialize()

@@ -20,6 +20,7 @@
 #include <memory>
 
 class QApplication;
+class QObject;
 
 enum TCloseAction
 {
@@ -208,6 +209,9 @@ public:
     void HandleException(const std::exception &E);
     TEvent<TObject *, const std::exception &> OnException;
 
+    // Sends CM_SYSCOLORCHANGE to every form (the desktop's colours changed).
+    void SysColorChanged();
+
     // The messages shown so far (tests read them).
     int ShownExceptionCount() const { return FShownExceptions; }
 
@@ -216,6 +220,7 @@ protected:
 
 private:
     std::unique_ptr<QApplication> FOwnQApplication;
+    std::unique_ptr<QObject> FPaletteWatch; // tells the forms of colour changes
     String FTitle;
     TCustomForm *FMainForm = nullptr;
     bool FTerminated = false;

@@ -4,15 +4,18 @@
 
 #include <QBuffer>
 #include <QColor>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QPolygon>
 #include <cmath>
 #include <map>
+#include <tuple>
 
 // ---------------------------------------------------------------------------
 // Colours
@@ -906,10 +909,15 @@ void TBitmap::Draw(TCanvas &Canvas, const TRect &R)
     }
 }
 
+namespace {
+QImage readImage(QIODevice &Device);
+} // namespace
+
 void TBitmap::LoadFromFile(const String &FileName)
 {
-    QImage image;
-    if (!image.load(QString::fromStdString(FileName)))
+    QFile file(QString::fromStdString(FileName));
+    const QImage image = file.open(QIODevice::ReadOnly) ? readImage(file) : QImage();
+    if (image.isNull())
         throw EInvalidGraphic("Cannot read the picture in " + FileName);
     SetImage(image);
 }
@@ -929,11 +937,39 @@ std::vector<std::uint8_t> TBitmap::SaveToPNG() const
     return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
+namespace {
+// Reads an image; from an icon file with several sizes, the 32-pixel one with
+// the most colours, the size Windows shows an icon at by default.
+QImage readImage(QIODevice &Device)
+{
+    QImageReader reader(&Device);
+    if (reader.imageCount() <= 1)
+        return reader.read();
+    QImage best;
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        if (!reader.jumpToImage(i))
+            break;
+        const QImage image = reader.read();
+        if (image.isNull())
+            continue;
+        const auto score = [](const QImage &im) {
+            return std::make_tuple(im.size() == QSize(32, 32), im.depth(), im.width());
+        };
+        if (best.isNull() || score(image) > score(best))
+            best = image;
+    }
+    return best;
+}
+} // namespace
+
 void TBitmap::LoadFromBytes(const std::vector<std::uint8_t> &Data)
 {
-    QImage image;
-    if (Data.empty() || !image.loadFromData(reinterpret_cast<const uchar *>(Data.data()),
-                                            static_cast<int>(Data.size())))
+    QByteArray bytes(reinterpret_cast<const char *>(Data.data()),
+                     static_cast<qsizetype>(Data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QImage image = Data.empty() ? QImage() : readImage(buffer);
+    if (image.isNull())
         throw EInvalidGraphic("The picture data is not in a known image format");
     SetImage(image);
 }

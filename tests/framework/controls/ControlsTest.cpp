@@ -75,6 +75,41 @@ TEST(Ownership, ReparentingMovesTheWidget)
     EXPECT_EQ(second->ControlCount(), 0);
 }
 
+TEST(Ownership, AWidgetDeletedBehindTheControlsBackIsNotDeletedAgain)
+{
+    TApplication application;
+    auto *form = new TForm(&application);
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    QPointer<QWidget> editWidget = edit->Widget();
+    delete form->Widget();
+    EXPECT_TRUE(editWidget.isNull());
+    delete form;
+    EXPECT_EQ(application.ComponentCount(), 1);
+}
+
+TEST(Alignment, AlignedChildrenFollowTheirParentsSize)
+{
+    TApplication application;
+    auto *form = new TForm(&application);
+    form->SetBounds(0, 0, 200, 100);
+    auto *panel = new TCustomControl(form);
+    panel->SetParent(form);
+    panel->SetAlign(alClient);
+    auto *top = new TEdit(form);
+    top->SetParent(panel);
+    top->SetAlign(alTop);
+    auto *rest = new TMemo(form);
+    rest->SetParent(panel);
+    rest->SetAlign(alClient);
+    EXPECT_EQ(panel->BoundsRect(), Rect(0, 0, 200, 100));
+    EXPECT_EQ(top->BoundsRect(), Rect(0, 0, 200, 21));
+    EXPECT_EQ(rest->BoundsRect(), Rect(0, 21, 200, 100));
+    form->SetClientWidth(300);
+    EXPECT_EQ(top->Width(), 300);
+    EXPECT_EQ(rest->Widget()->geometry(), QRect(0, 21, 300, 79));
+}
+
 TEST(MemoLines, AddInsertDeleteAndText)
 {
     TMemo memo(nullptr);

@@ -1,6 +1,7 @@
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -221,4 +222,26 @@ TEST(MessageDispatch, MouseEnterAndLeaveAreNotified)
     QCoreApplication::sendEvent(label->Widget(), &leave);
     EXPECT_EQ(label->enters, 1);
     EXPECT_EQ(label->leaves, 1);
+}
+
+TEST(MessageDispatch, ControlsAreFoundFromTheirWidgetsAndHearOfColourChanges)
+{
+    Window w;
+    auto *edit = new TEdit(w.form);
+    edit->SetParent(w.form);
+    EXPECT_EQ(FindControl(edit->Widget()), edit);
+    EXPECT_EQ(FindControl(w.form->Widget()), w.form);
+    EXPECT_EQ(FindControl(nullptr), nullptr);
+
+    auto *label = new TSwallowingLabel(w.form);
+    label->SetParent(w.form);
+    label->Widget();
+    label->unhandled.clear();
+    const QPalette saved = QApplication::palette();
+    QPalette changed = saved;
+    changed.setColor(QPalette::Button, QColor(1, 2, 3));
+    QApplication::setPalette(changed);
+    QApplication::setPalette(saved);
+    EXPECT_NE(std::find(label->unhandled.begin(), label->unhandled.end(), CM_SYSCOLORCHANGE),
+              label->unhandled.end());
 }
