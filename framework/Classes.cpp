@@ -199,14 +199,16 @@ void TComponent::FreeNotification(TComponent *AComponent)
 {
     if (!AComponent || AComponent == this)
         return;
-    if (FOwner && AComponent->FOwner == FOwner)
-        return; // the common owner tells both already
-    const auto add = [](std::vector<TComponent *> &list, TComponent *c) {
-        if (std::find(list.begin(), list.end(), c) == list.end())
-            list.push_back(c);
-    };
-    add(FFreeNotifies, AComponent);
-    add(AComponent->FFreeNotifies, this);
+    // Components of one owner hear of each other through that owner; the flag
+    // makes the owner tell them even when it frees its components itself.
+    if (!FOwner || AComponent->FOwner != FOwner) {
+        const auto add = [](std::vector<TComponent *> &list, TComponent *c) {
+            if (std::find(list.begin(), list.end(), c) == list.end())
+                list.push_back(c);
+        };
+        add(FFreeNotifies, AComponent);
+        add(AComponent->FFreeNotifies, this);
+    }
     FComponentState.Include(csFreeNotification);
 }
 
@@ -219,8 +221,6 @@ void TComponent::RemoveFreeNotification(TComponent *AComponent)
     };
     drop(FFreeNotifies, AComponent);
     drop(AComponent->FFreeNotifies, this);
-    if (FFreeNotifies.empty())
-        FComponentState.Exclude(csFreeNotification);
 }
 
 void TComponent::Loaded()
@@ -258,7 +258,10 @@ void TComponent::DestroyComponents()
 {
     while (!FComponents.empty()) {
         TComponent *last = FComponents.back();
-        remove(last);
+        if (last->FComponentState.Contains(csFreeNotification))
+            RemoveComponent(last); // its siblings asked to hear of its end
+        else
+            remove(last);
         delete last;
     }
 }

@@ -17,6 +17,8 @@ public:
             *destroyed += Name() + ";";
     }
     std::vector<std::pair<TComponent *, TOperation>> heard;
+    // Outlives the listener, for what it hears while its owner goes.
+    std::vector<std::pair<TComponent *, TOperation>> *external = nullptr;
     String *destroyed = nullptr;
 
 protected:
@@ -24,6 +26,8 @@ protected:
     {
         TComponent::Notification(AComponent, Operation);
         heard.emplace_back(AComponent, Operation);
+        if (external)
+            external->emplace_back(AComponent, Operation);
     }
 };
 
@@ -102,6 +106,20 @@ TEST(ComponentNotification, FreeNotificationReachesAcrossOwners)
     w2->FreeNotification(l2);
     ownerC.reset();
     ownerA.reset();
+}
+
+TEST(ComponentNotification, SiblingsThatAskHearOfEachOthersEndWhenTheOwnerGoes)
+{
+    std::vector<std::pair<TComponent *, TOperation>> log;
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto *listener = new Listener(owner.get());
+    listener->external = &log;
+    auto *referenced = new TComponent(owner.get()); // freed first: owners free last-first
+    referenced->FreeNotification(listener);
+    log.clear();
+    owner.reset();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], std::make_pair(referenced, opRemove));
 }
 
 TEST(ComponentState, DesigningSpreadsToOwnedAndNewComponents)
