@@ -132,7 +132,10 @@ std::string CommandLineHelp()
     QCommandLineParser parser;
     const Options o;
     o.addTo(parser);
-    return parser.helpText().toStdString();
+    // Without a running application the parser cannot know the program's name.
+    return parser.helpText()
+        .replace(QStringLiteral("<executable_name>"), QStringLiteral("tumblerset"))
+        .toStdString();
 }
 
 int RunListCommand(const StartupOptions &options)

@@ -13,9 +13,9 @@ packages=(
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     # real servers on loopback for the account tests
-    samba samba-ad-dc samba-ad-provision smbclient libnss-wrapper krb5-user
+    samba samba-ad-dc samba-ad-provision smbclient libnss-wrapper krb5-user iproute2
     # screenshots, desktop checks, packaging
-    xvfb xauth imagemagick appstream desktop-file-utils file dpkg-dev
+    xvfb xauth x11-utils xdotool imagemagick appstream desktop-file-utils file dpkg-dev
 )
 
 missing=()

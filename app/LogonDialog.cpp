@@ -1,0 +1,47 @@
+#include "app/LogonDialog.h"
+
+#include "app/Session.h"
+#include "platform/netapi/SambaProvider.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+bool AskForLogonAndApply(const std::string &server)
+{
+    if (!AcceptsCredentials())
+        return false;
+
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Log on to %1").arg(QString::fromStdString(server)));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *explanation = new QLabel(
+        QStringLiteral("%1 refused the logon. Enter a user name and password it accepts.\n"
+                       "They are kept in memory until Tumblerset closes.")
+            .arg(QString::fromStdString(server)),
+        &dialog);
+    explanation->setWordWrap(true);
+    layout->addWidget(explanation);
+    auto *form = new QFormLayout;
+    auto *user = new QLineEdit(&dialog);
+    user->setPlaceholderText(QStringLiteral("DOMAIN\\user"));
+    auto *password = new QLineEdit(&dialog);
+    password->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("&User name:"), user);
+    form->addRow(QStringLiteral("&Password:"), password);
+    layout->addLayout(form);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    if (dialog.exec() != QDialog::Accepted || user->text().trimmed().isEmpty())
+        return false;
+    ApplyCredentials({user->text().trimmed().toStdString(), password->text().toStdString()});
+    // Clear the copy the widget holds as soon as it has been handed on.
+    password->clear();
+    return true;
+}

@@ -1,0 +1,103 @@
+// Tumblerset's entry point: the window, or a command-line mode for scripts.
+
+#include "app/Main.h"
+
+#include "app/CommandLine.h"
+#include "app/Session.h"
+#include "framework/Forms.h"
+#include "platform/netapi/DirectoryProvider.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+QStringList argumentList(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+int runCommand(int argc, char **argv, const StartupOptions &options)
+{
+    // No window: a plain core application, so that no display is needed.
+    QCoreApplication core(argc, argv);
+    try {
+        InstallAccountProviders(options.directoryFile);
+    } catch (const netapi::DirectoryFileError &e) {
+        std::cerr << "tumblerset: " << e.what() << '\n';
+        return 2;
+    }
+    return options.mode == StartupOptions::Mode::List ? RunListCommand(options)
+                                                      : RunUnlockCommand(options);
+}
+
+int runWindow(int argc, char **argv, const StartupOptions &options)
+{
+    TApplication application(argc, argv);
+    std::string directoryError;
+    try {
+        InstallAccountProviders(options.directoryFile);
+    } catch (const netapi::DirectoryFileError &e) {
+        directoryError = e.what();
+    }
+    if (!directoryError.empty()) {
+        std::cerr << "tumblerset: " << directoryError << '\n';
+        QMessageBox::critical(nullptr, QStringLiteral("Tumblerset"),
+                              QStringLiteral("The directory file cannot be used:\n%1")
+                                  .arg(QString::fromStdString(directoryError)));
+        return 2;
+    }
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/tumblerset-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    try {
+        Application->Initialize();
+        Application->SetTitle("Tumblerset");
+        Application->CreateForm(MainForm);
+        Application->Run();
+    } catch (const std::exception &e) {
+        // Kinds other than the framework's keep their text too: an empty
+        // message would tell the operator nothing.
+        Application->ShowException(e);
+    } catch (...) {
+        Application->ShowException(Exception(""));
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("tumblerset"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
+
+    std::string error;
+    const auto options = ParseCommandLine(argumentList(argc, argv), error);
+    if (!options) {
+        std::cerr << "tumblerset: " << error << "\nTry 'tumblerset --help' for more information.\n";
+        return 2;
+    }
+    switch (options->mode) {
+    case StartupOptions::Mode::Help:
+        std::cout << CommandLineHelp();
+        return 0;
+    case StartupOptions::Mode::Version:
+        std::cout << "tumblerset 1.0.0.0\n";
+        return 0;
+    case StartupOptions::Mode::List:
+    case StartupOptions::Mode::Unlock:
+        return runCommand(argc, argv, *options);
+    case StartupOptions::Mode::Window:
+        break;
+    }
+    return runWindow(argc, argv, *options);
+}
