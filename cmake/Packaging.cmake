@@ -4,7 +4,7 @@ set(CPACK_PACKAGE_VENDOR "Marrowlight Software")
 set(CPACK_PACKAGE_CONTACT "Marrowlight Software <support@marrowlight.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "List locked-out domain accounts and reset their lockout")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Tumblerset lists the user accounts of a Windows or Samba domain controller,\n"
     "or of this computer, marks the locked-out and the disabled ones, and resets\n"
     "the lockout of the selected account, from a window or the command line.")

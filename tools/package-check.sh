@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the Debian package from an existing build, checks its metadata and
+# contents, installs it with apt-get and runs the installed program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${BUILD_DIR:-build}
+
+rm -f "$build_dir"/tumblerset_*.deb
+(cd "$build_dir" && cpack -G DEB >/dev/null)
+deb=$(ls "$build_dir"/tumblerset_*.deb)
+echo "== $deb"
+
+info=$(dpkg-deb -I "$deb")
+contents=$(dpkg-deb -c "$deb")
+fail() { echo "package check: $*" >&2; exit 1; }
+grep -q '^ Package: tumblerset$' <<<"$info" || fail "wrong package name"
+grep -q '^ Version: 1.0.0.0$' <<<"$info" || fail "wrong version"
+for dependency in libqt6widgets6 libqt6core6 libicu72 samba-libs fonts-dejavu-core; do
+    grep -q "^ Depends:.*$dependency" <<<"$info" || fail "no dependency on $dependency"
+done
+for file in ./usr/bin/tumblerset ./usr/share/applications/tumblerset.desktop \
+    ./usr/share/metainfo/io.github.marrowlight.Tumblerset.metainfo.xml \
+    ./usr/share/man/man1/tumblerset.1 \
+    ./usr/share/icons/hicolor/16x16/apps/tumblerset.png \
+    ./usr/share/icons/hicolor/32x32/apps/tumblerset.png \
+    ./usr/share/icons/hicolor/48x48/apps/tumblerset.png \
+    ./usr/share/icons/hicolor/scalable/apps/tumblerset.svg; do
+    grep -q " $file\$" <<<"$contents" || fail "missing $file"
+done
+desktop-file-validate app/desktop/tumblerset.desktop
+appstreamcli validate --no-net app/desktop/io.github.marrowlight.Tumblerset.metainfo.xml >/dev/null
+
+# Install it as a user would, then run the installed program. The apt-get
+# front end wants an absolute or ./-relative path.
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$(realpath "$deb")" >/dev/null
+trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tumblerset >/dev/null' EXIT
+[ "$(/usr/bin/tumblerset --version)" = "tumblerset 1.0.0.0" ] || fail "installed --version"
+demo=$(mktemp --tmpdir tumblerset-demo-XXXXXX.json)
+cp examples/demo-directory.json "$demo"
+/usr/bin/tumblerset --directory "$demo" --list dc01.ad.corp.example.com | tail -n 2
+rm -f "$demo"
+echo "package check passed"
