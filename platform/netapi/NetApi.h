@@ -4,6 +4,8 @@
 // Texts are UTF-16; every buffer handed out belongs to this layer and is
 // released with NetApiBufferFree, whichever account provider filled it.
 
+#include "platform/WinError.h"
+
 #include <cstdint>
 
 using NET_API_STATUS = std::uint32_t;
@@ -12,22 +14,13 @@ using LPBYTE = std::uint8_t *;
 using LPWSTR = char16_t *;
 using LPCWSTR = const char16_t *;
 
-// Result codes the tool tells apart.
+// Result codes the tool tells apart: these, and ERROR_ACCESS_DENIED and
+// ERROR_MORE_DATA of platform/WinError.h. The providers also answer
+// ERROR_NOT_SUPPORTED, ERROR_BAD_NETPATH, ERROR_LOGON_FAILURE and others.
 inline constexpr NET_API_STATUS NERR_Success = 0;
-inline constexpr NET_API_STATUS ERROR_ACCESS_DENIED = 5;
-inline constexpr NET_API_STATUS ERROR_MORE_DATA = 234;
 inline constexpr NET_API_STATUS NERR_UserNotFound = 2221;
 inline constexpr NET_API_STATUS NERR_NotPrimary = 2226;
 inline constexpr NET_API_STATUS NERR_InvalidComputer = 2351;
-// Result codes the providers produce besides those.
-inline constexpr NET_API_STATUS ERROR_NOT_SUPPORTED = 50;
-inline constexpr NET_API_STATUS ERROR_BAD_NETPATH = 53;
-inline constexpr NET_API_STATUS ERROR_INVALID_PARAMETER = 87;
-inline constexpr NET_API_STATUS ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr NET_API_STATUS ERROR_INVALID_LEVEL = 124;
-inline constexpr NET_API_STATUS ERROR_LOGON_FAILURE = 1326;
-inline constexpr NET_API_STATUS ERROR_FILE_NOT_FOUND = 2;
-inline constexpr NET_API_STATUS ERROR_WRITE_FAULT = 29;
 inline constexpr NET_API_STATUS NERR_InternalError = 2140;
 
 // Account flags.

@@ -11,10 +11,9 @@
 // plus the handle's own pending changes. Writes through a predefined root
 // handle are flushed at once.
 //
-// Result codes are those of the registry. ERROR_ACCESS_DENIED and
-// ERROR_MORE_DATA share their names with the account calls' codes
-// (platform/netapi/NetApi.h): the two headers cannot meet in one source file.
+// Result codes are those of platform/WinError.h.
 
+#include "platform/WinError.h"
 #include "platform/registry/RegistryRoots.h"
 
 #include <QString>
@@ -63,18 +62,6 @@ inline constexpr REGSAM KEY_CREATE_LINK = 0x0020;
 inline constexpr REGSAM KEY_READ = 0x20019;
 inline constexpr REGSAM KEY_WRITE = 0x20006;
 inline constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
-
-// Result codes.
-inline constexpr LSTATUS ERROR_SUCCESS = 0;
-inline constexpr LSTATUS ERROR_FILE_NOT_FOUND = 2;
-inline constexpr LSTATUS ERROR_ACCESS_DENIED = 5;
-inline constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
-inline constexpr LSTATUS ERROR_WRITE_FAULT = 29;
-inline constexpr LSTATUS ERROR_READ_FAULT = 30;
-inline constexpr LSTATUS ERROR_LOCK_VIOLATION = 33;
-inline constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
-inline constexpr LSTATUS ERROR_BAD_PATHNAME = 161;
-inline constexpr LSTATUS ERROR_MORE_DATA = 234;
 
 // Opens the key lpSubKey under hKey, creating it and any missing parent keys.
 // An empty lpSubKey gives a new handle to hKey's own key. The path must not

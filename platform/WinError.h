@@ -1,0 +1,22 @@
+#pragma once
+
+// Result codes of the system calls, shared by every platform module that
+// answers with them (the registry, the account calls), so that any source
+// file can use several modules at once. Signed and wide, as the system's own
+// definitions are, so they compare cleanly with signed and unsigned results.
+
+inline constexpr long ERROR_SUCCESS = 0;
+inline constexpr long ERROR_FILE_NOT_FOUND = 2;
+inline constexpr long ERROR_ACCESS_DENIED = 5;
+inline constexpr long ERROR_INVALID_HANDLE = 6;
+inline constexpr long ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr long ERROR_WRITE_FAULT = 29;
+inline constexpr long ERROR_READ_FAULT = 30;
+inline constexpr long ERROR_LOCK_VIOLATION = 33;
+inline constexpr long ERROR_NOT_SUPPORTED = 50;
+inline constexpr long ERROR_BAD_NETPATH = 53;
+inline constexpr long ERROR_INVALID_PARAMETER = 87;
+inline constexpr long ERROR_INVALID_LEVEL = 124;
+inline constexpr long ERROR_BAD_PATHNAME = 161;
+inline constexpr long ERROR_MORE_DATA = 234;
+inline constexpr long ERROR_LOGON_FAILURE = 1326;
