@@ -253,6 +253,10 @@ String TFont::ResolveFamily(const String &Name)
     if (!has(QString::fromStdString(Name))) {
         static const std::map<String, String> substitutes{
             {"arial", "Liberation Sans"},
+            {"ms sans serif", "Liberation Sans"},
+            {"ms shell dlg", "Liberation Sans"},
+            {"ms shell dlg 2", "Liberation Sans"},
+            {"tahoma", "Liberation Sans"},
             {"helvetica", "Liberation Sans"},
             {"times new roman", "Liberation Serif"},
             {"courier new", "Liberation Mono"},
