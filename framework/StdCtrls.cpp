@@ -522,8 +522,10 @@ void TMemoStrings::Put(int Index, const String &S)
     checkIndex(Index, Count());
     const QTextBlock block = edit()->document()->findBlockByNumber(Index);
     QTextCursor c(block);
+    c.beginEditBlock();
     c.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
     c.insertText(qs(S));
+    c.endEditBlock();
 }
 
 void TMemoStrings::Insert(int Index, const String &S)
@@ -541,8 +543,12 @@ void TMemoStrings::Insert(int Index, const String &S)
     } else {
         c.setPosition(doc->findBlockByNumber(Index).position());
     }
+    // One edit block per change: without it a hidden editor lays out the
+    // whole document on every line, which makes a listing quadratic.
+    c.beginEditBlock();
     c.insertText(qs(S));
     c.insertBlock();
+    c.endEditBlock();
     if (e->isVisible() && Index == count)
         e->moveCursor(QTextCursor::End);
 }
@@ -553,6 +559,7 @@ void TMemoStrings::Delete(int Index)
     QTextDocument *doc = edit()->document();
     const QTextBlock block = doc->findBlockByNumber(Index);
     QTextCursor c(doc);
+    c.beginEditBlock();
     if (block.next().isValid()) {
         c.setPosition(block.position());
         c.setPosition(block.next().position(), QTextCursor::KeepAnchor);
@@ -562,6 +569,7 @@ void TMemoStrings::Delete(int Index)
         c.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
     }
     c.removeSelectedText();
+    c.endEditBlock();
 }
 
 void TMemoStrings::Clear()

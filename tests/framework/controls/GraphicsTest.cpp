@@ -93,11 +93,16 @@ TEST(Fonts, HeightAndPointSizeConvertAt96PixelsPerInch)
 TEST(Fonts, WindowsFamiliesFallBackToInstalledOnes)
 {
     const QStringList families = QFontDatabase::families();
-    if (families.contains(QStringLiteral("DejaVu Sans"))) {
+    // The dialog font and Arial take the metric-compatible Liberation Sans,
+    // else DejaVu Sans.
+    if (families.contains(QStringLiteral("Liberation Sans"))) {
+        EXPECT_EQ(TFont::ResolveFamily("MS Sans Serif"), "Liberation Sans");
+        EXPECT_EQ(TFont::ResolveFamily("Arial"), "Liberation Sans");
+    } else if (families.contains(QStringLiteral("DejaVu Sans"))) {
         EXPECT_EQ(TFont::ResolveFamily("MS Sans Serif"), "DejaVu Sans");
     }
-    if (families.contains(QStringLiteral("Liberation Sans"))) {
-        EXPECT_EQ(TFont::ResolveFamily("Arial"), "Liberation Sans");
+    if (families.contains(QStringLiteral("DejaVu Sans"))) {
+        EXPECT_EQ(TFont::ResolveFamily("No Such Family \xC3\xA9"), "DejaVu Sans");
     }
     // An installed family is kept.
     if (!families.isEmpty()) {
