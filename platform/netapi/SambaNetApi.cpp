@@ -8,6 +8,7 @@ extern "C" {
 #include <netapi.h>
 }
 
+#include <cstdio>
 #include <unistd.h>
 
 // Exported by libsamba-util but declared in no installed header: the path of
@@ -47,6 +48,34 @@ void shutDown()
     contextCredentials = nullptr;
 }
 
+// Samba's client prints some failures ("session setup failed: ...") on
+// standard output, where they would mix with the lines a script reads. While
+// a call runs, standard output goes to standard error instead.
+class OutputToErrors
+{
+public:
+    OutputToErrors()
+    {
+        std::fflush(stdout);
+        m_saved = dup(STDOUT_FILENO);
+        if (m_saved >= 0)
+            dup2(STDERR_FILENO, STDOUT_FILENO);
+    }
+    ~OutputToErrors()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stdout);
+        dup2(m_saved, STDOUT_FILENO);
+        close(m_saved);
+    }
+    OutputToErrors(const OutputToErrors &) = delete;
+    OutputToErrors &operator=(const OutputToErrors &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
 } // namespace
 
 std::string configFile()
@@ -74,6 +103,7 @@ std::uint32_t useCredentials(cli_credentials *credentials)
     // libnetapi_init's own credentials would ask for a missing password on
     // the terminal; ours never do.
     libnetapi_set_creds(fresh, credentials);
+    libnetapi_set_debuglevel(fresh, "0");
     context = fresh;
     contextCredentials = credentials;
     return 0;
@@ -92,6 +122,7 @@ std::uint32_t enumerateUsers(const std::string &server, std::uint32_t filter,
     NetApiBuffer buffer;
     std::uint32_t entriesRead = 0;
     std::uint32_t totalEntries = 0;
+    const OutputToErrors quiet;
     const NET_API_STATUS status = NetUserEnum(server.c_str(), 10, filter, &buffer.data, prefMaxLen,
                                               &entriesRead, &totalEntries, &resumeHandle);
     if ((status == 0 || status == 234) && buffer.data) {
@@ -107,6 +138,7 @@ std::uint32_t enumerateUsers(const std::string &server, std::uint32_t filter,
 std::uint32_t getUserInfo(const std::string &server, const std::string &user, AccountInfo &out)
 {
     NetApiBuffer buffer;
+    const OutputToErrors quiet;
     const NET_API_STATUS status = NetUserGetInfo(server.c_str(), user.c_str(), 20, &buffer.data);
     if (status == 0 && buffer.data) {
         const auto *record = reinterpret_cast<const USER_INFO_20 *>(buffer.data);
