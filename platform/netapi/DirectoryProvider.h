@@ -1,7 +1,7 @@
 #pragma once
 
 // Servers and accounts described by a JSON file (the format is documented in
-// docs/directory-file.md). Serves every server name when the program runs on
+// the README, "The directory file"). Serves every server name when the program runs on
 // such a file: the demo, and tests that want real result codes without a
 // real server. A reset is written back to the file atomically.
 

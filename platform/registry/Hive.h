@@ -1,7 +1,7 @@
 #pragma once
 
-// The keys and values of one root, and their text form (docs/registry-file.md).
-// Internal to the registry layer; tests use it to check files directly.
+// The keys and values of one root, and their text form (the README, "Where the server name is
+// kept"). Internal to the registry layer; tests use it to check files directly.
 
 #include <QByteArray>
 #include <QHash>

@@ -1,7 +1,7 @@
 #pragma once
 
 // The registry calls the settings components make, under their Windows names,
-// over a file-backed hive store (docs/registry-file.md describes the files).
+// over a file-backed hive store (the README describes the files).
 //
 // Texts are 8-bit (UTF-8). Key and value names keep their case but are found
 // without regard to it. A handle's changes (created keys, set values) are
