@@ -51,7 +51,7 @@ void TJSetting::SetValue(const String &Value)
     FStorage->Close();
 }
 
-void RegisterSetting()
+void Setting::Register()
 {
     RegisterComponents("Marrowlight", {&TJSetting::StaticClassInfo()});
 }

@@ -44,5 +44,7 @@ private:
     String FDefaultValue;
 };
 
-// Puts TJSetting on the component palette page "Marrowlight".
-void RegisterSetting();
+namespace Setting {
+// Puts TJSetting on the component palette page "Marrowlight"; nothing else.
+void Register();
+} // namespace Setting

@@ -149,7 +149,7 @@ TEST_F(SettingInForms, ADescriptionSetsTheStorageWithoutTouchingTheRegistry)
 TEST(SettingRegistration, GoesOnThePaletteAndNowhereElse)
 {
     EXPECT_EQ(ComponentPalettePage(TJSetting::StaticClassInfo()), "");
-    RegisterSetting();
+    Setting::Register();
     EXPECT_EQ(ComponentPalettePage(TJSetting::StaticClassInfo()), "Marrowlight");
     const auto properties = TJSetting::StaticClassInfo().Properties;
     ASSERT_EQ(properties.size(), 3u);
