@@ -121,8 +121,8 @@ String Format(const String &format, std::initializer_list<FormatArg> args)
             else
                 throw incompatible();
             const int digits = precision < 0 ? (type == 'g' ? 15 : 2) : std::min(precision, 100);
-            const char spec[] = {'%', '.', '*', type == 'n' ? 'f' : type, '\0'};
-            std::snprintf(buffer, sizeof buffer, spec, digits, value);
+            const char conversion[] = {'%', '.', '*', type == 'n' ? 'f' : type, '\0'};
+            std::snprintf(buffer, sizeof buffer, conversion, digits, value);
             piece = type == 'n' ? groupThousands(buffer) : String(buffer);
             break;
         }

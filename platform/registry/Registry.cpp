@@ -73,7 +73,7 @@ QString filePathLocked(HKEY root)
         return QDir(state().storeFolder).absoluteFilePath(fileName);
     if (root == HKEY_CURRENT_USER) {
         QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-        // The base directory specification ignores relative paths.
+        // XDG's base directory rules ignore a relative XDG_CONFIG_HOME.
         if (config.isEmpty() || QDir::isRelativePath(config))
             config = QDir::homePath() + QStringLiteral("/.config");
         return config + QStringLiteral("/marrowlight/") + fileName;
