@@ -1,3 +1,4 @@
+#include "framework/Streaming.h"
 #include "tests/framework/controls/SampleForm.h"
 
 #include <QAbstractButton>
@@ -234,4 +235,64 @@ TEST(SampleWindow, AFormWithoutADescriptionSaysWhichIsMissing)
         // The class has no name of its own, so it looks for the TForm description.
         EXPECT_NE(e.Message().find("not found"), String::npos);
     }
+}
+
+TEST(SampleWindow, PicturesAndImageListsTravelThroughDescriptions)
+{
+    TApplication application;
+    application.Initialize();
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetName("Pictures");
+    auto *image = new TImage(form.get());
+    image->SetName("Image1");
+    image->SetParent(form.get());
+    image->SetAutoSize(true);
+    image->Picture()->Bitmap()->SetSize(5, 4);
+    image->Picture()->Bitmap()->Canvas()->SetPixel(2, 1, clRed);
+    auto *list = new TImageList(form.get());
+    list->SetName("ImageList1");
+    TBitmap cell;
+    cell.SetSize(16, 16);
+    cell.Canvas()->SetPixel(3, 3, clBlue);
+    list->AddMasked(&cell, clWhite);
+
+    const String text = WriteComponentToText(*form);
+    const auto again = ReadNewComponentFromText(text, "pictures.dfm");
+    auto *image2 = dynamic_cast<TImage *>(again->FindComponent("Image1"));
+    auto *list2 = dynamic_cast<TImageList *>(again->FindComponent("ImageList1"));
+    ASSERT_TRUE(image2 && list2);
+    EXPECT_EQ(image2->Width(), 5);
+    EXPECT_EQ(image2->Picture()->Bitmap()->Canvas()->Pixel(2, 1), clRed);
+    ASSERT_EQ(list2->Count(), 1);
+    EXPECT_EQ(list2->Image(0), list->Image(0));
+}
+
+TEST(SampleWindow, ADamagedPictureInADescriptionIsAClearReadError)
+{
+    TApplication application;
+    application.Initialize();
+    const char *text = "object Broken: TForm\n"
+                       "  object Image1: TImage\n"
+                       "    Picture.Data = {89504E470D0A1A0A0000}\n"
+                       "  end\n"
+                       "  object ImageList1: TImageList\n"
+                       "  end\n"
+                       "end\n";
+    TForm form(nullptr);
+    try {
+        ReadComponentFromText(form, text, "broken.dfm");
+        FAIL() << "no exception";
+    } catch (const EReadError &e) {
+        EXPECT_NE(e.Message().find("broken.dfm:3"), String::npos) << e.Message();
+    }
+    EXPECT_EQ(form.ComponentCount(), 0) << "nothing half-read is left";
+    EXPECT_EQ(form.ControlCount(), 0);
+
+    const char *list = "object Broken: TForm\n"
+                       "  object ImageList1: TImageList\n"
+                       "    Bitmap = {54494C31100010000100}\n"
+                       "  end\n"
+                       "end\n";
+    EXPECT_THROW(ReadComponentFromText(form, list, "list.dfm"), EReadError);
+    EXPECT_EQ(form.ComponentCount(), 0);
 }
