@@ -614,9 +614,12 @@ void TControl::ApplyFont()
         w->setFont(FFont->ToQFont());
         QPalette pal = w->palette();
         const QColor c = ColorToQColor(FFont->Color());
-        pal.setColor(QPalette::WindowText, c);
-        pal.setColor(QPalette::Text, c);
-        pal.setColor(QPalette::ButtonText, c);
+        // Disabled text keeps the style's grey, as Windows greys it.
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(group, QPalette::WindowText, c);
+            pal.setColor(group, QPalette::Text, c);
+            pal.setColor(group, QPalette::ButtonText, c);
+        }
         w->setPalette(pal);
     }
 }

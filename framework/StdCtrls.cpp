@@ -64,7 +64,8 @@ QString withoutAccel(const String &Text)
 void setBaseColor(QWidget *w, TColor color, TColor fallback)
 {
     QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, ColorToQColor(color, fallback));
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        pal.setColor(group, QPalette::Base, ColorToQColor(color, fallback));
     w->setPalette(pal);
 }
 

@@ -68,6 +68,10 @@ TEST(SampleWindow, ShowsItsControlsWhereTheDescriptionPutsThem)
     EXPECT_EQ(qobject_cast<QPushButton *>(form->btnReset->Widget())->text(),
               QStringLiteral("Reset lockout"));
     EXPECT_FALSE(form->btnReset->Widget()->isEnabled());
+    // A disabled button's caption is greyed, not drawn in the font's colour.
+    const QPalette pal = form->btnReset->Widget()->palette();
+    EXPECT_NE(pal.color(QPalette::Disabled, QPalette::ButtonText),
+              pal.color(QPalette::Active, QPalette::ButtonText));
     EXPECT_EQ(qobject_cast<QCheckBox *>(form->cbAll->Widget())->text(),
               QStringLiteral("Show all users"));
     EXPECT_FALSE(form->cbAll->Checked());
