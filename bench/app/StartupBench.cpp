@@ -38,7 +38,9 @@ constexpr int Rounds = 21;
 int runWindowChild(int argc, char **argv, qint64 mainNs)
 {
     TApplication application(argc, argv);
+    const qint64 applicationNs = monotonicNs();
     InstallAccountProviders("");
+    const qint64 providersNs = monotonicNs();
     QIcon icon;
     for (int size : {16, 32, 48})
         icon.addFile(QStringLiteral(":/icons/tumblerset-%1.png").arg(size), QSize(size, size));
@@ -46,6 +48,10 @@ int runWindowChild(int argc, char **argv, qint64 mainNs)
     Application->Initialize();
     Application->SetTitle("Tumblerset");
     Application->CreateForm(MainForm);
+    const qint64 formNs = monotonicNs();
+    // Before the paint's line, which ends the output.
+    std::printf("steps %lld %lld %lld\n", static_cast<long long>(applicationNs),
+                static_cast<long long>(providersNs), static_cast<long long>(formNs));
     FirstPaint firstPaint(MainForm->Widget(), mainNs);
     Application->Run();
     return firstPaint.painted() ? 0 : 1;
@@ -55,6 +61,9 @@ struct Start
 {
     double toMain = 0;    // process start to main(): loading and static set-up
     double toPainted = 0; // process start to the first paint
+    // The main window only, from main(): the application object made, the
+    // account providers installed, the form read and created.
+    double toApplication = 0, toProviders = 0, toForm = 0;
 };
 
 bool startChild(const QString &program, const QStringList &arguments,
@@ -71,14 +80,26 @@ bool startChild(const QString &program, const QStringList &arguments,
                      qPrintable(child.errorString()), child.readAllStandardError().constData());
         return false;
     }
-    long long mainNs = 0, paintedNs = 0;
+    long long mainNs = 0, paintedNs = 0, applicationNs = 0, providersNs = 0, formNs = 0;
     const QByteArray output = child.readAllStandardOutput();
-    if (std::sscanf(output.constData(), "main %lld painted %lld", &mainNs, &paintedNs) != 2) {
+    const char *paintedLine = output.constData();
+    if (std::sscanf(paintedLine, "steps %lld %lld %lld", &applicationNs, &providersNs, &formNs) ==
+        3)
+        paintedLine = std::strchr(paintedLine, '\n') + 1;
+    if (std::sscanf(paintedLine, "main %lld painted %lld", &mainNs, &paintedNs) != 2) {
         std::fprintf(stderr, "%s printed no times: %s\n", qPrintable(program), output.constData());
         return false;
     }
-    out.toMain = static_cast<double>(mainNs - started) / 1e6;
-    out.toPainted = static_cast<double>(paintedNs - started) / 1e6;
+    const auto ms = [](long long from, long long to) {
+        return static_cast<double>(to - from) / 1e6;
+    };
+    out.toMain = ms(started, mainNs);
+    out.toPainted = ms(started, paintedNs);
+    if (formNs != 0) {
+        out.toApplication = ms(mainNs, applicationNs);
+        out.toProviders = ms(mainNs, providersNs);
+        out.toForm = ms(mainNs, formNs);
+    }
     return true;
 }
 
@@ -119,12 +140,16 @@ int runDriver(int argc, char **argv)
         return 1;
 
     std::vector<double> windowMain, windowPainted, bareMain, barePainted, ratios;
+    std::vector<double> application, providers, form;
     for (int round = 0; round < Rounds; ++round) {
         Start w, b;
         if (!startChild(self, {QStringLiteral("--window")}, environment, w) ||
             !startChild(bare, {}, environment, b))
             return 1;
         windowMain.push_back(w.toMain);
+        application.push_back(w.toApplication);
+        providers.push_back(w.toProviders);
+        form.push_back(w.toForm);
         windowPainted.push_back(w.toPainted);
         bareMain.push_back(b.toMain);
         barePainted.push_back(b.toPainted);
@@ -135,6 +160,9 @@ int runDriver(int argc, char **argv)
                 qPrintable(environment.value(QStringLiteral("QT_QPA_PLATFORM"))), Rounds);
     std::printf("  main window:     %6.1f ms to main(), %6.1f ms to painted\n", median(windowMain),
                 median(windowPainted));
+    std::printf("    from main(): %.1f ms to the application object, %.1f ms to the providers "
+                "installed, %.1f ms to the form created\n",
+                median(application), median(providers), median(form));
     std::printf("  bare Qt window:  %6.1f ms to main(), %6.1f ms to painted\n", median(bareMain),
                 median(barePainted));
     std::printf("  ratio %.2f (median of per-round ratios; target <= 1.5)\n", median(ratios));
