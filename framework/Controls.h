@@ -262,10 +262,11 @@ public:
     bool ParentShowHint() const { return FParentShowHint; }
     void SetParentShowHint(bool Value);
 
-    // Background colour. Defaults to clWindow (clBtnFace for most controls).
+    // Background colour. Defaults to clWindow; with ParentColor, the parent's.
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);
-    // Take Color from the parent. Defaults to false (true for labels).
+    // Take Color from the parent. Defaults to true (false for edits, combo
+    // boxes and forms).
     bool ParentColor() const { return FParentColor; }
     void SetParentColor(bool Value);
     // Changing the font turns ParentFont off.
@@ -420,7 +421,7 @@ private:
     bool FShowHint = false;
     bool FParentShowHint = true;
     TColor FColor = clWindow;
-    bool FParentColor = false;
+    bool FParentColor = true;
     std::unique_ptr<TFont> FFont;
     bool FParentFont = true;
     bool FApplyingParentFont = false;

@@ -64,6 +64,13 @@ TEST(SampleWindow, ShowsItsControlsWhereTheDescriptionPutsThem)
     EXPECT_EQ(form->Server->Left(), 12);
     EXPECT_EQ(form->Server->Top(), 12);
     EXPECT_GT(form->Server->Width(), 20);
+    // Labels take the form's colour; edits keep their own.
+    EXPECT_EQ(form->Server->Color(), clBtnFace);
+    EXPECT_TRUE(form->Server->ParentColor());
+    EXPECT_EQ(form->tbServer->Color(), clWindow);
+    const QImage labelShot = form->Server->Widget()->grab().toImage();
+    EXPECT_EQ(labelShot.pixelColor(labelShot.width() - 1, labelShot.height() - 1),
+              form->Widget()->palette().color(QPalette::Window));
 
     EXPECT_EQ(qobject_cast<QPushButton *>(form->btnReset->Widget())->text(),
               QStringLiteral("Reset lockout"));
