@@ -17,6 +17,7 @@
 #include "framework/Controls.h"
 #include "framework/StdCtrls.h"
 
+#include <cstdint>
 #include <memory>
 
 class QApplication;
@@ -194,7 +195,10 @@ public:
     // Shows the main form and runs the message loop until it closes (or
     // Terminate). Returns at once without a main form or once terminated.
     void Run();
-    // Handles every pending event, then returns.
+    // Handles every pending event, then returns. Posted events (repaints,
+    // deferred work) go out on every call; the system's queue (input,
+    // timers) is asked at most once a millisecond, so that a loop pumping
+    // after every small step does not spend its time asking.
     void ProcessMessages();
     // Ends the message loop (Run returns once the current handler finishes).
     void Terminate();
@@ -226,6 +230,7 @@ private:
     bool FTerminated = false;
     bool FRunning = false;
     int FShownExceptions = 0;
+    std::int64_t FLastPoll = -1; // when ProcessMessages last asked the system, in ns
     class TScreen *FScreen = nullptr;
 };
 

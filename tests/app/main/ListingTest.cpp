@@ -87,6 +87,7 @@ TEST_F(MainWindow, ASecondConnectDuringAListingTakesOver)
     for (const char *name : {"old1", "old2", "old3", "old4"})
         memory->addAccount("first", {name}).lockedOut = true;
     memory->addAccount("second", {"new1"}).lockedOut = true;
+    memory->setDelay(netapi::MemoryProvider::Call::Enumerate, std::chrono::milliseconds(3));
     netapi::installProviders(memory, memory);
     openWindow();
     bool pressed = false;
@@ -114,6 +115,8 @@ TEST_F(MainWindow, CloseDuringAListingEndsItAtTheNextBatch)
     auto memory = std::make_shared<netapi::MemoryProvider>();
     for (const char *name : {"u1", "u2", "u3", "u4"})
         memory->addAccount("dc", {name}).lockedOut = true;
+    // A slow link: every batch takes longer than the pump's polling interval.
+    memory->setDelay(netapi::MemoryProvider::Call::Enumerate, std::chrono::milliseconds(3));
     netapi::installProviders(memory, memory);
     openWindow();
     memory->setHook([&](const netapi::MemoryProvider::CallRecord &call) {
