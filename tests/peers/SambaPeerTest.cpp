@@ -4,6 +4,7 @@
 // packet it sends stays on the namespace's loopback device.
 
 #include "platform/netapi/SambaProvider.h"
+#include "tests/peers/PeerNamespace.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,20 +18,6 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-// Samba's libraries lack frame pointers: the leak checker needs the slow
-// unwinder to see which library kept a block, and the suppressions name
-// Samba's own frames only.
-extern "C" const char *__asan_default_options()
-{
-    return "fast_unwind_on_malloc=0";
-}
-extern "C" const char *__lsan_default_options()
-{
-    return "suppressions=" TUMBLERSET_SOURCE_DIR "/tests/peers/lsan.supp";
-}
-#endif
 
 namespace {
 
@@ -47,19 +34,6 @@ const netapi::Credentials smbdUser{"bob", "User-Pass1"};
 const netapi::Credentials dcAdmin{"TEST\\Administrator", "Adm1n-Pass!9"};
 const netapi::Credentials dcUser{"TEST\\worker", "User-Pass1x"};
 
-// Joined before main, while the process has one thread: setns moves only the
-// calling thread, and every thread started later inherits its namespace.
-const bool joinedPeers = [] {
-    if (geteuid() != 0)
-        return false;
-    const int fd = open(TUMBLERSET_PEERS_DIR "/netns", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool joined = setns(fd, CLONE_NEWNET) == 0;
-    close(fd);
-    return joined;
-}();
-
 class SambaPeer : public ::testing::Test
 {
 protected:
@@ -67,8 +41,9 @@ protected:
     {
         if (geteuid() != 0)
             GTEST_SKIP() << "the Samba peers need root (network namespace, port 445)";
-        ASSERT_TRUE(joinedPeers) << "no peers in " TUMBLERSET_PEERS_DIR
-                                    ": run tests/peers/samba-peers.sh start " TUMBLERSET_PEERS_DIR;
+        ASSERT_TRUE(joinedPeerNamespace())
+            << "no peers in " TUMBLERSET_PEERS_DIR
+               ": run tests/peers/samba-peers.sh start " TUMBLERSET_PEERS_DIR;
         // Only what a test sets: no ticket or password of whoever runs it.
         setenv("KRB5CCNAME", "FILE:" TUMBLERSET_PEERS_DIR "/no-ticket", 1);
         unsetenv("PASSWD");

@@ -21,7 +21,9 @@
 #                   erin (disabled and locked)
 #   DC   127.0.0.3  TEST\Administrator (admin), worker, normal1, normal2
 #                   (disabled), victim (locked out by three bad logons), both
-#                   (disabled, then locked out), jürgen "Jürgen Größe-Øster"
+#                   (disabled, then locked out), jürgen "Jürgen Größe-Øster",
+#                   winlock and clilock (locked out, for the window's and the
+#                   command line's tests)
 set -euo pipefail
 
 PEERS_DIR=${2:-${PEERS_DIR:-"$PWD/peers"}}
@@ -41,7 +43,8 @@ SMB_CONF="$SMB/etc/smb.conf"
 NSS="$SMB/nss"
 DC="$PEERS_DIR/dc"
 DC_CONF="$DC/etc/smb.conf"
-DC_PRISTINE="$PEERS_DIR/dc-pristine.tar"
+# Named after the accounts it holds: change the name when they change.
+DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock.tar"
 PIDS="$PEERS_DIR/pids"
 
 die() { echo "samba-peers.sh: $*" >&2; exit 1; }
@@ -238,7 +241,7 @@ EOF
     samba-tool domain passwordsettings set "${H[@]}" --complexity=off \
         --account-lockout-threshold=3 --account-lockout-duration=30 \
         --reset-account-lockout-after=30 >/dev/null
-    for u in victim worker normal1 normal2 both; do
+    for u in victim worker normal1 normal2 both winlock clilock; do
         samba-tool user create "$u" "$DC_USER_PASS" "${H[@]}" \
             --given-name="Gn$u" --surname="Sn$u" >/dev/null
     done
@@ -363,8 +366,7 @@ cmd_start() {
     dc_start
     smb_wait
     dc_wait
-    dc_lock victim
-    dc_lock both
+    for u in victim both winlock clilock; do dc_lock "$u"; done
     trap - ERR
     echo "peers up in $PEERS_DIR: smbd on $SMB_IP, domain controller on $DC_IP"
 }

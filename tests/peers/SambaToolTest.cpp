@@ -1,0 +1,178 @@
+// Tumblerset itself against the Samba domain controller: the window and the
+// command line list its accounts, mark a user locked out by bad logons, and
+// reset it, with the same lines.
+
+#include "app/Main.h"
+#include "app/Session.h"
+#include "platform/netapi/AccountProvider.h"
+#include "platform/netapi/SambaProvider.h"
+#include "platform/registry/Registry.h"
+#include "tests/peers/PeerNamespace.h"
+#include "tests/support/TempDir.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class SambaTool : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (geteuid() != 0)
+            GTEST_SKIP() << "the Samba peers need root (network namespace, port 445)";
+        ASSERT_TRUE(joinedPeerNamespace()) << "no peers in " TUMBLERSET_PEERS_DIR;
+        // No ticket or password of whoever runs the tests.
+        setenv("KRB5CCNAME", "FILE:" TUMBLERSET_PEERS_DIR "/no-ticket", 1);
+        unsetenv("PASSWD");
+        unsetenv("PASSWD_FILE");
+        setenv("USER", "nobody", 1);
+        registry::setStoreFolder(dir.file("registry"));
+        if (!Application)
+            application = std::make_unique<TApplication>();
+        Application->Initialize();
+        InstallAccountProviders(""); // this computer, and Samba for named servers
+    }
+
+    void TearDown() override
+    {
+        delete form;
+        application.reset();
+        netapi::installProviders(nullptr, nullptr);
+        registry::setStoreFolder(QString());
+    }
+
+    void openWindow()
+    {
+        form = new TMainForm(nullptr);
+        form->AfterConstruction();
+        form->Show();
+    }
+
+    void connect(bool all)
+    {
+        form->tbServer->SetText(peers::dc);
+        form->cbAll->SetChecked(all);
+        form->btnConnect->Click();
+    }
+
+    TListItem *row(const std::string &name) const
+    {
+        for (int i = 0; i < form->lvUsers->Items()->Count(); ++i)
+            if (form->lvUsers->Items()->Item(i)->Caption() == name)
+                return form->lvUsers->Items()->Item(i);
+        return nullptr;
+    }
+
+    Lines pane() const { return form->Memo1->Lines()->ToVector(); }
+
+    // The program as a script runs it, with the administrator's password in
+    // Samba's usual environment.
+    QString runTool(const QStringList &arguments, int &status)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("USER", peers::dcAdminUser);
+        env.insert("PASSWD", peers::dcAdminPassword);
+        env.insert("XDG_CONFIG_HOME", dir.file("config"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(TUMBLERSET_EXECUTABLE), arguments);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(120000));
+        status = process.exitCode();
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    TempDir dir;
+    std::unique_ptr<TApplication> application;
+    TMainForm *form = nullptr;
+};
+
+} // namespace
+
+TEST_F(SambaTool, TheWindowListsTheDomainAndResetsALockout)
+{
+    ApplyCredentials({peers::dcAdminUser, peers::dcAdminPassword});
+    openWindow();
+    connect(false);
+    ASSERT_NE(row("winlock"), nullptr) << "locked out by bad logons";
+    EXPECT_EQ(row("winlock")->ImageIndex(), 0);
+    EXPECT_EQ(row("worker"), nullptr);  // not locked out: no row
+    EXPECT_EQ(row("normal2"), nullptr); // only disabled: no row either
+    const Lines summary = pane();
+    ASSERT_GE(summary.size(), 2u);
+    EXPECT_NE(summary.back().find("locked out users found."), std::string::npos);
+
+    row("winlock")->SetSelected(true);
+    form->btnReset->Click();
+    const Lines after = pane();
+    EXPECT_EQ(Lines(after.end() - 2, after.end()),
+              (Lines{"User was locked out.", "Lockout was successfully reset."}));
+    EXPECT_EQ(row("winlock")->ImageIndex(), -1);
+
+    connect(true);
+    ASSERT_NE(row("winlock"), nullptr);
+    EXPECT_EQ(row("winlock")->ImageIndex(), -1);
+    ASSERT_NE(row("normal2"), nullptr);
+    EXPECT_EQ(row("normal2")->StateIndex(), 1);
+    ASSERT_NE(row("jürgen"), nullptr);
+    EXPECT_EQ(row("jürgen")->SubItems()->Get(0), "Jürgen Größe-Øster");
+}
+
+TEST_F(SambaTool, ARefusedLogonAsksForCredentialsAndTheListingGoesOn)
+{
+    openWindow();
+    int asked = 0;
+    form->SetLogonPrompt([&](const std::string &server) {
+        EXPECT_EQ(server, peers::dc);
+        ++asked;
+        ApplyCredentials({peers::dcAdminUser, peers::dcAdminPassword});
+        return true;
+    });
+    connect(true);
+    EXPECT_EQ(asked, 1);
+    EXPECT_NE(row("Administrator"), nullptr);
+    EXPECT_NE(pane().front().find(" users found."), std::string::npos);
+}
+
+TEST_F(SambaTool, TheCommandLineGivesTheWindowsLines)
+{
+    ApplyCredentials({peers::dcAdminUser, peers::dcAdminPassword});
+    openWindow();
+    connect(true);
+    QString expected;
+    for (int i = 0; i < form->lvUsers->Items()->Count(); ++i) {
+        TListItem *item = form->lvUsers->Items()->Item(i);
+        const bool locked = item->ImageIndex() == 0, disabled = item->StateIndex() == 1;
+        expected +=
+            QString::fromStdString(item->Caption() + "\t" + item->SubItems()->Get(0) + "\t") +
+            (locked && disabled ? "locked,disabled"
+             : locked           ? "locked"
+             : disabled         ? "disabled"
+                                : "-") +
+            "\n";
+    }
+    for (const std::string &line : pane())
+        expected += QString::fromStdString(line) + "\n";
+
+    int status = -1;
+    EXPECT_EQ(runTool({"--list", "--all", QString::fromStdString(peers::dc)}, status), expected);
+    EXPECT_EQ(status, 0);
+
+    EXPECT_EQ(runTool({"--unlock", "clilock", QString::fromStdString(peers::dc)}, status),
+              "User was locked out.\nLockout was successfully reset.\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(runTool({"--unlock", "clilock", QString::fromStdString(peers::dc)}, status),
+              "User was not locked out.\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(runTool({"--unlock", "nobody-here", QString::fromStdString(peers::dc)}, status),
+              "Error 2221 returned from NetUserGetInfo\n");
+    EXPECT_EQ(status, 1);
+}
