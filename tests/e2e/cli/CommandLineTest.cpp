@@ -1,11 +1,14 @@
 // Runs the built program as scripts do, and reads what it prints.
 
+#include "platform/version/Version.h"
 #include "tests/support/TempDir.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -186,4 +189,39 @@ TEST_F(CommandLine, HelpAndVersionWorkWithoutADisplay)
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.startsWith("Usage: tumblerset")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("--unlock <USER>"));
+}
+
+TEST(ProgramFile, CarriesItsVersionInformationForTheVersionLabel)
+{
+    const char *program = TUMBLERSET_EXECUTABLE;
+    std::uint32_t handle = 0;
+    const std::uint32_t size = GetFileVersionInfoSizeA(program, &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size + 1);
+    ASSERT_TRUE(GetFileVersionInfoA(program, 0, size + 1, block.data()));
+    void *value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &length));
+    std::uint32_t translation = 0;
+    std::memcpy(&translation, value, 4);
+    EXPECT_EQ(translation, 0x04E40409u);
+    const std::pair<const char *, const char *> strings[] = {
+        {"CompanyName", "Marrowlight Software"},
+        {"FileDescription", "Tumblerset"},
+        {"FileVersion", "1.0.0.0"},
+        {"InternalName", "Tumblerset"},
+        {"OriginalFilename", "Tumblerset"},
+        {"ProductName", "Tumblerset"},
+        {"ProductVersion", "1.0.0.0"},
+        {"LegalCopyright", ""},
+    };
+    for (const auto &[name, expected] : strings) {
+        const std::string key = std::string("\\StringFileInfo\\040904e4\\") + name;
+        ASSERT_TRUE(VerQueryValueA(block.data(), key.c_str(), &value, &length)) << name;
+        EXPECT_STREQ(static_cast<const char *>(value), expected) << name;
+    }
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", &value, &length));
+    const auto *fixed = static_cast<const VS_FIXEDFILEINFO *>(value);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 }
