@@ -1,3 +1,5 @@
+// The Samba module: the remote provider that tumblerset-samba.so holds.
+
 #include "platform/netapi/SambaProvider.h"
 
 #include "platform/netapi/SambaClient.h"
@@ -181,10 +183,15 @@ private:
 };
 
 } // namespace
-
-std::shared_ptr<RemoteProvider> createRemoteProvider()
-{
-    return std::make_shared<SambaRemoteProvider>();
-}
-
 } // namespace netapi
+
+// The only symbol the module exports (the rest is hidden by the build).
+extern "C" __attribute__((visibility("default"))) netapi::RemoteProvider *
+tumblerset_create_remote_provider() noexcept
+{
+    try {
+        return std::make_unique<netapi::SambaRemoteProvider>().release();
+    } catch (...) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,176 @@
+// The stand-in for the remote provider: loads the Samba module when a named
+// server is first asked, and forwards every call to the provider it makes.
+
+#include "platform/WinError.h"
+#include "platform/netapi/SambaProvider.h"
+
+#include <algorithm>
+#include <cerrno> // program_invocation_short_name
+#include <cstdio>
+#include <dlfcn.h>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <unistd.h>
+
+namespace netapi {
+namespace {
+
+// Where the build put the module, which build that was, and where an
+// installation keeps it (as a path from the program's folder, and in full).
+constexpr const char *buildDirectory = TUMBLERSET_BUILD_DIR;
+constexpr const char *builtModule = TUMBLERSET_BUILT_MODULE;
+constexpr const char *moduleFromProgram = TUMBLERSET_MODULE_FROM_PROGRAM;
+constexpr const char *installedModule = TUMBLERSET_INSTALLED_MODULE;
+
+constexpr std::uint32_t errorNotSupported = ERROR_NOT_SUPPORTED;
+
+bool within(const std::filesystem::path &path, const std::filesystem::path &folder)
+{
+    const auto [end, rest] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return end == folder.end() && rest != path.end();
+}
+
+std::vector<std::string> defaultModulePaths()
+{
+    std::vector<std::string> paths;
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        // A build's module serves only that build's programs: an installed
+        // program never runs code from a build folder, which anyone who can
+        // write there could replace.
+        if (within(program, buildDirectory))
+            paths.emplace_back(builtModule);
+        // The package may install under another prefix than the build was
+        // configured for; the layout relative to the program stays the same.
+        paths.push_back((program.parent_path() / moduleFromProgram).lexically_normal().string());
+    }
+    if (std::find(paths.begin(), paths.end(), installedModule) == paths.end())
+        paths.emplace_back(installedModule);
+    return paths;
+}
+
+struct Loaded
+{
+    std::unique_ptr<RemoteProvider> provider;
+    std::string failure; // why there is no provider
+};
+
+// Tries each path in turn; the first module that loads decides.
+Loaded loadModule(const std::vector<std::string> &paths)
+{
+    std::string failures;
+    std::string searched;
+    for (const std::string &path : paths) {
+        searched += (searched.empty() ? "" : ", ") + path;
+        if (access(path.c_str(), F_OK) != 0)
+            continue;
+        // RTLD_NOW: a missing Samba symbol fails here, not in the middle of
+        // a call. The handle is never closed (see the factory's comment).
+        void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            const char *reason = dlerror();
+            failures += (failures.empty() ? "" : "; ") + path + ": " +
+                        (reason ? reason : "cannot be loaded");
+            continue;
+        }
+        using Factory = decltype(&tumblerset_create_remote_provider);
+        const auto factory =
+            reinterpret_cast<Factory>(dlsym(module, tumblersetRemoteProviderFactory));
+        if (!factory) {
+            const char *reason = dlerror();
+            return {nullptr, path + ": " + (reason ? reason : "no provider factory")};
+        }
+        std::unique_ptr<RemoteProvider> provider(factory());
+        if (!provider)
+            return {nullptr, path + ": the module could not make its provider"};
+        return {std::move(provider), {}};
+    }
+    if (failures.empty())
+        return {nullptr, "tumblerset-samba.so was not found (looked in " + searched + ")"};
+    return {nullptr, failures};
+}
+
+class ModuleRemoteProvider final : public RemoteProvider
+{
+public:
+    explicit ModuleRemoteProvider(std::vector<std::string> modulePaths)
+        : paths_(std::move(modulePaths))
+    {}
+
+    std::uint32_t enumerate(const std::string &server, std::uint32_t filter,
+                            std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
+                            std::vector<AccountEntry> &out) override
+    {
+        RemoteProvider *provider = loaded();
+        return provider ? provider->enumerate(server, filter, prefMaxLen, resumeHandle, out)
+                        : errorNotSupported;
+    }
+
+    std::uint32_t getInfo(const std::string &server, const std::string &user,
+                          AccountInfo &out) override
+    {
+        RemoteProvider *provider = loaded();
+        return provider ? provider->getInfo(server, user, out) : errorNotSupported;
+    }
+
+    std::uint32_t setFlags(const std::string &server, const std::string &user,
+                           std::uint32_t flags) override
+    {
+        RemoteProvider *provider = loaded();
+        return provider ? provider->setFlags(server, user, flags) : errorNotSupported;
+    }
+
+    // Kept until the module is loaded: giving credentials asks no server, so
+    // it loads nothing.
+    void setCredentials(const Credentials &credentials) override
+    {
+        const std::lock_guard guard(mutex_);
+        if (provider_)
+            provider_->setCredentials(credentials);
+        else
+            credentials_ = credentials;
+    }
+
+private:
+    // The module's provider, loaded on the first call; null when it cannot be.
+    // Set once, so the pointer stays valid after the lock is released.
+    RemoteProvider *loaded()
+    {
+        const std::lock_guard guard(mutex_);
+        if (tried_)
+            return provider_.get();
+        tried_ = true;
+        Loaded loaded = loadModule(paths_);
+        provider_ = std::move(loaded.provider);
+        if (!provider_) {
+            std::fprintf(stderr, "%s: named servers cannot be reached: %s\n",
+                         program_invocation_short_name, loaded.failure.c_str());
+        } else if (credentials_) {
+            provider_->setCredentials(*credentials_);
+        }
+        credentials_.reset();
+        return provider_.get();
+    }
+
+    std::mutex mutex_;
+    const std::vector<std::string> paths_;
+    bool tried_ = false;
+    std::unique_ptr<RemoteProvider> provider_;
+    std::optional<Credentials> credentials_;
+};
+
+} // namespace
+
+std::shared_ptr<RemoteProvider> createRemoteProvider()
+{
+    return createRemoteProvider(defaultModulePaths());
+}
+
+std::shared_ptr<RemoteProvider> createRemoteProvider(std::vector<std::string> modulePaths)
+{
+    return std::make_shared<ModuleRemoteProvider>(std::move(modulePaths));
+}
+
+} // namespace netapi
