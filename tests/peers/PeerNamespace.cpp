@@ -14,7 +14,7 @@ extern "C" const char *__asan_default_options()
 }
 extern "C" const char *__lsan_default_options()
 {
-    return "suppressions=" TUMBLERSET_SOURCE_DIR "/tests/peers/lsan.supp";
+    return "suppressions=" TUMBLERSET_SOURCE_DIR "/tests/lsan.supp";
 }
 #endif
 
