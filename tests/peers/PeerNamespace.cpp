@@ -7,10 +7,13 @@
 #if defined(__SANITIZE_ADDRESS__)
 // Samba's libraries lack frame pointers: the leak checker needs the slow
 // unwinder to see which library kept a block, and the suppressions name
-// Samba's own frames only.
+// Samba's own frames only. The checker of this GCC misreads the thread-local
+// blocks of libraries loaded with dlopen (the Samba module's) and crashes at
+// exit unless it leaves __tls_get_addr alone; the blocks are still scanned, as
+// heap blocks reachable from each thread.
 extern "C" const char *__asan_default_options()
 {
-    return "fast_unwind_on_malloc=0";
+    return "fast_unwind_on_malloc=0:intercept_tls_get_addr=0";
 }
 extern "C" const char *__lsan_default_options()
 {

@@ -82,6 +82,14 @@ protected:
         env.insert("USER", peers::dcAdminUser);
         env.insert("PASSWD", peers::dcAdminPassword);
         env.insert("XDG_CONFIG_HOME", dir.file("config"));
+#if defined(__SANITIZE_ADDRESS__)
+        // The program keeps Samba's process-wide leftovers as this process
+        // does: the same suppressions, and stacks that reach Samba's frames.
+        const QString asan = env.value("ASAN_OPTIONS");
+        env.insert("ASAN_OPTIONS", asan + (asan.isEmpty() ? "" : ":") + "fast_unwind_on_malloc=0");
+        if (!env.contains("LSAN_OPTIONS"))
+            env.insert("LSAN_OPTIONS", "suppressions=" TUMBLERSET_SOURCE_DIR "/tests/lsan.supp");
+#endif
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(TUMBLERSET_EXECUTABLE), arguments);
         process.closeWriteChannel();
