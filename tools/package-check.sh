@@ -18,7 +18,8 @@ grep -q '^ Version: 1.0.0.0$' <<<"$info" || fail "wrong version"
 for dependency in libqt6widgets6 libqt6core6 libicu72 samba-libs fonts-dejavu-core; do
     grep -q "^ Depends:.*$dependency" <<<"$info" || fail "no dependency on $dependency"
 done
-for file in ./usr/bin/tumblerset ./usr/share/applications/tumblerset.desktop \
+for file in ./usr/bin/tumblerset ./usr/lib/tumblerset/tumblerset-samba.so \
+    ./usr/share/applications/tumblerset.desktop \
     ./usr/share/metainfo/io.github.marrowlight.Tumblerset.metainfo.xml \
     ./usr/share/man/man1/tumblerset.1 \
     ./usr/share/icons/hicolor/16x16/apps/tumblerset.png \
@@ -39,4 +40,9 @@ demo=$(mktemp --tmpdir tumblerset-demo-XXXXXX.json)
 cp examples/demo-directory.json "$demo"
 /usr/bin/tumblerset --directory "$demo" --list dc01.ad.corp.example.com | tail -n 2
 rm -f "$demo"
+# Named servers: the installed program finds its Samba module. The name is
+# refused before any lookup, so nothing is sent; without the module the
+# answer would be error 50 and a line on standard error.
+named=$(USER=nobody PASSWD=unused /usr/bin/tumblerset --list 'bad%name' 2>&1 || true)
+[ "$named" = "Invalid server name." ] || fail "installed program and its Samba module: $named"
 echo "package check passed"
