@@ -1611,8 +1611,11 @@ void TWinControl::DoExit()
 // Self-painting controls
 
 namespace {
-void prepareBuffer(std::unique_ptr<QImage> &Buffer, TCanvas &Canvas, int Width, int Height,
-                   const QColor &Fill)
+// Points Canvas at a buffer of the control's size filled with Fill, runs
+// Paint, and ends the canvas's painting whether Paint returns or throws.
+template <class PaintFunction>
+void paintBuffered(std::unique_ptr<QImage> &Buffer, TCanvas &Canvas, int Width, int Height,
+                   const QColor &Fill, PaintFunction Paint)
 {
     const QSize size(std::max(1, Width), std::max(1, Height));
     Canvas.Flush();
@@ -1620,6 +1623,13 @@ void prepareBuffer(std::unique_ptr<QImage> &Buffer, TCanvas &Canvas, int Width, 
         Buffer = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
     Buffer->fill(Fill);
     Canvas.SetTarget(Buffer.get());
+    try {
+        Paint();
+    } catch (...) {
+        Canvas.Flush();
+        throw;
+    }
+    Canvas.Flush();
 }
 } // namespace
 
@@ -1650,14 +1660,7 @@ void TGraphicControl::Dispatch(TMessage &Message)
 void TGraphicControl::WMPaint(TMessage &)
 {
     // What is not painted shows the parent through.
-    prepareBuffer(FBuffer, *FCanvas, Width(), Height(), Qt::transparent);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->Flush();
-        throw;
-    }
-    FCanvas->Flush();
+    paintBuffered(FBuffer, *FCanvas, Width(), Height(), Qt::transparent, [this] { Paint(); });
 }
 
 const TClassInfo &TCustomControl::StaticClassInfo()
@@ -1687,12 +1690,6 @@ void TCustomControl::Dispatch(TMessage &Message)
 void TCustomControl::WMPaint(TMessage &)
 {
     // The background is erased with the control's colour, then Paint draws.
-    prepareBuffer(FBuffer, *FCanvas, Width(), Height(), ColorToQColor(Color(), clBtnFace));
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->Flush();
-        throw;
-    }
-    FCanvas->Flush();
+    paintBuffered(FBuffer, *FCanvas, Width(), Height(), ColorToQColor(Color(), clBtnFace),
+                  [this] { Paint(); });
 }
