@@ -19,8 +19,12 @@ std::string writeDirectory(const QTemporaryDir &dir, int count, bool generated)
 {
     QByteArray json = "{ \"servers\": [ { \"name\": \"bench.example.com\", ";
     if (generated) {
-        json += "\"generate\": { \"count\": " + QByteArray::number(count) +
-                ", \"prefix\": \"user\", \"lockedOutEvery\": 10, \"disabledEvery\": 7 } } ] }";
+        // Generated names grow by a digit with every tenfold count; a prefix
+        // one letter longer for the smaller count keeps the average name
+        // length of both sizes the same, so both move the same amount of text.
+        const QByteArray prefix = count < 100'000 ? "userx" : "user";
+        json += "\"generate\": { \"count\": " + QByteArray::number(count) + ", \"prefix\": \"" +
+                prefix + "\", \"lockedOutEvery\": 10, \"disabledEvery\": 7 } } ] }";
     } else {
         json += "\"accounts\": [\n";
         for (int i = 1; i <= count; ++i) {
