@@ -567,7 +567,7 @@ private:
     TKeyPressEvent FOnKeyPress;
 };
 
-// A control without a window of its own in the VCL sense: it paints itself
+// A control without a window of its own in the framework's model: it paints itself
 // through Canvas. It still gets a light widget here, so it can paint and
 // take mouse input offscreen.
 class TGraphicControl : public TControl
