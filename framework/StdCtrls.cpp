@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -276,14 +277,8 @@ TCustomEdit::TCustomEdit(TComponent *AOwner) : TWinControl(AOwner)
 
 void TCustomEdit::CreateWnd()
 {
-    FCreating = true;
-    try {
-        TWinControl::CreateWnd();
-    } catch (...) {
-        FCreating = false;
-        throw;
-    }
-    FCreating = false;
+    const QScopedValueRollback<bool> creating(FCreating, true);
+    TWinControl::CreateWnd();
 }
 
 QLineEdit *TCustomEdit::LineEdit() const
@@ -977,14 +972,8 @@ TCustomComboBox::~TCustomComboBox() = default;
 
 void TCustomComboBox::CreateWnd()
 {
-    FCreating = true;
-    try {
-        TWinControl::CreateWnd();
-    } catch (...) {
-        FCreating = false;
-        throw;
-    }
-    FCreating = false;
+    const QScopedValueRollback<bool> creating(FCreating, true);
+    TWinControl::CreateWnd();
 }
 
 QComboBox *TCustomComboBox::ComboBox() const
