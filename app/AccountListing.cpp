@@ -8,12 +8,6 @@
 
 namespace {
 
-struct BufferFree
-{
-    void operator()(void *buffer) const { NetApiBufferFree(buffer); }
-};
-using NetBuffer = std::unique_ptr<std::uint8_t, BufferFree>;
-
 const char16_t *orNull(const std::u16string &name)
 {
     return name.empty() ? nullptr : name.c_str();
@@ -41,7 +35,7 @@ ListingOutcome RunAccountListing(const std::string &serverText, ListingView &vie
         DWORD entriesRead = 0, totalEntries = 0;
         result = NetUserEnum(orNull(server), 10, FILTER_NORMAL_ACCOUNT, &raw, 1, &entriesRead,
                              &totalEntries, &resumeHandle);
-        NetBuffer batch(raw);
+        NetApiBufferPtr batch(raw);
         // A refused logon before anything came back: ask, then start over.
         if (result == ERROR_LOGON_FAILURE && !anyAccount && resumeHandle == 0 && !batch &&
             view.AskForLogon(serverText))
@@ -57,7 +51,7 @@ ListingOutcome RunAccountListing(const std::string &serverText, ListingView &vie
             LPBYTE rawInfo = nullptr;
             const NET_API_STATUS lookup =
                 NetUserGetInfo(orNull(server), records[i].usri10_name, 20, &rawInfo);
-            NetBuffer info(rawInfo);
+            NetApiBufferPtr info(rawInfo);
             if (lookup == NERR_Success && info) {
                 const DWORD flags =
                     reinterpret_cast<const USER_INFO_20 *>(info.get())->usri20_flags;

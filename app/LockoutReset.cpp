@@ -9,11 +9,6 @@
 
 namespace {
 
-struct BufferFree
-{
-    void operator()(void *buffer) const { NetApiBufferFree(buffer); }
-};
-
 String setInfoLine(NET_API_STATUS result)
 {
     switch (result) {
@@ -46,7 +41,7 @@ ResetOutcome ResetLockout(const std::string &serverText, const std::string &user
     };
 
     NET_API_STATUS lookup;
-    std::unique_ptr<std::uint8_t, BufferFree> info;
+    NetApiBufferPtr info;
     do {
         LPBYTE raw = nullptr;
         lookup = NetUserGetInfo(serverName, user.c_str(), 20, &raw);

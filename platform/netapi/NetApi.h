@@ -7,6 +7,7 @@
 #include "platform/WinError.h"
 
 #include <cstdint>
+#include <memory>
 
 using NET_API_STATUS = std::uint32_t;
 using DWORD = std::uint32_t;
@@ -73,3 +74,10 @@ NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
 
 // Releases a buffer that NetUserEnum or NetUserGetInfo handed out. Null is allowed.
 NET_API_STATUS NetApiBufferFree(void *buffer);
+
+// A buffer of the calls above, released with NetApiBufferFree when it goes.
+struct NetApiBufferRelease
+{
+    void operator()(void *buffer) const { NetApiBufferFree(buffer); }
+};
+using NetApiBufferPtr = std::unique_ptr<std::uint8_t, NetApiBufferRelease>;
