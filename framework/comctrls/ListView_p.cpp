@@ -1,4 +1,4 @@
-#include "framework/ListView_p.h"
+#include "framework/comctrls/ListView_p.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

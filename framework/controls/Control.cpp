@@ -1,0 +1,593 @@
+#include "framework/Controls.h"
+#include "framework/controls/Controls_p.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QPainter>
+#include <QVariant>
+#include <algorithm>
+
+using controls_detail::MessageBridge;
+
+// ---------------------------------------------------------------------------
+// Finding controls
+
+TControl *FindControl(const QWidget *Widget)
+{
+    for (const QWidget *w = Widget; w; w = w->parentWidget()) {
+        const QVariant v = w->property(controls_detail::controlProperty);
+        if (v.isValid())
+            return static_cast<TControl *>(v.value<void *>());
+    }
+    return nullptr;
+}
+
+TPoint GetCursorPos()
+{
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled)
+{
+    TControl *c = FindControl(QApplication::widgetAt(QPoint(Pos.X, Pos.Y)));
+    if (c && !AllowDisabled && !c->Enabled())
+        return nullptr;
+    return c;
+}
+
+TControl *GetCaptureControl()
+{
+    return FindControl(QWidget::mouseGrabber());
+}
+
+// ---------------------------------------------------------------------------
+// Identifiers and enumerations
+
+const TIdentMap &CursorIdents()
+{
+    static const TIdentMap map{{
+        {crDefault, "crDefault"},
+        {crNone, "crNone"},
+        {crArrow, "crArrow"},
+        {crCross, "crCross"},
+        {crIBeam, "crIBeam"},
+        {crSizeAll, "crSizeAll"},
+        {crSizeNESW, "crSizeNESW"},
+        {crSizeNS, "crSizeNS"},
+        {crSizeNWSE, "crSizeNWSE"},
+        {crSizeWE, "crSizeWE"},
+        {crUpArrow, "crUpArrow"},
+        {crHourGlass, "crHourGlass"},
+        {crDrag, "crDrag"},
+        {crNoDrop, "crNoDrop"},
+        {crHSplit, "crHSplit"},
+        {crVSplit, "crVSplit"},
+        {crMultiDrag, "crMultiDrag"},
+        {crSQLWait, "crSQLWait"},
+        {crNo, "crNo"},
+        {crAppStart, "crAppStart"},
+        {crHelp, "crHelp"},
+        {crHandPoint, "crHandPoint"},
+        {crSizeAll, "crSize"},
+    }};
+    return map;
+}
+
+const TEnumInfo AlignInfo{
+    "TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"}};
+const TEnumInfo AlignmentInfo{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
+const TEnumInfo AnchorKindInfo{"TAnchorKind", {"akLeft", "akTop", "akRight", "akBottom"}};
+const TEnumInfo FormBorderStyleInfo{
+    "TFormBorderStyle",
+    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+static const TEnumInfo DragModeInfo{"TDragMode", {"dmManual", "dmAutomatic"}};
+
+String GetShortHint(const String &Hint)
+{
+    const auto bar = Hint.find('|');
+    return bar == String::npos ? Hint : Hint.substr(0, bar);
+}
+
+String GetLongHint(const String &Hint)
+{
+    const auto bar = Hint.find('|');
+    return bar == String::npos ? Hint : Hint.substr(bar + 1);
+}
+
+bool IsAccel(unsigned Key, const String &Text)
+{
+    for (std::size_t i = 0; i + 1 < Text.size(); ++i) {
+        if (Text[i] != '&')
+            continue;
+        if (Text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(Text[i + 1]);
+        return c < 0x80 && Key < 0x80 &&
+               std::toupper(c) == std::toupper(static_cast<unsigned char>(Key));
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// TControl (its messages and their handlers are in ControlMessages.cpp)
+
+const TClassInfo &TControl::StaticClassInfo()
+{
+    static const TClassInfo info =
+        TClassBuilder<TControl>("TControl", &TComponent::StaticClassInfo())
+            .Integer("Left", &TControl::Left, &TControl::SetLeft, std::nullopt)
+            .Integer("Top", &TControl::Top, &TControl::SetTop, std::nullopt)
+            .Integer("Width", &TControl::Width, &TControl::SetWidth, std::nullopt)
+            .Integer("Height", &TControl::Height, &TControl::SetHeight, std::nullopt)
+            .Enumeration("Align", &TControl::Align, &TControl::SetAlign, AlignInfo, alNone)
+            .Set("Anchors", &TControl::Anchors, &TControl::SetAnchors, AnchorKindInfo,
+                 TAnchors{akLeft, akTop}.Bits())
+            .IntegerIdents("Color", &TControl::Color, &TControl::SetColor, ColorIdents(), clWindow)
+            .StoredIf(&TControl::isColorStored)
+            .IntegerIdents("Cursor", &TControl::Cursor, &TControl::SetCursor, CursorIdents(),
+                           crDefault)
+            .Enumeration("DragMode", &TControl::DragMode, &TControl::SetDragMode, DragModeInfo,
+                         dmManual)
+            .Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
+            .Object("Font", &TControl::Font)
+            .StoredIf(&TControl::isFontStored)
+            .Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, true)
+            .Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true)
+            .Boolean("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint,
+                     true)
+            .Text("Hint", &TControl::Hint, &TControl::SetHint)
+            .Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false)
+            .StoredIf(&TControl::isShowHintStored)
+            .Boolean("Visible", &TControl::Visible, &TControl::SetVisible, true)
+            .Event("OnClick", &TControl::OnClick, &TControl::SetOnClick)
+            .Event("OnDblClick", &TControl::OnDblClick, &TControl::SetOnDblClick)
+            .Event("OnMouseDown", &TControl::OnMouseDown, &TControl::SetOnMouseDown)
+            .Event("OnMouseMove", &TControl::OnMouseMove, &TControl::SetOnMouseMove)
+            .Event("OnMouseUp", &TControl::OnMouseUp, &TControl::SetOnMouseUp)
+            .Build();
+    return info;
+}
+
+TControl::TControl(TComponent *AOwner)
+    : TComponent(AOwner), FFont(std::make_unique<TFont>()),
+      FBridge(std::make_unique<MessageBridge>(this))
+{
+    FFont->OnChange = TNotifyEvent(this, &TControl::FontChanged);
+}
+
+TControl::~TControl()
+{
+    Destroying();
+    if (FParent)
+        FParent->RemoveControl(this);
+    // No more events reach this object, then the widget goes (a child widget
+    // deleted here leaves its Qt parent at once).
+    FBridge->Detach();
+    if (QWidget *w = FBridge->Widget()) {
+        if (auto *surface = dynamic_cast<controls_detail::PaintSurface *>(w))
+            surface->Detach();
+        delete w;
+    }
+}
+
+bool TControl::isColorStored() const
+{
+    return !FParentColor;
+}
+
+bool TControl::isFontStored() const
+{
+    return !FParentFont;
+}
+
+bool TControl::isShowHintStored() const
+{
+    return !FParentShowHint;
+}
+
+QWidget *TControl::Widget()
+{
+    ensureWidget();
+    return FBridge->Widget();
+}
+
+bool TControl::WidgetAllocated() const
+{
+    return FBridge->Widget() != nullptr;
+}
+
+void TControl::ensureWidget()
+{
+    if (FBridge->Widget() || FCreatingWidget)
+        return;
+    FCreatingWidget = true;
+    try {
+        if (auto *win = dynamic_cast<TWinControl *>(this))
+            win->CreateWnd();
+        else
+            createWidgetNow();
+    } catch (...) {
+        FCreatingWidget = false;
+        throw;
+    }
+    FCreatingWidget = false;
+}
+
+void TControl::createWidgetNow()
+{
+    QWidget *w = CreateWidget();
+    FBridge->SetWidget(w);
+    if (FParent)
+        w->setParent(FParent->Widget());
+    WidgetCreated();
+    applyWidgetState();
+}
+
+QWidget *TControl::CreateWidget()
+{
+    auto *surface = new controls_detail::PaintSurface(this);
+    surface->setMouseTracking(true);
+    return surface;
+}
+
+void TControl::InstallMessageHooks(QWidget *Target)
+{
+    FBridge->Watch(Target);
+}
+
+void TControl::applyWidgetState()
+{
+    QWidget *w = FBridge->Widget();
+    if (!w)
+        return;
+    applyBounds();
+    w->setEnabled(FEnabled);
+    ApplyFont();
+    ApplyColor();
+    ApplyText();
+    applyCursor();
+    UpdateToolTip();
+    applyVisible();
+}
+
+void TControl::applyBounds()
+{
+    QWidget *w = FBridge->Widget();
+    if (!w)
+        return;
+    if (w->isWindow()) {
+        w->move(FLeft, FTop);
+        w->resize(std::max(0, FWidth), std::max(0, FHeight));
+    } else {
+        w->setGeometry(FLeft, FTop, std::max(0, FWidth), std::max(0, FHeight));
+    }
+}
+
+void TControl::applyVisible()
+{
+    QWidget *w = FBridge->Widget();
+    if (!w)
+        return;
+    // A child shows with its parent; a window shows when asked to, not while
+    // its widget is being made (during loading).
+    if (!w->isWindow() || FParent || !FCreatingWidget)
+        w->setVisible(FVisible);
+    else if (!FVisible)
+        w->hide();
+}
+
+void TControl::applyCursor()
+{
+    QWidget *w = FBridge->Widget();
+    if (!w)
+        return;
+    if (FCursor == crDefault) {
+        // Back to the widget's own cursor (an edit's I-beam), or the parent's.
+        if (const auto own = FBridge->NaturalCursor())
+            w->setCursor(*own);
+        else
+            w->unsetCursor();
+    } else
+        w->setCursor(controls_detail::CursorShape(FCursor));
+}
+
+void TControl::ApplyFont()
+{
+    if (QWidget *w = FBridge->Widget()) {
+        w->setFont(FFont->ToQFont());
+        QPalette pal = w->palette();
+        const QColor c = ColorToQColor(FFont->Color());
+        // Disabled text keeps the style's grey, as Windows greys it.
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(group, QPalette::WindowText, c);
+            pal.setColor(group, QPalette::Text, c);
+            pal.setColor(group, QPalette::ButtonText, c);
+        }
+        w->setPalette(pal);
+    }
+}
+
+void TControl::ApplyColor() {}
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight)
+        return;
+    const bool resized = AWidth != FWidth || AHeight != FHeight;
+    FLeft = ALeft;
+    FTop = ATop;
+    FWidth = AWidth;
+    FHeight = AHeight;
+    applyBounds();
+    if (resized) {
+        Invalidate();
+        if (auto *win = dynamic_cast<TWinControl *>(this))
+            win->Realign();
+    }
+    if (FParent && FAlign != alNone)
+        FParent->Realign();
+}
+
+void TControl::UpdateBoundsFromWidget(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    const bool resized = AWidth != FWidth || AHeight != FHeight;
+    FLeft = ALeft;
+    FTop = ATop;
+    FWidth = AWidth;
+    FHeight = AHeight;
+    if (resized)
+        if (auto *win = dynamic_cast<TWinControl *>(this))
+            win->Realign();
+}
+
+void TControl::SetClientWidth(int Value)
+{
+    SetWidth(Value + (FWidth - ClientWidth()));
+}
+
+void TControl::SetClientHeight(int Value)
+{
+    SetHeight(Value + (FHeight - ClientHeight()));
+}
+
+TPoint TControl::ClientToScreen(TPoint P) const
+{
+    if (QWidget *w = FBridge->Widget()) {
+        const QPoint g = w->mapToGlobal(QPoint(P.X, P.Y));
+        return {g.x(), g.y()};
+    }
+    return P;
+}
+
+TPoint TControl::ScreenToClient(TPoint P) const
+{
+    if (QWidget *w = FBridge->Widget()) {
+        const QPoint g = w->mapFromGlobal(QPoint(P.X, P.Y));
+        return {g.x(), g.y()};
+    }
+    return P;
+}
+
+void TControl::SetParent(TWinControl *AParent)
+{
+    if (AParent == FParent)
+        return;
+    if (AParent == this)
+        throw EInvalidOperation("A control cannot have itself as its parent");
+    for (TWinControl *p = AParent; p; p = p->Parent())
+        if (p == this)
+            throw EInvalidOperation("A control cannot be the parent of its own parent");
+    if (FParent)
+        FParent->RemoveControl(this);
+    if (AParent)
+        AParent->InsertControl(this);
+}
+
+TComponent *TControl::GetParentComponent() const
+{
+    return FParent;
+}
+
+void TControl::SetParentComponent(TComponent *Value)
+{
+    if (auto *p = dynamic_cast<TWinControl *>(Value))
+        SetParent(p);
+}
+
+void TControl::SetVisible(bool Value)
+{
+    if (FVisible == Value)
+        return;
+    FVisible = Value;
+    applyVisible();
+    Perform(CM_VISIBLECHANGED, Value ? 1 : 0);
+    if (FParent && FAlign != alNone)
+        FParent->Realign();
+}
+
+bool TControl::Showing() const
+{
+    if (!FVisible)
+        return false;
+    if (FParent)
+        return FParent->Showing();
+    QWidget *w = FBridge->Widget();
+    return w && w->isVisible();
+}
+
+void TControl::SetEnabled(bool Value)
+{
+    if (FEnabled == Value)
+        return;
+    FEnabled = Value;
+    if (QWidget *w = FBridge->Widget())
+        w->setEnabled(Value);
+    Perform(CM_ENABLEDCHANGED);
+}
+
+void TControl::SetText(const String &Value)
+{
+    if (GetText() == Value)
+        return;
+    FText = Value;
+    ApplyText();
+    Perform(CM_TEXTCHANGED);
+}
+
+void TControl::SetHint(const String &Value)
+{
+    if (FHint == Value)
+        return;
+    FHint = Value;
+    UpdateToolTip();
+}
+
+void TControl::SetShowHint(bool Value)
+{
+    FParentShowHint = false;
+    if (FShowHint == Value)
+        return;
+    FShowHint = Value;
+    UpdateToolTip();
+    if (auto *win = dynamic_cast<TWinControl *>(this))
+        win->NotifyControls(CM_PARENTSHOWHINTCHANGED);
+}
+
+void TControl::SetParentShowHint(bool Value)
+{
+    if (FParentShowHint == Value)
+        return;
+    FParentShowHint = Value;
+    if (Value && FParent)
+        Perform(CM_PARENTSHOWHINTCHANGED);
+}
+
+bool TControl::EffectiveShowHint() const
+{
+    return FShowHint;
+}
+
+void TControl::UpdateToolTip()
+{
+    if (QWidget *w = FBridge->Widget())
+        w->setToolTip(FShowHint ? controls_detail::ToolTipText(FHint) : QString());
+}
+
+void TControl::SetColor(TColor Value)
+{
+    FParentColor = false;
+    if (FColor == Value)
+        return;
+    FColor = Value;
+    ApplyColor();
+    Perform(CM_COLORCHANGED);
+    if (auto *win = dynamic_cast<TWinControl *>(this))
+        win->NotifyControls(CM_PARENTCOLORCHANGED);
+}
+
+void TControl::SetParentColor(bool Value)
+{
+    if (FParentColor == Value)
+        return;
+    FParentColor = Value;
+    if (Value && FParent)
+        Perform(CM_PARENTCOLORCHANGED);
+}
+
+void TControl::SetParentFont(bool Value)
+{
+    if (FParentFont == Value)
+        return;
+    FParentFont = Value;
+    if (Value && FParent)
+        Perform(CM_PARENTFONTCHANGED);
+}
+
+void TControl::FontChanged(TObject *)
+{
+    if (!FApplyingParentFont)
+        FParentFont = false;
+    ApplyFont();
+    Perform(CM_FONTCHANGED);
+    if (auto *win = dynamic_cast<TWinControl *>(this))
+        win->NotifyControls(CM_PARENTFONTCHANGED);
+}
+
+void TControl::SetCursor(TCursor Value)
+{
+    if (FCursor == Value)
+        return;
+    FCursor = Value;
+    applyCursor();
+    Perform(CM_CURSORCHANGED);
+}
+
+void TControl::SetAlign(TAlign Value)
+{
+    if (FAlign == Value)
+        return;
+    FAlign = Value;
+    if (FParent)
+        FParent->Realign();
+}
+
+void TControl::Invalidate()
+{
+    if (QWidget *w = FBridge->Widget())
+        w->update();
+}
+
+void TControl::Repaint()
+{
+    if (QWidget *w = FBridge->Widget())
+        w->repaint();
+}
+
+void TControl::Update()
+{
+    if (QWidget *w = FBridge->Widget())
+        if (w->isVisible())
+            w->repaint();
+}
+
+void TControl::BringToFront()
+{
+    if (QWidget *w = FBridge->Widget())
+        w->raise();
+    if (FParent) {
+        auto &list = FParent->FControls;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        list.push_back(this);
+    }
+}
+
+void TControl::SendToBack()
+{
+    if (QWidget *w = FBridge->Widget())
+        w->lower();
+    if (FParent) {
+        auto &list = FParent->FControls;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        list.insert(list.begin(), this);
+    }
+}
+
+void TControl::Loaded()
+{
+    TComponent::Loaded();
+    AdjustSize();
+}
+
+void TControl::paintSurface(QWidget &Surface)
+{
+    TMessage m;
+    m.Msg = WM_PAINT;
+    FBridge->Deliver(m);
+    if (const QImage *image = PaintedImage(); image && !image->isNull()) {
+        QPainter p(&Surface);
+        p.drawImage(0, 0, *image);
+    }
+}

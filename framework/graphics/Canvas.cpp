@@ -1,0 +1,355 @@
+#include "framework/Graphics.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPolygon>
+#include <cmath>
+#include <map>
+
+// ---------------------------------------------------------------------------
+// Canvas
+
+const TClassInfo &TCanvas::StaticClassInfo()
+{
+    static const TClassInfo info =
+        TClassBuilder<TCanvas>("TCanvas", &TPersistent::StaticClassInfo()).Build();
+    return info;
+}
+
+TCanvas::TCanvas() = default;
+
+TCanvas::TCanvas(QImage *Target) : FTarget(Target) {}
+
+TCanvas::~TCanvas()
+{
+    Flush();
+}
+
+void TCanvas::SetTarget(QImage *Target)
+{
+    if (FTarget == Target)
+        return;
+    Flush();
+    FTarget = Target;
+}
+
+void TCanvas::Flush()
+{
+    if (FPainter) {
+        FPainter->end();
+        FPainter.reset();
+    }
+}
+
+QPainter *TCanvas::begin()
+{
+    if (!FTarget || FTarget->isNull())
+        return nullptr;
+    if (!FPainter) {
+        FPainter = std::make_unique<QPainter>(FTarget);
+        FPainter->setRenderHint(QPainter::TextAntialiasing, true);
+    }
+    return FPainter.get();
+}
+
+void TCanvas::applyPen(QPainter &p)
+{
+    if (FPen.Style() == psClear) {
+        p.setPen(Qt::NoPen);
+    } else {
+        QPen pen(ColorToQColor(FPen.Color()));
+        pen.setWidth(std::max(1, FPen.Width()));
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        switch (FPen.Style()) {
+        case psDash:
+            pen.setStyle(Qt::DashLine);
+            break;
+        case psDot:
+            pen.setStyle(Qt::DotLine);
+            break;
+        case psDashDot:
+            pen.setStyle(Qt::DashDotLine);
+            break;
+        case psDashDotDot:
+            pen.setStyle(Qt::DashDotDotLine);
+            break;
+        default:
+            pen.setStyle(Qt::SolidLine);
+        }
+        p.setPen(pen);
+    }
+    switch (FPen.Mode()) {
+    case pmXor:
+        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        break;
+    case pmNot:
+        p.setCompositionMode(QPainter::RasterOp_NotDestination);
+        break;
+    default:
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+}
+
+void TCanvas::applyBrush(QPainter &p)
+{
+    static const std::map<TBrushStyle, Qt::BrushStyle> styles{
+        {bsSolid, Qt::SolidPattern},     {bsClear, Qt::NoBrush},
+        {bsHorizontal, Qt::HorPattern},  {bsVertical, Qt::VerPattern},
+        {bsFDiagonal, Qt::FDiagPattern}, {bsBDiagonal, Qt::BDiagPattern},
+        {bsCross, Qt::CrossPattern},     {bsDiagCross, Qt::DiagCrossPattern},
+    };
+    p.setBrush(QBrush(ColorToQColor(FBrush.Color(), clWhite), styles.at(FBrush.Style())));
+}
+
+QPainter *TCanvas::Painter()
+{
+    QPainter *p = begin();
+    if (p) {
+        applyPen(*p);
+        applyBrush(*p);
+        p->setFont(FFont.ToQFont());
+    }
+    return p;
+}
+
+void TCanvas::MoveTo(int X, int Y)
+{
+    FPenPos = {X, Y};
+}
+
+void TCanvas::LineTo(int X, int Y)
+{
+    if (QPainter *p = begin(); p && FPen.Style() != psClear) {
+        applyPen(*p);
+        // Like GDI the end point itself is not drawn.
+        if (FPen.Width() <= 1) {
+            p->setPen(QPen(p->pen().color(), 1));
+            const int dx = X - FPenPos.X, dy = Y - FPenPos.Y;
+            const int steps = std::max(std::abs(dx), std::abs(dy));
+            for (int i = 0; i < steps; ++i)
+                p->drawPoint(FPenPos.X + dx * i / steps, FPenPos.Y + dy * i / steps);
+        } else {
+            p->drawLine(FPenPos.X, FPenPos.Y, X, Y);
+        }
+    }
+    FPenPos = {X, Y};
+}
+
+void TCanvas::FillRect(const TRect &R)
+{
+    QPainter *p = begin();
+    if (!p || FBrush.Style() == bsClear || R.Width() <= 0 || R.Height() <= 0)
+        return;
+    applyBrush(*p);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->fillRect(QRect(R.Left, R.Top, R.Width(), R.Height()), p->brush());
+}
+
+void TCanvas::FrameRect(const TRect &R)
+{
+    QPainter *p = begin();
+    if (!p || R.Width() <= 0 || R.Height() <= 0)
+        return;
+    const QColor c = ColorToQColor(FBrush.Color(), clWhite);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->fillRect(QRect(R.Left, R.Top, R.Width(), 1), c);
+    p->fillRect(QRect(R.Left, R.Bottom - 1, R.Width(), 1), c);
+    p->fillRect(QRect(R.Left, R.Top, 1, R.Height()), c);
+    p->fillRect(QRect(R.Right - 1, R.Top, 1, R.Height()), c);
+}
+
+void TCanvas::Rectangle(const TRect &R)
+{
+    QPainter *p = begin();
+    if (!p || R.Width() <= 0 || R.Height() <= 0)
+        return;
+    // GDI fills the inside with the brush and draws the outline within R.
+    if (FBrush.Style() != bsClear) {
+        applyBrush(*p);
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p->fillRect(QRect(R.Left, R.Top, R.Width(), R.Height()), p->brush());
+    }
+    if (FPen.Style() != psClear) {
+        applyPen(*p);
+        p->setBrush(Qt::NoBrush);
+        const int w = std::max(1, FPen.Width());
+        QPen pen = p->pen();
+        pen.setWidth(w);
+        p->setPen(pen);
+        const double half = w / 2.0;
+        p->drawRect(QRectF(R.Left + half, R.Top + half, R.Width() - w, R.Height() - w));
+    }
+}
+
+void TCanvas::Ellipse(const TRect &R)
+{
+    if (QPainter *p = begin()) {
+        applyPen(*p);
+        applyBrush(*p);
+        p->setRenderHint(QPainter::Antialiasing, false);
+        p->drawEllipse(QRect(R.Left, R.Top, R.Width() - 1, R.Height() - 1));
+    }
+}
+
+void TCanvas::Polygon(const std::vector<TPoint> &Points)
+{
+    if (QPainter *p = begin()) {
+        applyPen(*p);
+        applyBrush(*p);
+        QPolygon poly;
+        for (const TPoint &pt : Points)
+            poly << QPoint(pt.X, pt.Y);
+        p->drawPolygon(poly);
+    }
+}
+
+TSize TCanvas::TextExtent(const String &Text)
+{
+    const QFontMetrics fm(FFont.ToQFont());
+    return TSize{fm.horizontalAdvance(QString::fromStdString(Text)), fm.height()};
+}
+
+void TCanvas::TextOut(int X, int Y, const String &Text)
+{
+    QPainter *p = begin();
+    const TSize size = TextExtent(Text);
+    if (p) {
+        const QString text = QString::fromStdString(Text);
+        const QFont font = FFont.ToQFont();
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (FBrush.Style() != bsClear)
+            p->fillRect(QRect(X, Y, size.cx, size.cy), ColorToQColor(FBrush.Color(), clWhite));
+        p->setFont(font);
+        p->setPen(ColorToQColor(FFont.Color()));
+        p->drawText(X, Y + QFontMetrics(font).ascent(), text);
+    }
+    FPenPos = {X + size.cx, Y};
+}
+
+void TCanvas::TextRect(const TRect &R, int X, int Y, const String &Text)
+{
+    QPainter *p = begin();
+    if (!p)
+        return;
+    p->save();
+    p->setClipRect(QRect(R.Left, R.Top, R.Width(), R.Height()));
+    FillRect(R);
+    const TBrushStyle style = FBrush.Style();
+    FBrush.SetStyle(bsClear);
+    TextOut(X, Y, Text);
+    FBrush.SetStyle(style);
+    p->restore();
+}
+
+namespace {
+int qtTextFlags(unsigned Flags)
+{
+    int f = 0;
+    if (Flags & DT_CENTER)
+        f |= Qt::AlignHCenter;
+    else if (Flags & DT_RIGHT)
+        f |= Qt::AlignRight;
+    else
+        f |= Qt::AlignLeft;
+    if (Flags & DT_VCENTER)
+        f |= Qt::AlignVCenter;
+    else if (Flags & DT_BOTTOM)
+        f |= Qt::AlignBottom;
+    else
+        f |= Qt::AlignTop;
+    if (Flags & DT_WORDBREAK)
+        f |= Qt::TextWordWrap;
+    if (Flags & DT_SINGLELINE)
+        f |= Qt::TextSingleLine;
+    if (Flags & DT_NOCLIP)
+        f |= Qt::TextDontClip;
+    if (Flags & DT_EXPANDTABS)
+        f |= Qt::TextExpandTabs;
+    if (!(Flags & DT_NOPREFIX))
+        f |= Qt::TextShowMnemonic;
+    return f;
+}
+} // namespace
+
+int TCanvas::DrawText(const String &Text, TRect &R, unsigned Flags)
+{
+    const QFont font = FFont.ToQFont();
+    const QFontMetrics fm(font);
+    const QString text = QString::fromStdString(Text);
+    const int flags = qtTextFlags(Flags);
+    const QRect box(R.Left, R.Top, R.Width(), R.Height());
+    if (Flags & DT_CALCRECT) {
+        const QRect bounds = fm.boundingRect(
+            QRect(R.Left, R.Top, (Flags & DT_WORDBREAK) ? R.Width() : 0, 0),
+            flags & ~(Qt::AlignHCenter | Qt::AlignRight | Qt::AlignVCenter | Qt::AlignBottom),
+            text);
+        R.Right = R.Left + bounds.width();
+        R.Bottom = R.Top + bounds.height();
+        return bounds.height();
+    }
+    QPainter *p = begin();
+    if (!p)
+        return 0;
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->setFont(font);
+    if (FBrush.Style() != bsClear) {
+        const QRect used = fm.boundingRect(box, flags, text);
+        p->fillRect(used, ColorToQColor(FBrush.Color(), clWhite));
+    }
+    p->setPen(ColorToQColor(FFont.Color()));
+    QRect drawn;
+    p->drawText(box, flags, text, &drawn);
+    return drawn.height();
+}
+
+void TCanvas::Draw(int X, int Y, TGraphic *Graphic)
+{
+    if (Graphic && !Graphic->Empty())
+        Graphic->Draw(*this, Bounds(X, Y, Graphic->Width(), Graphic->Height()));
+}
+
+void TCanvas::StretchDraw(const TRect &R, TGraphic *Graphic)
+{
+    if (Graphic && !Graphic->Empty())
+        Graphic->Draw(*this, R);
+}
+
+void TCanvas::CopyRect(const TRect &DestRect, TCanvas *Source, const TRect &SourceRect)
+{
+    if (!Source || !Source->FTarget)
+        return;
+    Source->Flush();
+    const QImage part = Source->FTarget->copy(
+        QRect(SourceRect.Left, SourceRect.Top, SourceRect.Width(), SourceRect.Height()));
+    if (QPainter *p = begin()) {
+        p->setCompositionMode(QPainter::CompositionMode_Source);
+        p->drawImage(QRect(DestRect.Left, DestRect.Top, DestRect.Width(), DestRect.Height()), part);
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+}
+
+TColor TCanvas::Pixel(int X, int Y)
+{
+    Flush();
+    if (!FTarget || !FTarget->valid(X, Y))
+        return clNone;
+    return QColorToColor(FTarget->pixelColor(X, Y));
+}
+
+void TCanvas::SetPixel(int X, int Y, TColor Color)
+{
+    Flush();
+    if (FTarget && FTarget->valid(X, Y))
+        FTarget->setPixelColor(X, Y, ColorToQColor(Color));
+}
+
+TRect TCanvas::ClipRect() const
+{
+    if (!FTarget)
+        return {};
+    return Rect(0, 0, FTarget->width(), FTarget->height());
+}
