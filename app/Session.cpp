@@ -2,7 +2,7 @@
 
 #include "platform/netapi/DirectoryProvider.h"
 #include "platform/netapi/LocalProvider.h"
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 
 #include <memory>
 

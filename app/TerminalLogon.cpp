@@ -1,7 +1,7 @@
 #include "app/TerminalLogon.h"
 
 #include "app/Session.h"
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 
 #include <cstdio>
 #include <iostream>

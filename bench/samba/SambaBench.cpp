@@ -5,7 +5,7 @@
 // Joins the peers' network namespace (samba-peers.sh), so it runs as root.
 
 #include "bench/samba/SambaBenchDirect.h"
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 
 #include <chrono>
 #include <cstdio>

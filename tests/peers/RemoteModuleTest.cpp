@@ -4,7 +4,7 @@
 // error. Needs no server: a name that does not resolve is answered by the
 // module itself, without sending anything.
 
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 #include "tests/support/TempDir.h"
 
 #include <QFile>

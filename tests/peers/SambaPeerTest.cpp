@@ -3,7 +3,7 @@
 // own. This program joins that namespace before anything else runs, so every
 // packet it sends stays on the namespace's loopback device.
 
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 #include "tests/peers/PeerNamespace.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include "app/Main.h"
 #include "app/Session.h"
 #include "platform/netapi/AccountProvider.h"
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 #include "platform/registry/Registry.h"
 #include "tests/peers/PeerNamespace.h"
 #include "tests/support/TempDir.h"

@@ -3,7 +3,7 @@
 // not supported, and level 3 rewrites most of the account), so the lockout is
 // cleared here with the few SAMR calls that touch the flags and nothing else.
 
-#include "platform/netapi/SambaClient.h"
+#include "platform/netapi/remote/SambaClient.h"
 
 #include <cstdbool>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // server is first asked, and forwards every call to the provider it makes.
 
 #include "platform/WinError.h"
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 
 #include <algorithm>
 #include <cerrno> // program_invocation_short_name

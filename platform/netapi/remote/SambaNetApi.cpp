@@ -1,7 +1,7 @@
 // libnetapi, Samba's implementation of the account management calls. Its
 // header is kept to this file (see SambaClient.h).
 
-#include "platform/netapi/SambaClient.h"
+#include "platform/netapi/remote/SambaClient.h"
 
 #include <cstdint> // netapi.h uses the fixed-width types without including them
 extern "C" {

@@ -1,8 +1,8 @@
 // The Samba module: the remote provider that tumblerset-samba.so holds.
 
-#include "platform/netapi/SambaProvider.h"
+#include "platform/netapi/remote/RemoteProvider.h"
 
-#include "platform/netapi/SambaClient.h"
+#include "platform/netapi/remote/SambaClient.h"
 
 #include <algorithm>
 #include <cerrno>
