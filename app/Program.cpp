@@ -89,7 +89,7 @@ int runWindow(int argc, char **argv, const StartupOptions &options)
 int main(int argc, char **argv)
 {
     QCoreApplication::setApplicationName(QStringLiteral("tumblerset"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TUMBLERSET_VERSION));
 
     std::string error;
     const auto options = ParseCommandLine(argumentList(argc, argv), error);
@@ -102,7 +102,7 @@ int main(int argc, char **argv)
         std::cout << CommandLineHelp();
         return 0;
     case StartupOptions::Mode::Version:
-        std::cout << "tumblerset 1.0.0.0\n";
+        std::cout << "tumblerset " TUMBLERSET_VERSION "\n";
         return 0;
     case StartupOptions::Mode::List:
     case StartupOptions::Mode::Unlock:

@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build}
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")
+[ -n "$version" ] || { echo "package check: no configured build in $build_dir" >&2; exit 1; }
 
 rm -f "$build_dir"/tumblerset_*.deb
 (cd "$build_dir" && cpack -G DEB >/dev/null)
@@ -14,7 +16,7 @@ info=$(dpkg-deb -I "$deb")
 contents=$(dpkg-deb -c "$deb")
 fail() { echo "package check: $*" >&2; exit 1; }
 grep -q '^ Package: tumblerset$' <<<"$info" || fail "wrong package name"
-grep -q '^ Version: 1.0.0.0$' <<<"$info" || fail "wrong version"
+grep -q "^ Version: $version\$" <<<"$info" || fail "wrong version"
 for dependency in libqt6widgets6 libqt6core6 libicu72 samba-libs fonts-dejavu-core; do
     grep -q "^ Depends:.*$dependency" <<<"$info" || fail "no dependency on $dependency"
 done
@@ -29,13 +31,13 @@ for file in ./usr/bin/tumblerset ./usr/lib/tumblerset/tumblerset-samba.so \
     grep -q " $file\$" <<<"$contents" || fail "missing $file"
 done
 desktop-file-validate app/desktop/tumblerset.desktop
-appstreamcli validate --no-net app/desktop/io.github.marrowlight.Tumblerset.metainfo.xml >/dev/null
+appstreamcli validate --no-net "$build_dir/app/io.github.marrowlight.Tumblerset.metainfo.xml" >/dev/null
 
 # Install it as a user would, then run the installed program. The apt-get
 # front end wants an absolute or ./-relative path.
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$(realpath "$deb")" >/dev/null
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tumblerset >/dev/null' EXIT
-[ "$(/usr/bin/tumblerset --version)" = "tumblerset 1.0.0.0" ] || fail "installed --version"
+[ "$(/usr/bin/tumblerset --version)" = "tumblerset $version" ] || fail "installed --version"
 demo=$(mktemp --tmpdir tumblerset-demo-XXXXXX.json)
 cp examples/demo-directory.json "$demo"
 /usr/bin/tumblerset --directory "$demo" --list dc01.ad.corp.example.com | tail -n 2

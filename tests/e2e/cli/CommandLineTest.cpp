@@ -184,7 +184,7 @@ TEST_F(CommandLine, HelpAndVersionWorkWithoutADisplay)
 {
     Outcome r = run({"--version"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "tumblerset 1.0.0.0\n");
+    EXPECT_EQ(r.out, "tumblerset " TUMBLERSET_VERSION "\n");
     r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.startsWith("Usage: tumblerset")) << r.out.toStdString();
@@ -208,11 +208,11 @@ TEST(ProgramFile, CarriesItsVersionInformationForTheVersionLabel)
     const std::pair<const char *, const char *> strings[] = {
         {"CompanyName", "Marrowlight Software"},
         {"FileDescription", "Tumblerset"},
-        {"FileVersion", "1.0.0.0"},
+        {"FileVersion", TUMBLERSET_VERSION},
         {"InternalName", "Tumblerset"},
         {"OriginalFilename", "Tumblerset"},
         {"ProductName", "Tumblerset"},
-        {"ProductVersion", "1.0.0.0"},
+        {"ProductVersion", TUMBLERSET_VERSION},
         {"LegalCopyright", ""},
     };
     for (const auto &[name, expected] : strings) {
