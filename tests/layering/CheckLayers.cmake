@@ -1,0 +1,28 @@
+# Fails when an include points up the layers: platform knows no framework
+# class, the framework knows no component, and nothing includes the program.
+# Run as: cmake -DROOT=<source folder> -P CheckLayers.cmake
+set(layers platform framework components app)
+set(violations "")
+foreach(layer IN LISTS layers)
+    list(FIND layers ${layer} rank)
+    file(GLOB_RECURSE sources "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
+    foreach(source IN LISTS sources)
+        file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+        foreach(line IN LISTS includes)
+            if(NOT line MATCHES "\"([a-z]+)/")
+                continue()
+            endif()
+            list(FIND layers "${CMAKE_MATCH_1}" target)
+            if(target GREATER rank)
+                file(RELATIVE_PATH shown "${ROOT}" "${source}")
+                string(STRIP "${line}" line)
+                string(APPEND violations "  ${shown}: ${line}\n")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+if(violations)
+    message(FATAL_ERROR "Includes that point up the layers "
+                        "(app -> components -> framework -> platform):\n${violations}")
+endif()
+message(STATUS "Every include points down the layers.")
