@@ -1,18 +1,64 @@
 #include "platform/text/Collation.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/tblcoll.h>
+#include <vector>
 
 namespace text {
 
 namespace {
 
-// Makes only the hyphen and the apostrophe ignorable. ICU's "shifted" option
-// would ignore every blank and punctuation mark, which a word sort does not.
+// Makes only the hyphen and the apostrophe ignorable to ICU; tieBreak() then
+// gives them their small weight. ICU's "shifted" option would ignore every
+// blank and punctuation mark, which a word sort does not, and its quaternary
+// level would put "co-op" before "coop".
 constexpr char16_t wordSortTailoring[] = u"&[last tertiary ignorable] = '-' = ''";
+
+bool weighsLittle(char c)
+{
+    return c == '-' || c == '\'';
+}
+
+// Where the hyphens and apostrophes stand: for each, in order, how many other
+// characters precede it (UTF-8 continuation bytes do not count), and itself.
+struct LightMark
+{
+    std::uint32_t after;
+    char mark;
+};
+
+std::vector<LightMark> lightMarks(std::string_view text)
+{
+    std::vector<LightMark> marks;
+    std::uint32_t others = 0;
+    for (const char c : text) {
+        if (weighsLittle(c))
+            marks.push_back({others, c});
+        else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++others;
+    }
+    return marks;
+}
+
+// Orders texts that ICU finds equal once hyphens and apostrophes are ignored:
+// at the first mark that differs, the text whose mark stands later, or that
+// has none left, comes first. So "coop" < "co-op" and "ab-c" < "a-bc".
+int tieBreak(std::string_view a, std::string_view b)
+{
+    const std::vector<LightMark> first = lightMarks(a);
+    const std::vector<LightMark> second = lightMarks(b);
+    for (std::size_t i = 0; i < first.size() && i < second.size(); ++i) {
+        if (first[i].after != second[i].after)
+            return first[i].after > second[i].after ? -1 : 1;
+        if (first[i].mark != second[i].mark)
+            return first[i].mark < second[i].mark ? -1 : 1;
+    }
+    return first.size() < second.size() ? -1 : first.size() > second.size() ? 1 : 0;
+}
 
 bool isNeutralLocale(const std::string &name)
 {
@@ -91,13 +137,15 @@ int WordCollator::compare(std::string_view a, std::string_view b) const
 {
     // Ill-formed UTF-8 compares as U+FFFD; nothing is read past either view.
     UErrorCode status = U_ZERO_ERROR;
-    return sign(m_collators->caseSensitive->compareUTF8(piece(a), piece(b), status));
+    const int result = sign(m_collators->caseSensitive->compareUTF8(piece(a), piece(b), status));
+    return result != 0 ? result : tieBreak(a, b);
 }
 
 int WordCollator::compareIgnoringCase(std::string_view a, std::string_view b) const
 {
     UErrorCode status = U_ZERO_ERROR;
-    return sign(m_collators->caseBlind->compareUTF8(piece(a), piece(b), status));
+    const int result = sign(m_collators->caseBlind->compareUTF8(piece(a), piece(b), status));
+    return result != 0 ? result : tieBreak(a, b);
 }
 
 std::string WordCollator::sortKey(std::string_view text) const
@@ -108,8 +156,19 @@ std::string WordCollator::sortKey(std::string_view text) const
         const int32_t needed = m_collators->caseSensitive->getSortKey(
             source, reinterpret_cast<uint8_t *>(key.data()), static_cast<int32_t>(key.size()));
         if (needed <= static_cast<int32_t>(key.size())) {
-            // Drop the terminating zero byte that ICU counts in.
-            key.resize(needed > 0 ? static_cast<std::size_t>(needed - 1) : 0);
+            // ICU's key keeps its terminating zero byte, which no other byte of
+            // it is, so the tie-break appended after it counts only between
+            // texts ICU finds equal. Each mark then adds bytes that memcmp
+            // orders as tieBreak() does; fewer marks make a shorter key.
+            key.resize(static_cast<std::size_t>(std::max(needed, 0)));
+            for (const LightMark &mark : lightMarks(text)) {
+                const std::uint32_t later = 0xFFFFFFFFu - mark.after;
+                key.push_back(static_cast<char>(later >> 24));
+                key.push_back(static_cast<char>(later >> 16));
+                key.push_back(static_cast<char>(later >> 8));
+                key.push_back(static_cast<char>(later));
+                key.push_back(mark.mark);
+            }
             return key;
         }
         key.resize(static_cast<std::size_t>(needed));

@@ -2,8 +2,9 @@
 
 // Locale-aware comparison of 8-bit (UTF-8) text, as a word sort: letters in the
 // locale's alphabetical order, a lower-case letter before its upper-case form,
-// blanks before letters, and the hyphen and the apostrophe ignored, so that
-// "co op" < "con" < "coop" == "co-op". Built on ICU collation.
+// blanks before letters, and the hyphen and the apostrophe weighing less than
+// any letter but still breaking ties, so that "co op" < "con" < "coop" <
+// "co-op" < "cop". Built on ICU collation.
 
 #include <cstdint>
 #include <memory>
