@@ -1,6 +1,7 @@
 #include "platform/netapi/DirectoryProvider.h"
 
 #include "platform/netapi/NetApi.h"
+#include "platform/text/CaseFolding.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -22,21 +23,6 @@
 namespace netapi {
 
 namespace {
-
-// Windows account and server names compare without regard to case. Most are
-// ASCII, so those skip the Unicode case folding.
-std::string folded(const std::string &name)
-{
-    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
-        std::string lower = name;
-        for (char &c : lower) {
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        }
-        return lower;
-    }
-    return QString::fromUtf8(name).toCaseFolded().toStdString();
-}
 
 // Equal without regard to case, for ASCII names; false for any other.
 bool sameAsciiName(const std::string &a, const std::string &b)
@@ -308,7 +294,7 @@ public:
         for (qsizetype i = 0; i < array.size(); ++i) {
             Server server = readServer(array.at(i), {QStringLiteral("servers"), i});
             server.jsonIndex = i;
-            if (!seen.emplace(folded(server.name), i).second)
+            if (!seen.emplace(text::foldCase(server.name), i).second)
                 fail({QStringLiteral("servers"), i},
                      QStringLiteral("server \"%1\" is listed twice (names match without regard "
                                     "to case)")
@@ -398,7 +384,7 @@ private:
         for (qsizetype i = 0; i < array.size(); ++i) {
             const Path accountPath = child(accountsPath, i);
             Account account = readAccount(array.at(i), accountPath);
-            const std::string key = folded(account.name);
+            const std::string key = text::foldCase(account.name);
             if (server.generated && server.generated->number(key) != 0)
                 fail(accountPath,
                      QStringLiteral("account \"%1\" is also one of the generated accounts")
@@ -452,7 +438,7 @@ private:
             fail(child(path, QStringLiteral("prefix")),
                  QStringLiteral("%1.prefix must not be empty or end in a digit")
                      .arg(describe(path)));
-        generated.foldedPrefix = folded(generated.prefix);
+        generated.foldedPrefix = text::foldCase(generated.prefix);
         generated.lockedOutEvery = code(object, path, QStringLiteral("lockedOutEvery"));
         generated.disabledEvery = code(object, path, QStringLiteral("disabledEvery"));
         return generated;
@@ -480,7 +466,7 @@ struct DirectoryProvider::Data
 
     Server *server(const std::string &name)
     {
-        const auto it = serverByName.find(folded(name));
+        const auto it = serverByName.find(text::foldCase(name));
         return it == serverByName.end() ? nullptr : &servers[it->second];
     }
 
@@ -489,7 +475,7 @@ struct DirectoryProvider::Data
         if (server.lastHandedOut < server.accounts.size() &&
             sameAsciiName(server.accounts[server.lastHandedOut].name, user))
             return Found{&server, server.lastHandedOut};
-        const std::string key = folded(user);
+        const std::string key = text::foldCase(user);
         if (const auto it = server.byName.find(key); it != server.byName.end())
             return Found{&server, it->second};
         if (server.generated) {
@@ -548,7 +534,7 @@ DirectoryProvider::DirectoryProvider(const std::string &path) : d(std::make_uniq
     d->servers = loader.servers(d->document);
     d->fileDigest = digest(content);
     for (std::size_t i = 0; i < d->servers.size(); ++i)
-        d->serverByName.emplace(folded(d->servers[i].name), i);
+        d->serverByName.emplace(text::foldCase(d->servers[i].name), i);
 }
 
 DirectoryProvider::~DirectoryProvider() = default;

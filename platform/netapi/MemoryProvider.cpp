@@ -1,20 +1,12 @@
 #include "platform/netapi/MemoryProvider.h"
 
 #include "platform/netapi/NetApi.h"
+#include "platform/text/CaseFolding.h"
 
 #include <QString>
 #include <thread>
 
 namespace netapi {
-
-namespace {
-
-std::string folded(const std::string &name)
-{
-    return QString::fromUtf8(name).toCaseFolded().toStdString();
-}
-
-} // namespace
 
 std::uint32_t MemoryProvider::Account::flags() const
 {
@@ -23,13 +15,13 @@ std::uint32_t MemoryProvider::Account::flags() const
 
 void MemoryProvider::addServer(const std::string &server)
 {
-    m_servers.try_emplace(folded(server));
+    m_servers.try_emplace(text::foldCase(server));
 }
 
 MemoryProvider::Account &MemoryProvider::addAccount(const std::string &server,
                                                     const Account &account)
 {
-    Server &s = m_servers[folded(server)];
+    Server &s = m_servers[text::foldCase(server)];
     Account &added = s.accounts.emplace_back(account);
     if (added.userId == 0)
         added.userId = m_nextUserId++;
@@ -41,9 +33,9 @@ MemoryProvider::Account *MemoryProvider::account(const std::string &server, cons
     Server *s = findServer(server);
     if (!s)
         return nullptr;
-    const std::string key = folded(user);
+    const std::string key = text::foldCase(user);
     for (Account &a : s->accounts) {
-        if (folded(a.name) == key)
+        if (text::foldCase(a.name) == key)
             return &a;
     }
     return nullptr;
@@ -57,13 +49,13 @@ void MemoryProvider::setResult(Call call, std::uint32_t code)
 void MemoryProvider::setAccountResult(const std::string &server, const std::string &user, Call call,
                                       std::uint32_t code)
 {
-    m_servers[folded(server)].accountResults[folded(user)][call] = code;
+    m_servers[text::foldCase(server)].accountResults[text::foldCase(user)][call] = code;
 }
 
 void MemoryProvider::setEnumFailure(const std::string &server, std::size_t accounts,
                                     std::uint32_t code)
 {
-    m_servers[folded(server)].enumFailure = std::make_pair(accounts, code);
+    m_servers[text::foldCase(server)].enumFailure = std::make_pair(accounts, code);
 }
 
 void MemoryProvider::setDelay(Call call, std::chrono::milliseconds delay)
@@ -86,7 +78,7 @@ std::size_t MemoryProvider::callCount(Call call) const
 
 MemoryProvider::Server *MemoryProvider::findServer(const std::string &server)
 {
-    const auto it = m_servers.find(folded(server));
+    const auto it = m_servers.find(text::foldCase(server));
     return it == m_servers.end() ? nullptr : &it->second;
 }
 
@@ -105,7 +97,7 @@ std::uint32_t MemoryProvider::begin(Call call, const std::string &server, const 
     if (!s)
         return NERR_InvalidComputer;
     if (call != Call::Enumerate) {
-        const auto perAccount = s->accountResults.find(folded(user));
+        const auto perAccount = s->accountResults.find(text::foldCase(user));
         if (perAccount != s->accountResults.end()) {
             const auto code = perAccount->second.find(call);
             if (code != perAccount->second.end() && code->second)

@@ -1,5 +1,8 @@
 #include "platform/registry/Hive.h"
 
+#include "platform/text/CaseFolding.h"
+#include "platform/text/HexDigits.h"
+
 #include <QStringDecoder>
 #include <optional>
 
@@ -58,17 +61,6 @@ void appendHexBytes(QByteArray &out, const QByteArray &data)
     }
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // A quoted string starting at line[pos] (the opening quote); pos ends past
 // the closing quote. Only \\ and \" are escapes.
 std::optional<QByteArray> readQuoted(const QByteArray &line, qsizetype &pos, QString &reason)
@@ -104,8 +96,8 @@ std::optional<QByteArray> readHexBytes(const QByteArray &text)
     for (;;) {
         if (i + 2 > text.size())
             return std::nullopt;
-        const int hi = hexDigit(text[i]);
-        const int lo = hexDigit(text[i + 1]);
+        const int hi = text::hexDigitValue(text[i]);
+        const int lo = text::hexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         bytes += static_cast<char>((hi << 4) | lo);
@@ -124,7 +116,7 @@ std::optional<std::uint32_t> readHexNumber(const QByteArray &text, int maxDigits
         return std::nullopt;
     std::uint32_t n = 0;
     for (char c : text) {
-        const int d = hexDigit(c);
+        const int d = text::hexDigitValue(c);
         if (d < 0)
             return std::nullopt;
         n = (n << 4) | static_cast<std::uint32_t>(d);
@@ -192,11 +184,8 @@ std::optional<ParsedData> readData(const QByteArray &text, QString &reason)
 
 QString foldName(const QByteArray &name)
 {
-    // Most names are ASCII; they skip the full Unicode folding.
-    for (char c : name)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return QString::fromUtf8(name).toCaseFolded();
-    return QString::fromLatin1(name.toLower());
+    return QString::fromStdString(
+        text::foldCase(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
 }
 
 bool isValidName(const QByteArray &name)
