@@ -83,23 +83,12 @@ public:
     void AddLine(const std::string &line) override { m_form.Memo1->Lines()->Add(line); }
     bool AskForLogon(const std::string &server) override { return m_form.askForLogon(server); }
 
-    void AddRow(const ListedAccount &account) override
-    {
-        TListItem *item = m_form.lvUsers->Items()->Add();
-        item->SetImageIndex(-1);
-        item->SetStateIndex(-1);
-        item->SetCaption(account.name);
-        item->SubItems()->Add(account.fullName);
-        if (account.lockedOut)
-            item->SetImageIndex(0);
-        if (account.disabled)
-            item->SetStateIndex(1);
-    }
+    void AddRow(const ListedAccount &account) override { m_form.AddAccountRow(account); }
 
     bool AfterBatch() override
     {
         Application->ProcessMessages();
-        return m_generation == m_form.FListingGeneration && !m_form.FClosing;
+        return m_generation == m_form.FListingGeneration;
     }
 
 private:
@@ -126,6 +115,19 @@ void TMainForm::ListUsers(const String &ServerText)
 
     ListingWindow view(*this, generation);
     RunAccountListing(ServerText, view);
+}
+
+void TMainForm::AddAccountRow(const ListedAccount &Account)
+{
+    TListItem *item = lvUsers->Items()->Add();
+    item->SetImageIndex(-1);
+    item->SetStateIndex(-1);
+    item->SetCaption(Account.name);
+    item->SubItems()->Add(Account.fullName);
+    if (Account.lockedOut)
+        item->SetImageIndex(0);
+    if (Account.disabled)
+        item->SetStateIndex(1);
 }
 
 void TMainForm::btnResetClick(TObject *)
@@ -183,8 +185,9 @@ void TMainForm::Button1Click(TObject *)
 
 void TMainForm::DoClose(TCloseAction &Action)
 {
-    // A listing still pumping messages stops at its next batch.
-    FClosing = true;
+    // A listing still pumping messages stops at its next batch; one started
+    // after the window is shown again runs in full.
+    ++FListingGeneration;
     TForm::DoClose(Action);
 }
 

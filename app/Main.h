@@ -4,6 +4,7 @@
 // the message pane, "Reset lockout" and "Close". Read from its form
 // description at start-up.
 
+#include "app/AccountListing.h"
 #include "components/controls/URLStatic.h"
 #include "components/storage/Setting.h"
 #include "framework/ComCtrls.h"
@@ -55,6 +56,9 @@ public:
     // Fills the list and the message pane with the accounts of ServerText
     // (empty: this computer).
     void ListUsers(const String &ServerText);
+    // Adds one account to the list: logon name, full name, the key image when
+    // locked out and the no-entry state image when disabled.
+    void AddAccountRow(const ListedAccount &Account);
     // The list's comparison: State points at the form's TSortState.
     static int CompareUsers(TListItem *Item1, TListItem *Item2, std::intptr_t State);
 
@@ -75,10 +79,10 @@ private:
 
     TSortState FSort;
     LogonPrompt FLogonPrompt;
-    // Each listing knows its number; a newer one, or closing, ends it.
+    // Each listing knows its number; a newer one, or closing, ends it by
+    // moving the number on, so a listing started later runs in full.
     int FListingGeneration = 0;
     int FRunningListings = 0;
-    bool FClosing = false;
 };
 
 extern TMainForm *MainForm;

@@ -129,6 +129,20 @@ TEST_F(MainWindow, CloseDuringAListingEndsItAtTheNextBatch)
     EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
+TEST_F(MainWindow, AListingAfterTheWindowWasClosedAndShownAgainRunsInFull)
+{
+    auto memory = std::make_shared<netapi::MemoryProvider>();
+    for (const char *name : {"u1", "u2", "u3", "u4"})
+        memory->addAccount("dc", {name}).lockedOut = true;
+    netapi::installProviders(memory, memory);
+    openWindow();
+    form->Button1->Click();
+    form->Show();
+    connect("dc");
+    EXPECT_EQ(captions(), (Lines{"u1", "u2", "u3", "u4"}));
+    EXPECT_EQ(lines(), (Lines{"No disabled users found.", "4 locked out users found."}));
+}
+
 TEST_F(MainWindow, ARefusedLogonAsksForCredentialsAndRetries)
 {
     auto memory = std::make_shared<netapi::MemoryProvider>();
