@@ -1,6 +1,8 @@
 #include "framework/Controls.h"
 #include "framework/controls/Controls_p.h"
 
+#include <QScopedValueRollback>
+
 // ---------------------------------------------------------------------------
 // TControl: sending and handling messages, and the events they fire
 
@@ -136,9 +138,9 @@ void TControl::WMLButtonUp(TWMMouse &Message)
 
 void TControl::WMLButtonDblClk(TWMMouse &Message)
 {
+    // The first press of a double click has clicked already on its release;
+    // the second press does not arm another click.
     DefaultHandler(Message.Message());
-    if (FControlStyle.Contains(csClickEvents))
-        FControlState.Include(csClicked);
     if (FControlStyle.Contains(csDoubleClicks))
         DblClick();
     doMouseDown(Message, mbLeft);
@@ -208,14 +210,8 @@ void TControl::CMVisibleChanged(TMessage &Message)
 void TControl::CMParentFontChanged(TMessage &Message)
 {
     if (FParentFont && FParent) {
-        FApplyingParentFont = true;
-        try {
-            FFont->Assign(FParent->Font());
-        } catch (...) {
-            FApplyingParentFont = false;
-            throw;
-        }
-        FApplyingParentFont = false;
+        const QScopedValueRollback<bool> applying(FApplyingParentFont, true);
+        FFont->Assign(FParent->Font());
     }
     DefaultHandler(Message);
 }

@@ -58,6 +58,20 @@ protected:
 
 } // namespace
 
+TEST_F(HyperlinkLabel, ADoubleClickOpensTheAddressOnceAndNeverClicks)
+{
+    int doubleClicks = 0;
+    link->SetOnDblClick([&](TObject *) { ++doubleClicks; });
+    // Through the window, as the desktop delivers it: press, release, double
+    // click, release.
+    QTest::mouseDClick(form->Widget()->windowHandle(), Qt::LeftButton, {}, QPoint(15, 15));
+    EXPECT_EQ(browser.opened.size(), 1);
+    EXPECT_EQ(clicks, 0);
+    // The second press takes the label's own path: a double click and a press.
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(downs, 1);
+}
+
 TEST_F(HyperlinkLabel, LooksLikeALinkFromTheStart)
 {
     TURLStatic fresh(nullptr);

@@ -99,6 +99,28 @@ TEST(MessageDispatch, MousePressAndReleaseFireTheEventsAndAClick)
     EXPECT_EQ(events.ups, 3);
 }
 
+TEST(MessageDispatch, ADoubleClickClicksOnceInTheFrameworksOrder)
+{
+    Window w;
+    auto *label = new TLabel(w.form);
+    label->SetParent(w.form);
+    label->SetAutoSize(false);
+    label->SetBounds(10, 10, 80, 20);
+    std::vector<std::string> order;
+    label->SetOnClick(TNotifyEvent([&](TObject *) { order.push_back("click"); }));
+    label->SetOnDblClick(TNotifyEvent([&](TObject *) { order.push_back("double"); }));
+    label->SetOnMouseDown(TMouseEvent([&](TObject *, TMouseButton, TShiftState shift, int, int) {
+        order.push_back(shift.Contains(ssDouble) ? "down(double)" : "down");
+    }));
+    label->SetOnMouseUp(
+        TMouseEvent([&](TObject *, TMouseButton, TShiftState, int, int) { order.push_back("up"); }));
+
+    // Through the window, as the desktop delivers it.
+    QTest::mouseDClick(w.form->Widget()->windowHandle(), Qt::LeftButton, {}, QPoint(15, 17));
+    EXPECT_EQ(order, (std::vector<std::string>{"down", "click", "up", "double", "down(double)",
+                                               "up"}));
+}
+
 TEST(MessageDispatch, AClassThatSwallowsThePressGetsNoMouseDownAndNoClick)
 {
     Window w;
