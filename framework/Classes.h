@@ -6,6 +6,7 @@
 #include "framework/SysUtils.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -301,6 +302,38 @@ enum TDuplicates
 };
 
 // Lines of text, each with one object reference (not owned).
+// Holds an update block of a list, a collection or a control for one scope:
+// BeginUpdate now, EndUpdate when the scope ends, also when it ends by an
+// exception, so a failed operation never leaves the update count raised (and
+// change notifications silenced for good). What EndUpdate raises while an
+// exception is already on its way is dropped; the first failure is the one
+// that counts.
+template <typename T> class TUpdateGuard
+{
+public:
+    explicit TUpdateGuard(T &Target) : FTarget(Target), FExceptions(std::uncaught_exceptions())
+    {
+        FTarget.BeginUpdate();
+    }
+    ~TUpdateGuard() noexcept(false)
+    {
+        if (std::uncaught_exceptions() == FExceptions) {
+            FTarget.EndUpdate();
+            return;
+        }
+        try {
+            FTarget.EndUpdate();
+        } catch (...) {
+        }
+    }
+    TUpdateGuard(const TUpdateGuard &) = delete;
+    TUpdateGuard &operator=(const TUpdateGuard &) = delete;
+
+private:
+    T &FTarget;
+    const int FExceptions;
+};
+
 class TStrings : public TPersistent
 {
     TUMBLER_CLASS

@@ -104,9 +104,8 @@ void TCollection::Assign(TPersistent *Source)
     }
     if (other == this)
         return;
-    BeginUpdate();
+    const TUpdateGuard updating(*this);
     Clear();
     for (int i = 0; i < other->Count(); ++i)
         Add()->Assign(other->Items(i));
-    EndUpdate();
 }

@@ -66,34 +66,31 @@ int TStrings::IndexOfObject(TObject *AObject) const
 
 void TStrings::AddStrings(const TStrings &Strings)
 {
-    BeginUpdate();
+    const TUpdateGuard updating(*this);
     for (int i = 0; i < Strings.Count(); ++i)
         AddObject(Strings.Get(i), Strings.GetObject(i));
-    EndUpdate();
 }
 
 void TStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex)
         return;
-    BeginUpdate();
+    const TUpdateGuard updating(*this);
     const String text = Get(CurIndex);
     TObject *object = GetObject(CurIndex);
     Delete(CurIndex);
     InsertObject(NewIndex, text, object);
-    EndUpdate();
 }
 
 void TStrings::Exchange(int Index1, int Index2)
 {
-    BeginUpdate();
+    const TUpdateGuard updating(*this);
     const String text = Get(Index1);
     TObject *object = GetObject(Index1);
     Put(Index1, Get(Index2));
     PutObject(Index1, GetObject(Index2));
     Put(Index2, text);
     PutObject(Index2, object);
-    EndUpdate();
 }
 
 std::vector<String> TStrings::ToVector() const
@@ -117,7 +114,7 @@ String TStrings::Text() const
 
 void TStrings::SetText(const String &Value)
 {
-    BeginUpdate();
+    const TUpdateGuard updating(*this);
     Clear();
     std::size_t start = 0;
     while (start < Value.size()) {
@@ -131,7 +128,6 @@ void TStrings::SetText(const String &Value)
             ++end;
         start = end + 1;
     }
-    EndUpdate();
 }
 
 String TStrings::CommaText() const
@@ -176,10 +172,9 @@ void TStrings::Assign(TPersistent *Source)
     if (auto *strings = dynamic_cast<TStrings *>(Source)) {
         if (strings == this)
             return;
-        BeginUpdate();
+        const TUpdateGuard updating(*this);
         Clear();
         AddStrings(*strings);
-        EndUpdate();
         return;
     }
     TPersistent::Assign(Source);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScopedValueRollback>
 
 using listview_detail::ListItemModel;
 
@@ -92,10 +93,11 @@ void TCustomListView::columnsChanged()
         captions.push_back(QString::fromStdString(FColumns->Items(i)->Caption()));
     FItems->Model().setColumns(captions);
     if (auto *v = view()) {
-        FApplyingColumns = true;
-        for (int i = 0; i < FColumns->Count(); ++i)
-            v->header()->resizeSection(i, FColumns->Items(i)->Width());
-        FApplyingColumns = false;
+        {
+            const QScopedValueRollback<bool> applying(FApplyingColumns, true);
+            for (int i = 0; i < FColumns->Count(); ++i)
+                v->header()->resizeSection(i, FColumns->Items(i)->Width());
+        }
         applyViewOptions();
     }
 }

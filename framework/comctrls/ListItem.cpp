@@ -236,11 +236,10 @@ void TListItems::Assign(TPersistent *Source)
     }
     if (other == this)
         return;
-    BeginUpdate();
+    const TUpdateGuard updating(*this);
     Clear();
     for (const auto &item : other->FItems)
         Add()->Assign(item.get());
-    EndUpdate();
 }
 
 void TListItems::renumber(std::size_t from)

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QVariant>
 #include <algorithm>
 
@@ -203,17 +204,11 @@ void TControl::ensureWidget()
 {
     if (FBridge->Widget() || FCreatingWidget)
         return;
-    FCreatingWidget = true;
-    try {
-        if (auto *win = dynamic_cast<TWinControl *>(this))
-            win->CreateWnd();
-        else
-            createWidgetNow();
-    } catch (...) {
-        FCreatingWidget = false;
-        throw;
-    }
-    FCreatingWidget = false;
+    const QScopedValueRollback<bool> creating(FCreatingWidget, true);
+    if (auto *win = dynamic_cast<TWinControl *>(this))
+        win->CreateWnd();
+    else
+        createWidgetNow();
 }
 
 void TControl::createWidgetNow()

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QTextDocument>
 #include <QVariant>
 #include <iostream>
@@ -157,15 +158,11 @@ bool MessageBridge::Deliver(TMessage &Message)
 {
     if (!alive())
         return true;
-    TMessage *previous = FCurrent;
-    const bool previousReached = FReachedDefault;
-    FCurrent = &Message;
-    FReachedDefault = false;
+    // Messages nest (a handler may send another); each sees its own state.
+    const QScopedValueRollback<TMessage *> current(FCurrent, &Message);
+    const QScopedValueRollback<bool> reachedDefault(FReachedDefault, false);
     Guard([&] { FControl->Dispatch(Message); });
-    const bool reached = FReachedDefault;
-    FCurrent = previous;
-    FReachedDefault = previousReached;
-    return reached;
+    return FReachedDefault;
 }
 
 namespace {
@@ -245,9 +242,8 @@ bool MessageBridge::keyEvent(QObject *Watched, QEvent *Event)
         return false;
     // A handler changed the character: Qt gets the new one instead.
     QKeyEvent substitute(QEvent::KeyPress, e->key(), e->modifiers(), replaced, e->isAutoRepeat());
-    FResending = true;
+    const QScopedValueRollback<bool> resending(FResending, true);
     QCoreApplication::sendEvent(Watched, &substitute);
-    FResending = false;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "framework/Controls.h"
 #include "framework/controls/Controls_p.h"
 
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <limits>
 
@@ -300,15 +301,9 @@ void TWinControl::AlignControls(TControl *, TRect &Rect)
     // Placing a child calls back here; the first pass places them all.
     if (FAligning)
         return;
-    FAligning = true;
-    try {
-        for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient})
-            place(a);
-    } catch (...) {
-        FAligning = false;
-        throw;
-    }
-    FAligning = false;
+    const QScopedValueRollback<bool> aligning(FAligning, true);
+    for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient})
+        place(a);
 }
 
 void TWinControl::GetChildren(const std::function<void(TComponent *)> &Proc, TComponent *Root) const

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <iostream>
 
 TApplication *Application = nullptr;
@@ -142,9 +143,8 @@ void TApplication::Run()
     FMainForm->Show();
     if (FTerminated)
         return;
-    FRunning = true;
+    const QScopedValueRollback<bool> running(FRunning, true);
     QApplication::exec();
-    FRunning = false;
 }
 
 void TApplication::ProcessMessages()

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -207,10 +208,10 @@ TModalResult TCustomForm::ShowModal()
         throw EInvalidOperation("Cannot make a visible window modal");
     QWidget *w = Widget();
     w->setWindowModality(Qt::ApplicationModal);
-    FModal = true;
+    const QScopedValueRollback<bool> modal(FModal, true);
     FModalResult = mrNone;
-    Show();
     try {
+        Show();
         while (FModalResult == mrNone) {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
             if (FModalResult == mrNone && (!w->isVisible() || !Visible()))
@@ -219,10 +220,11 @@ TModalResult TCustomForm::ShowModal()
                 FModalResult = mrCancel;
         }
     } catch (...) {
-        FModal = false;
+        // A window left application-modal would block every other window.
+        w->setWindowModality(Qt::NonModal);
+        Hide();
         throw;
     }
-    FModal = false;
     w->setWindowModality(Qt::NonModal);
     Hide();
     return FModalResult;

@@ -297,14 +297,12 @@ void TCustomComboBox::sortItems()
     for (int i = 0; i < FItems->Count(); ++i)
         list.AddObject(FItems->Get(i), FItems->GetObject(i));
     list.Sort();
-    FItems->BeginUpdate();
-    const bool sorted = FSorted;
-    FSorted = false;
+    const TUpdateGuard updating(*FItems);
+    // The items go back in the order just made, not through the sorted insert.
+    const QScopedValueRollback<bool> unsorted(FSorted, false);
     FItems->Clear();
     for (int i = 0; i < list.Count(); ++i)
         FItems->AddObject(list.Get(i), list.GetObject(i));
-    FSorted = sorted;
-    FItems->EndUpdate();
 }
 
 void TCustomComboBox::Clear()

@@ -206,16 +206,10 @@ private:
                 if (line.kind != TFormValue::Kind::String)
                     fail(p.line, "string expected in " + p.name);
             atLine(p.line, [&] {
-                strings->BeginUpdate();
-                try {
-                    strings->Clear();
-                    for (const TFormValue &line : p.value.list)
-                        strings->Add(line.text);
-                } catch (...) {
-                    strings->EndUpdate();
-                    throw;
-                }
-                strings->EndUpdate();
+                const TUpdateGuard updating(*strings);
+                strings->Clear();
+                for (const TFormValue &line : p.value.list)
+                    strings->Add(line.text);
             });
             return;
         }
@@ -283,20 +277,17 @@ private:
         auto *collection = dynamic_cast<TCollection *>(prop.GetObject(target));
         if (!collection)
             fail(p.line, "property " + p.name + " is not set");
-        collection->BeginUpdate();
-        try {
-            atLine(p.line, [&] { collection->Clear(); });
+        // The items' own errors already name their lines; the collection's
+        // (its end of update included) are told at the property's line.
+        atLine(p.line, [&] {
+            const TUpdateGuard updating(*collection);
+            collection->Clear();
             for (const auto &item : p.value.items) {
-                TCollectionItem *added = nullptr;
-                atLine(p.line, [&] { added = collection->Add(); });
+                TCollectionItem *added = collection->Add();
                 for (const TFormValue::Property &ip : item)
                     setProperty(*added, component, ip, depth + 1);
             }
-        } catch (...) {
-            collection->EndUpdate();
-            throw;
-        }
-        atLine(p.line, [&] { collection->EndUpdate(); });
+        });
     }
 
     TComponent *findReferenced(const String &name) const

@@ -54,6 +54,35 @@ TEST(StringList, TextSplitsEveryKindOfLineBreakAndReportsChangesOnce)
     EXPECT_EQ(copy.Text(), list.Text());
 }
 
+TEST(StringList, AFailedBulkChangeStillEndsItsUpdateAndLaterChangesNotify)
+{
+    TStringList list;
+    list.SetSorted(true);
+    list.SetDuplicates(dupError);
+    list.Add("fig");
+    int changes = 0;
+    list.OnChange = [&](TObject *) { ++changes; };
+
+    TStringList incoming;
+    for (const char *s : {"apple", "fig", "pear"})
+        incoming.Add(s);
+    EXPECT_THROW(list.AddStrings(incoming), EStringListError);
+    EXPECT_EQ(list.UpdateCount(), 0);
+    EXPECT_THROW(list.Move(0, 7), EStringListError);
+    EXPECT_EQ(list.UpdateCount(), 0);
+    EXPECT_THROW(list.Exchange(0, 9), EStringListError);
+    EXPECT_EQ(list.UpdateCount(), 0);
+
+    changes = 0;
+    list.Add("kiwi");
+    EXPECT_EQ(changes, 1);
+
+    // A handler that fails at the end of an update is heard once, not lost.
+    list.OnChange = [](TObject *) { throw Exception("handler failed"); };
+    EXPECT_THROW(list.SetText("a\nb"), Exception);
+    EXPECT_EQ(list.UpdateCount(), 0);
+}
+
 TEST(FormatText, FormatsLikeTheFramework)
 {
     EXPECT_EQ(Format("Error %d returned from NetUserEnum", {53}),
