@@ -1,5 +1,6 @@
 #include "framework/Streaming.h"
 #include "framework/streaming/Streaming_p.h"
+#include "platform/text/HexDigits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,17 +14,6 @@ namespace {
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 void appendUtf8(String &out, std::uint32_t code)
@@ -274,13 +264,13 @@ private:
         }
         if (peek() == '$') {
             ++FPos;
-            if (hexValue(peek()) < 0)
+            if (text::hexDigitValue(peek()) < 0)
                 expected("hexadecimal digit");
             std::uint64_t value = 0;
-            while (hexValue(peek()) >= 0) {
+            while (text::hexDigitValue(peek()) >= 0) {
                 if (value >> 60)
                     fail("hexadecimal number out of range");
-                value = value << 4 | static_cast<std::uint64_t>(hexValue(peek()));
+                value = value << 4 | static_cast<std::uint64_t>(text::hexDigitValue(peek()));
                 ++FPos;
             }
             if (isIdentChar(peek()))
@@ -391,10 +381,10 @@ private:
         std::uint32_t code = 0;
         if (peek() == '$') {
             ++FPos;
-            if (hexValue(peek()) < 0)
+            if (text::hexDigitValue(peek()) < 0)
                 expected("character code");
-            while (hexValue(peek()) >= 0) {
-                code = code * 16 + static_cast<std::uint32_t>(hexValue(peek()));
+            while (text::hexDigitValue(peek()) >= 0) {
+                code = code * 16 + static_cast<std::uint32_t>(text::hexDigitValue(peek()));
                 if (code > 0x10FFFF)
                     fail("character code out of range");
                 ++FPos;
@@ -510,7 +500,7 @@ private:
                 ++FPos;
                 return TFormValue::Bytes(std::move(bytes));
             }
-            const int digit = hexValue(peek());
+            const int digit = text::hexDigitValue(peek());
             if (digit < 0)
                 expected(atEnd() ? String("'}'") : String("hexadecimal digit"));
             ++FPos;
