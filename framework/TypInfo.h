@@ -196,6 +196,9 @@ template <class... C> void RegisterClasses()
 // The registered class of that name (case-blind), or null.
 const TClassInfo *GetClass(const String &name);
 
+// Every class registered for form descriptions or on the palette, by name.
+std::vector<const TClassInfo *> RegisteredClasses();
+
 // The design environment's component palette. Register routines record their
 // classes here; nothing else happens at run time.
 void RegisterComponents(const String &Page, std::initializer_list<const TClassInfo *> Classes);

@@ -282,6 +282,20 @@ const TClassInfo *GetClass(const String &name)
     return it == r.classes.end() ? nullptr : it->second;
 }
 
+std::vector<const TClassInfo *> RegisteredClasses()
+{
+    Registry &r = registry();
+    std::lock_guard guard(r.lock);
+    std::map<String, const TClassInfo *, CaseBlindLess> all = r.classes;
+    for (const auto &entry : r.palette)
+        all.emplace(entry.first->Name, entry.first);
+    std::vector<const TClassInfo *> out;
+    out.reserve(all.size());
+    for (const auto &entry : all)
+        out.push_back(entry.second);
+    return out;
+}
+
 void RegisterComponents(const String &Page, std::initializer_list<const TClassInfo *> Classes)
 {
     Registry &r = registry();
