@@ -302,6 +302,8 @@ const TClassInfo &TListView::StaticClassInfo()
     static const TClassInfo info =
         TClassBuilder<TListView>("TListView", &TCustomListView::StaticClassInfo())
             .Component()
+            // A list takes the focus by Tab, unlike a bare windowed control.
+            .Boolean("TabStop", &TListView::TabStop, &TListView::SetTabStop, true)
             .Object("Columns", &TListView::Columns)
             .Boolean("ColumnClick", &TListView::ColumnClick, &TListView::SetColumnClick, true)
             .Boolean("HideSelection", &TListView::HideSelection, &TListView::SetHideSelection, true)
