@@ -34,6 +34,11 @@ TWinControl::~TWinControl()
         RemoveControl(child);
         delete child;
     }
+    // Leave the parent's tab order while this is still a windowed control:
+    // by the time TControl's destructor asks the parent to let go, the
+    // parent can no longer tell, and would keep a dangling entry.
+    if (TWinControl *parent = Parent())
+        parent->removeTab(this);
 }
 
 TControl *TWinControl::Controls(int Index) const
