@@ -1,0 +1,146 @@
+// What a control takes from its parent (colour, font), the order Tab visits
+// controls in, and self-painting controls drawn through their canvas: the
+// places where a control silently shows the wrong thing.
+
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Window
+{
+    TApplication application;
+    TForm *form = new TForm(&application);
+    Window() { form->SetBounds(0, 0, 240, 160); }
+};
+
+// Paints its whole face in one colour, counting its paints.
+class TSwatch : public TGraphicControl
+{
+public:
+    using TGraphicControl::TGraphicControl;
+    TColor fill = clRed;
+    int paints = 0;
+
+protected:
+    void Paint() override
+    {
+        ++paints;
+        Canvas()->Brush()->SetColor(fill);
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
+QColor shownAt(TWinControl &parent, int x, int y)
+{
+    return parent.Widget()->grab().toImage().pixelColor(x, y);
+}
+
+} // namespace
+
+TEST(ParentColours, FlowDownEveryLevelUntilAControlTakesItsOwn)
+{
+    Window w;
+    auto *panel = new TForm(w.form);
+    panel->SetParent(w.form);
+    auto *label = new TLabel(w.form);
+    label->SetParent(panel);
+    panel->SetParentColor(true);
+    w.form->SetColor(clYellow);
+    EXPECT_EQ(panel->Color(), clYellow);
+    EXPECT_EQ(label->Color(), clYellow) << "a grandchild follows through its parent";
+
+    label->SetColor(clLime);
+    EXPECT_FALSE(label->ParentColor());
+    w.form->SetColor(clAqua);
+    EXPECT_EQ(panel->Color(), clAqua);
+    EXPECT_EQ(label->Color(), clLime) << "its own colour ends the link";
+
+    label->SetParentColor(true);
+    EXPECT_EQ(label->Color(), clAqua);
+}
+
+TEST(ParentColours, AControlMovedToAnotherParentTakesThatParentsColourAndFont)
+{
+    Window w;
+    auto *first = new TForm(w.form);
+    first->SetParent(w.form);
+    first->SetParentColor(false);
+    first->SetColor(clRed);
+    first->Font()->SetHeight(-18);
+    auto *second = new TForm(w.form);
+    second->SetParent(w.form);
+    second->SetParentColor(false);
+    second->SetColor(clBlue);
+    second->Font()->SetHeight(-24);
+
+    auto *label = new TLabel(w.form);
+    label->SetParent(first);
+    EXPECT_EQ(label->Color(), clRed);
+    EXPECT_EQ(label->Font()->Height(), -18);
+    label->SetParent(second);
+    EXPECT_EQ(label->Color(), clBlue);
+    EXPECT_EQ(label->Font()->Height(), -24);
+    EXPECT_TRUE(label->ParentFont()) << "following the parent is not a font of its own";
+}
+
+TEST(TabOrder, ClosesGapsAndSkipsWhatCannotTakeTheFocus)
+{
+    Window w;
+    std::vector<TEdit *> edits;
+    for (int i = 0; i < 4; ++i) {
+        auto *edit = new TEdit(w.form);
+        edit->SetParent(w.form);
+        edit->SetBounds(10, 10 + 30 * i, 100, 21);
+        edits.push_back(edit);
+    }
+    EXPECT_EQ(edits[3]->TabOrder(), 3);
+
+    // Taking a control out closes the gap it leaves.
+    delete edits[1];
+    edits.erase(edits.begin() + 1);
+    EXPECT_EQ(edits[1]->TabOrder(), 1);
+    EXPECT_EQ(edits[2]->TabOrder(), 2);
+
+    // An order past the end puts the control last.
+    edits[0]->SetTabOrder(99);
+    EXPECT_EQ(edits[0]->TabOrder(), 2);
+    EXPECT_EQ(edits[1]->TabOrder(), 0);
+
+    // Tab passes over a control without a tab stop.
+    edits[2]->SetTabStop(false);
+    w.form->Show();
+    QApplication::setActiveWindow(w.form->Widget());
+    edits[1]->SetFocus();
+    ASSERT_TRUE(edits[1]->Focused());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(edits[0]->Focused()) << "the control after the one without a tab stop";
+}
+
+TEST(CanvasPainting, AGraphicControlPaintsOnItsParentAndRepaintsWhenAsked)
+{
+    Window w;
+    w.form->SetColor(clWhite);
+    auto *swatch = new TSwatch(w.form);
+    swatch->SetParent(w.form);
+    swatch->SetBounds(20, 30, 40, 10);
+    w.form->Show();
+
+    EXPECT_EQ(shownAt(*w.form, 20, 30), QColor(255, 0, 0));
+    EXPECT_EQ(shownAt(*w.form, 59, 39), QColor(255, 0, 0));
+    EXPECT_EQ(shownAt(*w.form, 60, 30), QColor(255, 255, 255)) << "nothing outside its bounds";
+    EXPECT_GT(swatch->paints, 0);
+
+    swatch->fill = clBlue;
+    swatch->Invalidate();
+    EXPECT_EQ(shownAt(*w.form, 30, 35), QColor(0, 0, 255));
+
+    swatch->SetVisible(false);
+    EXPECT_EQ(shownAt(*w.form, 30, 35), QColor(255, 255, 255));
+}
