@@ -152,7 +152,9 @@ int StrToInt(const String &text)
     int value = 0;
     const char *first = trimmed.data();
     const char *last = first + trimmed.size();
-    if (first != last && *first == '+')
+    // One sign at most: from_chars reads a '-' of its own, so "+-5" must not
+    // get past the '+'.
+    if (first != last && *first == '+' && !(last - first > 1 && first[1] == '-'))
         ++first;
     auto [end, error] = std::from_chars(first, last, value);
     if (trimmed.empty() || error != std::errc() || end != last)

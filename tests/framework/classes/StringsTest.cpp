@@ -103,5 +103,8 @@ TEST(FormatText, IntegerConversionRejectsJunk)
     EXPECT_THROW(StrToInt("4x"), EConvertError);
     EXPECT_THROW(StrToInt(""), EConvertError);
     EXPECT_THROW(StrToInt("99999999999"), EConvertError);
+    EXPECT_EQ(StrToInt("+8"), 8);
+    EXPECT_THROW(StrToInt("+-5"), EConvertError);
+    EXPECT_THROW(StrToInt("++5"), EConvertError);
     EXPECT_EQ(StrToIntDef("nope", 3), 3);
 }
