@@ -1,8 +1,7 @@
 // Tumblerset's entry point: the window, or a command-line mode for scripts.
 
-#include "app/Main.h"
-
 #include "app/CommandLine.h"
+#include "app/Main.h"
 #include "app/Session.h"
 #include "framework/Forms.h"
 #include "platform/netapi/DirectoryProvider.h"

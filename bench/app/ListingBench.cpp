@@ -4,8 +4,8 @@
 // window at all. A second run of each window listing keeps a 0 ms timer going
 // and records how long the event loop went between two of its ticks. Then a
 // view that adds rows through the window's own routine, timed part by part,
-// shows where the window's time goes. Prints its figures; runs offscreen unless QT_QPA_PLATFORM names
-// another platform.
+// shows where the window's time goes. Prints its figures; runs offscreen unless QT_QPA_PLATFORM
+// names another platform.
 //
 //   bench_app_listing [--accounts N] [--rounds N] [--profile]
 

@@ -1,7 +1,6 @@
 // The Samba module: the remote provider that tumblerset-samba.so holds.
 
 #include "platform/netapi/remote/RemoteProvider.h"
-
 #include "platform/netapi/remote/SambaClient.h"
 
 #include <algorithm>

@@ -206,14 +206,10 @@ TEST(ProgramFile, CarriesItsVersionInformationForTheVersionLabel)
     std::memcpy(&translation, value, 4);
     EXPECT_EQ(translation, 0x04E40409u);
     const std::pair<const char *, const char *> strings[] = {
-        {"CompanyName", "Marrowlight Software"},
-        {"FileDescription", "Tumblerset"},
-        {"FileVersion", TUMBLERSET_VERSION},
-        {"InternalName", "Tumblerset"},
-        {"OriginalFilename", "Tumblerset"},
-        {"ProductName", "Tumblerset"},
-        {"ProductVersion", TUMBLERSET_VERSION},
-        {"LegalCopyright", ""},
+        {"CompanyName", "Marrowlight Software"}, {"FileDescription", "Tumblerset"},
+        {"FileVersion", TUMBLERSET_VERSION},     {"InternalName", "Tumblerset"},
+        {"OriginalFilename", "Tumblerset"},      {"ProductName", "Tumblerset"},
+        {"ProductVersion", TUMBLERSET_VERSION},  {"LegalCopyright", ""},
     };
     for (const auto &[name, expected] : strings) {
         const std::string key = std::string("\\StringFileInfo\\040904e4\\") + name;

@@ -112,13 +112,13 @@ TEST(MessageDispatch, ADoubleClickClicksOnceInTheFrameworksOrder)
     label->SetOnMouseDown(TMouseEvent([&](TObject *, TMouseButton, TShiftState shift, int, int) {
         order.push_back(shift.Contains(ssDouble) ? "down(double)" : "down");
     }));
-    label->SetOnMouseUp(
-        TMouseEvent([&](TObject *, TMouseButton, TShiftState, int, int) { order.push_back("up"); }));
+    label->SetOnMouseUp(TMouseEvent(
+        [&](TObject *, TMouseButton, TShiftState, int, int) { order.push_back("up"); }));
 
     // Through the window, as the desktop delivers it.
     QTest::mouseDClick(w.form->Widget()->windowHandle(), Qt::LeftButton, {}, QPoint(15, 17));
-    EXPECT_EQ(order, (std::vector<std::string>{"down", "click", "up", "double", "down(double)",
-                                               "up"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"down", "click", "up", "double", "down(double)", "up"}));
 }
 
 TEST(MessageDispatch, AClassThatSwallowsThePressGetsNoMouseDownAndNoClick)
