@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
@@ -348,6 +349,48 @@ TEST_F(CommandLine, HelpAndVersionWorkWithoutADisplay)
     EXPECT_TRUE(r.out.contains("--unlock <USER>"));
     for (const char *status : {"\n  0  ", "\n  1  ", "\n  2  ", "\n  3  "})
         EXPECT_TRUE(r.out.contains(status)) << "exit status " << status + 3 << " undocumented";
+}
+
+TEST_F(CommandLine, BashCompletionOffersEveryOptionOfTheHelp)
+{
+    const QString help = run({"--help"}).out;
+    QStringList options;
+    const QRegularExpression option(QStringLiteral("^  (?:-\\w, )?(--[a-z]+)"),
+                                    QRegularExpression::MultilineOption);
+    for (auto it = option.globalMatch(help); it.hasNext();)
+        options << it.next().captured(1);
+    ASSERT_GE(options.size(), 8);
+
+    QFile hosts(dir.file("hosts"));
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
+    hosts.write("127.0.0.1 dc01.test dc02.test\n");
+    hosts.close();
+    const auto complete = [&](const QStringList &words) {
+        QProcess bash;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOSTFILE", hosts.fileName());
+        bash.setProcessEnvironment(env);
+        bash.start("bash", QStringList{"--norc", "-c",
+                                       "source \"$0\"; COMP_WORDS=(\"$@\"); "
+                                       "COMP_CWORD=$(($# - 1)); _tumblerset; "
+                                       "printf '%s\\n' \"${COMPREPLY[@]}\"",
+                                       sourcePath("app/desktop/tumblerset.bash-completion")}
+                               << words);
+        EXPECT_TRUE(bash.waitForFinished(10000));
+        return QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    };
+    QStringList offered = complete({"tumblerset", "--"});
+    offered.sort();
+    options.sort();
+    EXPECT_EQ(offered, options);
+    EXPECT_EQ(complete({"tumblerset", "--list", "--server", "dc"}),
+              (QStringList{"dc01.test", "dc02.test"}));
+    EXPECT_EQ(complete({"tumblerset", "--unlock", "a", "dc02"}), QStringList{"dc02.test"});
+    // After --server the names are accounts, which only the server knows.
+    EXPECT_EQ(complete({"tumblerset", "--unlock", "a", "--server", "dc01.test", "d"}),
+              QStringList{});
+    EXPECT_EQ(complete({"tumblerset", "--directory", dir.file("ho")}),
+              QStringList{dir.file("hosts")});
 }
 
 TEST(ProgramFile, CarriesItsVersionInformationForTheVersionLabel)
