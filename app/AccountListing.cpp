@@ -60,6 +60,7 @@ ListingOutcome RunAccountListing(const std::string &serverText, ListingView &vie
                 lockedOut += account.lockedOut;
                 disabled += account.disabled;
             } else {
+                account.checked = false;
                 ++unchecked;
             }
             if (view.ShowAllUsers() || account.lockedOut)
@@ -93,7 +94,8 @@ ListingOutcome RunAccountListing(const std::string &serverText, ListingView &vie
                               : String("No disabled users found."));
     view.AddLine(lockedOut > 0 ? Format("%d locked out users found.", {lockedOut})
                                : String("No locked out users found."));
-    if (unchecked > 0)
-        view.AddLine(Format("%d users could not be checked.", {unchecked}));
-    return ListingOutcome::Summary;
+    if (unchecked == 0)
+        return ListingOutcome::Summary;
+    view.AddLine(Format("%d users could not be checked.", {unchecked}));
+    return ListingOutcome::SummaryUnchecked;
 }

@@ -13,6 +13,9 @@ struct ListedAccount
     std::string fullName;
     bool lockedOut = false;
     bool disabled = false;
+    // False when the account's flags could not be read: it then shows
+    // neither mark, whatever its real state.
+    bool checked = true;
 };
 
 // Where a listing puts its results, and what it asks while it runs.
@@ -38,9 +41,10 @@ public:
 
 enum class ListingOutcome
 {
-    Summary,   // the summary lines were written
-    Failed,    // one error line was written instead
-    Superseded // AfterBatch ended it: nothing was written
+    Summary,          // the summary lines were written
+    SummaryUnchecked, // the same, but some accounts could not be checked
+    Failed,           // one error line was written instead
+    Superseded        // AfterBatch ended it: nothing was written
 };
 
 // Lists the accounts of `serverText` (empty: this computer) into `view`.

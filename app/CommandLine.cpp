@@ -5,6 +5,9 @@
 #include "app/TerminalLogon.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <iostream>
 
 namespace {
@@ -22,9 +25,18 @@ struct Options
                            QStringLiteral("With --list: list every account, not only the "
                                           "locked-out ones.")};
     QCommandLineOption unlock{QStringLiteral("unlock"),
-                              QStringLiteral("Reset the lockout of the account USER on SERVER "
-                                             "(this computer when none is named)."),
+                              QStringLiteral("Reset the lockout of the account USER, and of every "
+                                             "further account named after it when --server is "
+                                             "given, on SERVER (this computer when none is "
+                                             "named)."),
                               QStringLiteral("USER")};
+    QCommandLineOption server{QStringLiteral("server"),
+                              QStringLiteral("The server to ask, for --list or --unlock (an empty "
+                                             "name: this computer)."),
+                              QStringLiteral("SERVER")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("With --list or --unlock: print one JSON document "
+                                           "instead of text.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"),
@@ -35,26 +47,81 @@ struct Options
         parser.setApplicationDescription(
             QStringLiteral("Lists the locked-out and disabled user accounts of a Windows or Samba "
                            "domain controller, or of this computer, and resets lockouts."));
-        parser.addOptions({directory, list, all, unlock, help, version});
-        parser.addPositionalArgument(QStringLiteral("SERVER"),
-                                     QStringLiteral("The server to ask (with --list or --unlock)."),
-                                     QStringLiteral("[SERVER]"));
+        parser.addOptions({directory, list, all, unlock, server, json, help, version});
+        parser.addPositionalArgument(
+            QStringLiteral("SERVER"),
+            QStringLiteral("With --list, or after --unlock USER: the server to ask. After "
+                           "--unlock USER with --server: further accounts."),
+            QStringLiteral("[SERVER | USER...]"));
     }
 };
 
+const char *const helpEpilogue = R"(
+Forms:
+  tumblerset [--directory FILE]
+  tumblerset --list [--all] [--json] [SERVER | --server SERVER]
+  tumblerset --unlock USER [SERVER] [--json]
+  tumblerset --unlock USER [USER...] --server SERVER [--json]
+
+Without --server, the one name after --unlock USER is the server, as it
+always was. To reset several accounts, name the server with --server
+(--server "" for this computer); every name after --unlock is then an account.
+
+Exit status:
+  0  the listing ended with its summary and every account was checked;
+     or every account was reset or was not locked out
+  1  the listing or a reset ended with an error line
+  2  the command line or the directory file could not be used
+  3  the listing ended with its summary, but some accounts could not be
+     checked
+)";
+
+QJsonObject accountObject(const ListedAccount &account)
+{
+    return {{QStringLiteral("name"), QString::fromStdString(account.name)},
+            {QStringLiteral("fullName"), QString::fromStdString(account.fullName)},
+            {QStringLiteral("lockedOut"), account.lockedOut},
+            {QStringLiteral("disabled"), account.disabled},
+            {QStringLiteral("checked"), account.checked}};
+}
+
+void printJson(const std::string &server, const QJsonArray &accounts, const QJsonArray &lines,
+               int status)
+{
+    QJsonObject document;
+    document.insert(QStringLiteral("server"), QString::fromStdString(server));
+    document.insert(QStringLiteral("accounts"), accounts);
+    document.insert(QStringLiteral("lines"), lines);
+    document.insert(QStringLiteral("status"), status);
+    const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
+    std::cout.write(bytes.constData(), bytes.size());
+}
+
+// Rows and lines go straight to standard output as text; with --json they
+// are gathered for one document at the end.
 class PrintingView final : public ListingView
 {
 public:
-    explicit PrintingView(bool all) : m_all(all) {}
+    PrintingView(bool all, bool json) : m_all(all), m_json(json) {}
 
     bool ShowAllUsers() const override { return m_all; }
     int RowCount() const override { return m_rows; }
     bool AfterBatch() override { return true; }
     bool AskForLogon(const std::string &server) override { return AskForLogonOnTerminal(server); }
-    void AddLine(const std::string &line) override { std::cout << line << '\n'; }
+    void AddLine(const std::string &line) override
+    {
+        if (m_json)
+            lines.append(QString::fromStdString(line));
+        else
+            std::cout << line << '\n';
+    }
     void AddRow(const ListedAccount &account) override
     {
         ++m_rows;
+        if (m_json) {
+            accounts.append(accountObject(account));
+            return;
+        }
         const char *marks = account.lockedOut && account.disabled ? "locked,disabled"
                             : account.lockedOut                   ? "locked"
                             : account.disabled                    ? "disabled"
@@ -63,10 +130,54 @@ public:
                   << '\t' << marks << '\n';
     }
 
+    QJsonArray accounts;
+    QJsonArray lines;
+
 private:
     bool m_all;
+    bool m_json;
     int m_rows = 0;
 };
+
+QString outcomeName(ResetOutcome outcome)
+{
+    switch (outcome) {
+    case ResetOutcome::NotLockedOut:
+        return QStringLiteral("notLockedOut");
+    case ResetOutcome::Reset:
+        return QStringLiteral("reset");
+    case ResetOutcome::Failed:
+        return QStringLiteral("failed");
+    case ResetOutcome::NoAnswer:
+        break;
+    }
+    return QStringLiteral("noAnswer");
+}
+
+// Sorts the names given to --unlock into accounts and a server. Returns an
+// error message, or an empty string when they make sense.
+std::string takeAccountsAndServer(const QCommandLineParser &parser, const Options &o,
+                                  StartupOptions &options)
+{
+    if (parser.values(o.unlock).size() > 1)
+        return "Give --unlock once and name the accounts after it.";
+    QStringList names = parser.positionalArguments();
+    names.prepend(parser.value(o.unlock));
+    if (!parser.isSet(o.server)) {
+        // The form scripts have always used: --unlock USER [SERVER].
+        if (names.size() > 2)
+            return "To reset several accounts, name the server with --server SERVER "
+                   "(--server \"\" for this computer).";
+        if (names.size() == 2)
+            options.server = names.takeLast().toStdString();
+    }
+    for (const QString &name : names) {
+        if (name.isEmpty())
+            return "--unlock needs user names, and none may be empty.";
+        options.users.push_back(name.toStdString());
+    }
+    return {};
+}
 
 } // namespace
 
@@ -80,20 +191,6 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
         return std::nullopt;
     }
     StartupOptions options;
-    options.directoryFile = parser.value(o.directory).toStdString();
-    if (parser.isSet(o.directory) && options.directoryFile.empty()) {
-        error = "--directory needs a file name.";
-        return std::nullopt;
-    }
-    options.allUsers = parser.isSet(o.all);
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1) {
-        error = "Name at most one server.";
-        return std::nullopt;
-    }
-    if (!positional.isEmpty())
-        options.server = positional.front().toStdString();
-
     if (parser.isSet(o.help)) {
         options.mode = StartupOptions::Mode::Help;
         return options;
@@ -102,27 +199,51 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
         options.mode = StartupOptions::Mode::Version;
         return options;
     }
+    options.directoryFile = parser.value(o.directory).toStdString();
+    if (parser.isSet(o.directory) && options.directoryFile.empty()) {
+        error = "--directory needs a file name.";
+        return std::nullopt;
+    }
+    if (parser.values(o.server).size() > 1) {
+        error = "Name the server once.";
+        return std::nullopt;
+    }
+    options.server = parser.value(o.server).toStdString();
+    options.allUsers = parser.isSet(o.all);
+    options.json = parser.isSet(o.json);
+    const QStringList positional = parser.positionalArguments();
+
     if (parser.isSet(o.list) && parser.isSet(o.unlock)) {
         error = "--list and --unlock cannot be used together.";
         return std::nullopt;
     }
     if (parser.isSet(o.list)) {
         options.mode = StartupOptions::Mode::List;
-    } else if (parser.isSet(o.unlock)) {
-        options.mode = StartupOptions::Mode::Unlock;
-        options.user = parser.value(o.unlock).toStdString();
-        if (options.user.empty()) {
-            error = "--unlock needs a user name.";
+        if (positional.size() > 1 || (parser.isSet(o.server) && !positional.isEmpty())) {
+            error = "Name at most one server.";
             return std::nullopt;
         }
+        if (!positional.isEmpty())
+            options.server = positional.front().toStdString();
+    } else if (parser.isSet(o.unlock)) {
+        options.mode = StartupOptions::Mode::Unlock;
+        error = takeAccountsAndServer(parser, o, options);
+        if (!error.empty())
+            return std::nullopt;
     }
     if (options.allUsers && options.mode != StartupOptions::Mode::List) {
         error = "--all goes with --list.";
         return std::nullopt;
     }
-    if (options.mode == StartupOptions::Mode::Window && !options.server.empty()) {
-        error = "A server name goes with --list or --unlock; the window asks for it.";
-        return std::nullopt;
+    if (options.mode == StartupOptions::Mode::Window) {
+        if (!positional.isEmpty() || parser.isSet(o.server)) {
+            error = "A server name goes with --list or --unlock; the window asks for it.";
+            return std::nullopt;
+        }
+        if (options.json) {
+            error = "--json goes with --list or --unlock.";
+            return std::nullopt;
+        }
     }
     return options;
 }
@@ -134,26 +255,69 @@ std::string CommandLineHelp()
     o.addTo(parser);
     // Without a running application the parser cannot know the program's name.
     return parser.helpText()
-        .replace(QStringLiteral("<executable_name>"), QStringLiteral("tumblerset"))
-        .toStdString();
+               .replace(QStringLiteral("<executable_name>"), QStringLiteral("tumblerset"))
+               .toStdString() +
+           helpEpilogue;
 }
 
 int RunListCommand(const StartupOptions &options)
 {
-    PrintingView view(options.allUsers);
+    PrintingView view(options.allUsers, options.json);
     const ListingOutcome outcome = RunAccountListing(options.server, view);
+    const int status = outcome == ListingOutcome::Summary            ? ExitDone
+                       : outcome == ListingOutcome::SummaryUnchecked ? ExitUnchecked
+                                                                     : ExitFailed;
+    if (options.json)
+        printJson(options.server, view.accounts, view.lines, status);
     std::cout.flush();
-    return outcome == ListingOutcome::Summary ? 0 : 1;
+    return status;
 }
 
 int RunUnlockCommand(const StartupOptions &options)
 {
-    ResetCallbacks callbacks;
-    callbacks.addLine = [](const std::string &line) { std::cout << line << '\n'; };
-    callbacks.askForLogon = AskForLogonOnTerminal;
-    const ResetOutcome outcome = ResetLockout(options.server, options.user, callbacks);
+    const bool headed = options.users.size() > 1 && !options.json;
+    QJsonArray accounts, allLines;
+    int status = ExitDone;
+    for (const std::string &user : options.users) {
+        if (headed)
+            std::cout << PrintableField(user) << ":\n";
+        // Until the lookup says otherwise, nothing is known of the account.
+        ListedAccount account;
+        account.name = user;
+        account.checked = false;
+        QJsonArray lines;
+        ResetCallbacks callbacks;
+        callbacks.addLine = [&](const std::string &line) {
+            if (options.json) {
+                lines.append(QString::fromStdString(line));
+                allLines.append(QString::fromStdString(line));
+            } else {
+                std::cout << line << '\n';
+            }
+        };
+        callbacks.askForLogon = AskForLogonOnTerminal;
+        callbacks.accountFound = [&](const ListedAccount &found) { account = found; };
+
+        const ResetOutcome outcome = ResetLockout(options.server, user, callbacks);
+        if (outcome == ResetOutcome::Reset)
+            account.lockedOut = false;
+        if (outcome != ResetOutcome::Reset && outcome != ResetOutcome::NotLockedOut)
+            status = ExitFailed;
+        if (outcome == ResetOutcome::NoAnswer)
+            // The pane gets no line for it; a script still learns why it failed.
+            std::cerr << "tumblerset: the server answered the lookup of " << PrintableField(user)
+                      << " without the account.\n";
+        if (options.json) {
+            QJsonObject entry = accountObject(account);
+            entry.insert(QStringLiteral("outcome"), outcomeName(outcome));
+            entry.insert(QStringLiteral("lines"), lines);
+            accounts.append(entry);
+        }
+    }
+    if (options.json)
+        printJson(options.server, accounts, allLines, status);
     std::cout.flush();
-    return outcome == ResetOutcome::Reset || outcome == ResetOutcome::NotLockedOut ? 0 : 1;
+    return status;
 }
 
 std::string PrintableField(const std::string &text)

@@ -6,6 +6,16 @@
 #include <QStringList>
 #include <optional>
 #include <string>
+#include <vector>
+
+// What the program tells its caller when it ends.
+enum ExitStatus : int
+{
+    ExitDone = 0,     // the listing ended with its summary; every reset worked or was not needed
+    ExitFailed = 1,   // the listing or a reset ended with an error line
+    ExitUsage = 2,    // the command line or the directory file could not be used
+    ExitUnchecked = 3 // the listing ended with its summary, but some accounts could not be checked
+};
 
 struct StartupOptions
 {
@@ -18,10 +28,11 @@ struct StartupOptions
         Version
     };
     Mode mode = Mode::Window;
-    std::string directoryFile; // --directory FILE
-    bool allUsers = false;     // --all
-    std::string user;          // --unlock USER
-    std::string server;        // [SERVER]
+    std::string directoryFile;      // --directory FILE
+    bool allUsers = false;          // --all
+    bool json = false;              // --json
+    std::vector<std::string> users; // --unlock USER [USER...]
+    std::string server;             // [SERVER] or --server SERVER; empty: this computer
 };
 
 // Reads the arguments (program name first). On a usage error returns nothing
@@ -31,12 +42,13 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
 // The text --help prints.
 std::string CommandLineHelp();
 
-// Runs --list: rows then lines on standard output. 0 when the listing ended
-// with its summary, 1 when it ended with an error line.
+// Runs --list: rows then lines on standard output, or one JSON document with
+// --json. ExitDone, ExitUnchecked or ExitFailed.
 int RunListCommand(const StartupOptions &options);
 
-// Runs --unlock: the reset's lines on standard output. 0 when the account was
-// reset or was not locked out, 1 otherwise.
+// Runs --unlock: each account's reset in turn, its lines headed by its name
+// when there are several, or one JSON document with --json. ExitDone when
+// every account was reset or was not locked out, ExitFailed otherwise.
 int RunUnlockCommand(const StartupOptions &options);
 
 // A text made safe for one field of a line on a terminal: control characters

@@ -55,7 +55,16 @@ ResetOutcome ResetLockout(const std::string &serverText, const std::string &user
     if (!info)
         return ResetOutcome::NoAnswer;
 
-    const DWORD flags = reinterpret_cast<const USER_INFO_20 *>(info.get())->usri20_flags;
+    const auto *record = reinterpret_cast<const USER_INFO_20 *>(info.get());
+    const DWORD flags = record->usri20_flags;
+    if (callbacks.accountFound) {
+        ListedAccount found;
+        found.name = userName;
+        found.fullName = text::toUtf8(record->usri20_full_name);
+        found.lockedOut = (flags & UF_LOCKOUT) != 0;
+        found.disabled = (flags & UF_ACCOUNTDISABLE) != 0;
+        callbacks.accountFound(found);
+    }
     if ((flags & UF_LOCKOUT) == 0) {
         callbacks.addLine("User was not locked out.");
         return ResetOutcome::NotLockedOut;

@@ -4,6 +4,8 @@
 // writes its flags back without the lockout bit. Every outcome is one or two
 // lines of text.
 
+#include "app/AccountListing.h"
+
 #include <functional>
 #include <string>
 
@@ -20,6 +22,9 @@ struct ResetCallbacks
     std::function<void(const std::string &line)> addLine;
     // The server refused the logon: ask for credentials; true to try again.
     std::function<bool(const std::string &server)> askForLogon;
+    // Optional: the account as the lookup found it, before any change. Not
+    // called when the lookup failed or came back empty.
+    std::function<void(const ListedAccount &account)> accountFound;
 };
 
 // Resets the lockout of `userName` on `serverText` (empty: this computer).

@@ -42,7 +42,7 @@ int runCommand(int argc, char **argv, const StartupOptions &options)
         InstallAccountProviders(options.directoryFile);
     } catch (const netapi::DirectoryFileError &e) {
         std::cerr << "tumblerset: " << e.what() << '\n';
-        return 2;
+        return ExitUsage;
     }
     return options.mode == StartupOptions::Mode::List ? RunListCommand(options)
                                                       : RunUnlockCommand(options);
@@ -62,7 +62,7 @@ int runWindow(int argc, char **argv, const StartupOptions &options)
         QMessageBox::critical(nullptr, QStringLiteral("Tumblerset"),
                               QStringLiteral("The directory file cannot be used:\n%1")
                                   .arg(QString::fromStdString(directoryError)));
-        return 2;
+        return ExitUsage;
     }
     QIcon icon;
     for (int size : {16, 32, 48})
@@ -94,15 +94,15 @@ int main(int argc, char **argv)
     const auto options = ParseCommandLine(argumentList(argc, argv), error);
     if (!options) {
         std::cerr << "tumblerset: " << error << "\nTry 'tumblerset --help' for more information.\n";
-        return 2;
+        return ExitUsage;
     }
     switch (options->mode) {
     case StartupOptions::Mode::Help:
         std::cout << CommandLineHelp();
-        return 0;
+        return ExitDone;
     case StartupOptions::Mode::Version:
         std::cout << "tumblerset " TUMBLERSET_VERSION "\n";
-        return 0;
+        return ExitDone;
     case StartupOptions::Mode::List:
     case StartupOptions::Mode::Unlock:
         return runCommand(argc, argv, *options);

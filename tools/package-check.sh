@@ -24,6 +24,7 @@ for file in ./usr/bin/tumblerset ./usr/lib/tumblerset/tumblerset-samba.so \
     ./usr/share/applications/tumblerset.desktop \
     ./usr/share/metainfo/io.github.marrowlight.Tumblerset.metainfo.xml \
     ./usr/share/man/man1/tumblerset.1 \
+    ./usr/share/bash-completion/completions/tumblerset \
     ./usr/share/icons/hicolor/16x16/apps/tumblerset.png \
     ./usr/share/icons/hicolor/32x32/apps/tumblerset.png \
     ./usr/share/icons/hicolor/48x48/apps/tumblerset.png \

@@ -122,9 +122,11 @@ TEST_F(AccountListing, AccountsThatCouldNotBeCheckedAreShownUnmarkedAndCounted)
     view.showAll = true;
     memory->setAccountResult("", "bob", MemoryProvider::Call::GetInfo, 5);
     memory->setAccountResult("", "dave", MemoryProvider::Call::GetInfo, 2221);
-    RunAccountListing("", view);
+    EXPECT_EQ(RunAccountListing("", view), ListingOutcome::SummaryUnchecked);
     ASSERT_EQ(view.rows.size(), 4u);
     EXPECT_FALSE(view.rows[1].lockedOut);
+    EXPECT_FALSE(view.rows[1].checked);
+    EXPECT_TRUE(view.rows[2].checked);
     EXPECT_EQ(view.lines, (std::vector<std::string>{"4 users found.", "1 disabled users found.",
                                                     "No locked out users found.",
                                                     "2 users could not be checked."}));

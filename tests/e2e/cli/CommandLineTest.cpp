@@ -4,8 +4,12 @@
 #include "tests/support/TempDir.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
@@ -71,8 +75,36 @@ const QByteArray madeDomain = R"({ "servers": [
   { "name": "pdc.test", "setResult": 2226, "accounts": [
     { "name": "erin", "lockedOut": true } ] },
   { "name": "down.test", "enumResult": 53, "enumFailsAfter": 1, "accounts": [
-    { "name": "x", "lockedOut": true }, { "name": "y" } ] }
+    { "name": "x", "lockedOut": true }, { "name": "y" } ] },
+  { "name": "mixed.test", "accounts": [
+    { "name": "frank", "fullName": "Frank", "lockedOut": true },
+    { "name": "gina", "fullName": "Gina", "disabled": true },
+    { "name": "hank", "lockedOut": true, "lookupResult": 5 },
+    { "name": "evil\u001b[2Jname", "fullName": "Line\nBreak\u0085", "lockedOut": true } ] },
+  { "name": "", "accounts": [ { "name": "local1", "lockedOut": true } ] }
 ] })";
+
+QJsonObject parsed(const Outcome &r)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(document["status"].toInt(-1), r.status);
+    return document.object();
+}
+
+QJsonObject account(const QString &name, const QString &fullName, bool lockedOut, bool disabled,
+                    bool checked)
+{
+    return {{"name", name},
+            {"fullName", fullName},
+            {"lockedOut", lockedOut},
+            {"disabled", disabled},
+            {"checked", checked}};
+}
+
+const QString evilName = QStringLiteral("evil\x1b[2Jname");
+const QString evilFullName = QStringLiteral("Line\nBreak\u0085");
 
 } // namespace
 
@@ -140,6 +172,121 @@ TEST_F(CommandLine, UnlockFailuresSayWhyWithStatusOne)
     EXPECT_EQ(r.out, "Error 2221 returned from NetUserGetInfo\n");
 }
 
+TEST_F(CommandLine, AListingWithUncheckedAccountsEndsWithStatusThree)
+{
+    const QString made = writeDirectory(madeDomain);
+    // The account that cannot be checked has no row without --all; the
+    // status still tells the listing from a complete one.
+    Outcome r = run({"--directory", made, "--list", "mixed.test"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "frank\tFrank\tlocked\n"
+                     "evil?[2Jname\tLine?Break?\tlocked\n"
+                     "1 disabled users found.\n"
+                     "2 locked out users found.\n"
+                     "1 users could not be checked.\n");
+
+    r = run({"--directory", made, "--list", "--all", "--json", "--server", "mixed.test"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_FALSE(r.out.contains(QChar(0x1b))) << "control characters must arrive escaped";
+    const QJsonObject json = parsed(r);
+    EXPECT_EQ(json["server"], "mixed.test");
+    EXPECT_EQ(json["accounts"], (QJsonArray{account("frank", "Frank", true, false, true),
+                                            account("gina", "Gina", false, true, true),
+                                            account("hank", "", false, false, false),
+                                            account(evilName, evilFullName, true, false, true)}));
+    EXPECT_EQ(json["lines"],
+              (QJsonArray{"4 users found.", "1 disabled users found.", "2 locked out users found.",
+                          "1 users could not be checked."}));
+}
+
+TEST_F(CommandLine, JsonListingsCarryTheirStatusAndErrorLine)
+{
+    const QString made = writeDirectory(madeDomain);
+    Outcome r = run({"--directory", made, "--list", "--json", "dc.test"});
+    EXPECT_EQ(r.status, 0);
+    QJsonObject json = parsed(r);
+    EXPECT_EQ(json["accounts"], (QJsonArray{account("alice", "Alice Ämmälä", true, false, true),
+                                            account("carol", "Carol\tTab", true, true, true)}));
+    EXPECT_EQ(json["lines"], (QJsonArray{"2 disabled users found.", "2 locked out users found."}));
+
+    r = run({"--directory", made, "--list", "--all", "--json", "down.test"});
+    EXPECT_EQ(r.status, 1);
+    json = parsed(r);
+    EXPECT_EQ(json["accounts"], QJsonArray{account("x", "", true, false, true)});
+    EXPECT_EQ(json["lines"], QJsonArray{"Error 53 returned from NetUserEnum"});
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CommandLine, UnlockingSeveralAccountsHeadsEachBlockAndFailsIfAnyFailed)
+{
+    const QString made = writeDirectory(madeDomain);
+    Outcome r = run({"--directory", made, "--unlock", "frank", "gina", evilName, "hank", "nobody",
+                     "--server", "mixed.test"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "frank:\n"
+                     "User was locked out.\n"
+                     "Lockout was successfully reset.\n"
+                     "gina:\n"
+                     "User was not locked out.\n"
+                     "evil?[2Jname:\n"
+                     "User was locked out.\n"
+                     "Lockout was successfully reset.\n"
+                     "hank:\n"
+                     "Error 5 returned from NetUserGetInfo\n"
+                     "nobody:\n"
+                     "Error 2221 returned from NetUserGetInfo\n");
+    // Every account that could be reset was, and written back.
+    r = run({"--directory", made, "--unlock", "frank", "gina", "--server", "mixed.test"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "frank:\nUser was not locked out.\ngina:\nUser was not locked out.\n");
+}
+
+TEST_F(CommandLine, OneAccountNeedsNoHeadingWhicheverWayTheServerIsNamed)
+{
+    const QString made = writeDirectory(madeDomain);
+    // The old form: the name after the account is the server.
+    Outcome r = run({"--directory", made, "--unlock", "frank", "mixed.test"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "User was locked out.\nLockout was successfully reset.\n");
+    r = run({"--directory", made, "--unlock", "frank", "--server", "mixed.test"});
+    EXPECT_EQ(r.out, "User was not locked out.\n");
+    // An empty --server is this computer, as no server at all is.
+    r = run({"--directory", made, "--unlock", "local1", "--server", ""});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "User was locked out.\nLockout was successfully reset.\n");
+    r = run({"--directory", made, "--unlock", "local1"});
+    EXPECT_EQ(r.out, "User was not locked out.\n");
+}
+
+TEST_F(CommandLine, JsonResetsGiveEachAccountItsOutcomeAndLines)
+{
+    const QString made = writeDirectory(madeDomain);
+    const Outcome r = run({"--directory", made, "--json", "--unlock", evilName, "gina", "hank",
+                           "--server", "mixed.test"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.out.contains(QChar(0x1b)));
+    const QJsonObject json = parsed(r);
+    EXPECT_EQ(json["server"], "mixed.test");
+    const QJsonArray accounts = json["accounts"].toArray();
+    ASSERT_EQ(accounts.size(), 3);
+    // The state each account was left in: the reset one is no longer locked.
+    QJsonObject expected = account(evilName, evilFullName, false, false, true);
+    expected["outcome"] = "reset";
+    expected["lines"] = QJsonArray{"User was locked out.", "Lockout was successfully reset."};
+    EXPECT_EQ(accounts[0], expected);
+    expected = account("gina", "Gina", false, true, true);
+    expected["outcome"] = "notLockedOut";
+    expected["lines"] = QJsonArray{"User was not locked out."};
+    EXPECT_EQ(accounts[1], expected);
+    expected = account("hank", "", false, false, false);
+    expected["outcome"] = "failed";
+    expected["lines"] = QJsonArray{"Error 5 returned from NetUserGetInfo"};
+    EXPECT_EQ(accounts[2], expected);
+    EXPECT_EQ(json["lines"],
+              (QJsonArray{"User was locked out.", "Lockout was successfully reset.",
+                          "User was not locked out.", "Error 5 returned from NetUserGetInfo"}));
+}
+
 TEST_F(CommandLine, TheDemoDirectoryListsItsDomain)
 {
     const Outcome r = run({"--directory", demo, "--list", "dc01.ad.corp.example.com"});
@@ -153,10 +300,21 @@ TEST_F(CommandLine, TheDemoDirectoryListsItsDomain)
 TEST_F(CommandLine, BadArgumentsGiveUsageAndStatusTwo)
 {
     const QList<QStringList> bad = {
-        {"--bogus"},  {"--list", "--unlock", "x"},
-        {"--all"},    {"--list", "a", "b"},
-        {"--unlock"}, {"--directory"},
+        {"--bogus"},
+        {"--list", "--unlock", "x"},
+        {"--all"},
+        {"--list", "a", "b"},
+        {"--unlock"},
+        {"--directory"},
         {"dc01"},
+        // Three names without --server: no guessing which one is the server.
+        {"--unlock", "a", "b", "c"},
+        {"--unlock", "a", "--unlock", "b"},
+        {"--unlock", "a", "", "--server", "dc"},
+        {"--list", "--server", "a", "b"},
+        {"--list", "--server", "a", "--server", "b"},
+        {"--server", "dc01"},
+        {"--json"},
     };
     for (const QStringList &arguments : bad) {
         const Outcome r = run(arguments);
@@ -189,6 +347,50 @@ TEST_F(CommandLine, HelpAndVersionWorkWithoutADisplay)
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.startsWith("Usage: tumblerset")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("--unlock <USER>"));
+    for (const char *status : {"\n  0  ", "\n  1  ", "\n  2  ", "\n  3  "})
+        EXPECT_TRUE(r.out.contains(status)) << "exit status " << status + 3 << " undocumented";
+}
+
+TEST_F(CommandLine, BashCompletionOffersEveryOptionOfTheHelp)
+{
+    const QString help = run({"--help"}).out;
+    QStringList options;
+    const QRegularExpression option(QStringLiteral("^  (?:-\\w, )?(--[a-z]+)"),
+                                    QRegularExpression::MultilineOption);
+    for (auto it = option.globalMatch(help); it.hasNext();)
+        options << it.next().captured(1);
+    ASSERT_GE(options.size(), 8);
+
+    QFile hosts(dir.file("hosts"));
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
+    hosts.write("127.0.0.1 dc01.test dc02.test\n");
+    hosts.close();
+    const auto complete = [&](const QStringList &words) {
+        QProcess bash;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOSTFILE", hosts.fileName());
+        bash.setProcessEnvironment(env);
+        bash.start("bash", QStringList{"--norc", "-c",
+                                       "source \"$0\"; COMP_WORDS=(\"$@\"); "
+                                       "COMP_CWORD=$(($# - 1)); _tumblerset; "
+                                       "printf '%s\\n' \"${COMPREPLY[@]}\"",
+                                       sourcePath("app/desktop/tumblerset.bash-completion")}
+                               << words);
+        EXPECT_TRUE(bash.waitForFinished(10000));
+        return QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    };
+    QStringList offered = complete({"tumblerset", "--"});
+    offered.sort();
+    options.sort();
+    EXPECT_EQ(offered, options);
+    EXPECT_EQ(complete({"tumblerset", "--list", "--server", "dc"}),
+              (QStringList{"dc01.test", "dc02.test"}));
+    EXPECT_EQ(complete({"tumblerset", "--unlock", "a", "dc02"}), QStringList{"dc02.test"});
+    // After --server the names are accounts, which only the server knows.
+    EXPECT_EQ(complete({"tumblerset", "--unlock", "a", "--server", "dc01.test", "d"}),
+              QStringList{});
+    EXPECT_EQ(complete({"tumblerset", "--directory", dir.file("ho")}),
+              QStringList{dir.file("hosts")});
 }
 
 TEST(ProgramFile, CarriesItsVersionInformationForTheVersionLabel)
