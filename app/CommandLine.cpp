@@ -76,6 +76,28 @@ Exit status:
      checked
 )";
 
+// Qt escapes the C0 controls in JSON strings but writes DEL and the C1 range
+// (UTF-8 C2 80 to C2 9F) as they are; a terminal would act on them. They can
+// only stand inside strings, where \u escapes keep the text exact.
+QByteArray terminalSafe(const QByteArray &json)
+{
+    QByteArray out;
+    out.reserve(json.size());
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto c = static_cast<unsigned char>(json[i]);
+        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
+        if (c == 0x7F) {
+            out += "\\u007f";
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += "\\u00" + QByteArray::number(next, 16).rightJustified(2, '0');
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 QJsonObject accountObject(const ListedAccount &account)
 {
     return {{QStringLiteral("name"), QString::fromStdString(account.name)},
@@ -93,7 +115,7 @@ void printJson(const std::string &server, const QJsonArray &accounts, const QJso
     document.insert(QStringLiteral("accounts"), accounts);
     document.insert(QStringLiteral("lines"), lines);
     document.insert(QStringLiteral("status"), status);
-    const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
+    const QByteArray bytes = terminalSafe(QJsonDocument(document).toJson(QJsonDocument::Indented));
     std::cout.write(bytes.constData(), bytes.size());
 }
 

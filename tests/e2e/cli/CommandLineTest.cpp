@@ -188,6 +188,8 @@ TEST_F(CommandLine, AListingWithUncheckedAccountsEndsWithStatusThree)
     r = run({"--directory", made, "--list", "--all", "--json", "--server", "mixed.test"});
     EXPECT_EQ(r.status, 3);
     EXPECT_FALSE(r.out.contains(QChar(0x1b))) << "control characters must arrive escaped";
+    EXPECT_FALSE(r.out.contains(QChar(0x85))) << "so must the C1 range";
+    EXPECT_TRUE(r.out.contains("\\u0085"));
     const QJsonObject json = parsed(r);
     EXPECT_EQ(json["server"], "mixed.test");
     EXPECT_EQ(json["accounts"], (QJsonArray{account("frank", "Frank", true, false, true),
