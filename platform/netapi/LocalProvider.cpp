@@ -5,10 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace netapi {
@@ -24,9 +28,14 @@ std::uint32_t codeForErrno(int error)
     case EACCES:
     case EPERM:
         return ERROR_ACCESS_DENIED;
+    case ELOOP:
+        // A link where a file should be: not followed, and not ours to use.
+        return ERROR_ACCESS_DENIED;
     case ENOENT:
     case ENOTDIR:
         return ERROR_FILE_NOT_FOUND;
+    case EWOULDBLOCK:
+        return ERROR_LOCK_VIOLATION;
     default:
         return NERR_InternalError;
     }
@@ -127,6 +136,47 @@ struct TallyRecord
 };
 static_assert(sizeof(TallyRecord) == 64);
 constexpr std::uint16_t tallyStatusValid = 0x1;
+// pam_faillock reads no more records than this; neither do we, since a user
+// owns their tally and can make it as large as they like.
+constexpr std::size_t maxTallyRecords = 1024;
+// pam_faillock holds a tally's lock only while it reads and rewrites it.
+constexpr auto tallyLockTimeout = std::chrono::seconds(10);
+
+// Takes the flock pam_faillock takes on a tally, waiting a while for it.
+// 0, or the errno of the failure (EWOULDBLOCK when it stayed held).
+int lockTally(int fd, int operation)
+{
+    const auto deadline = std::chrono::steady_clock::now() + tallyLockTimeout;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > deadline)
+            return errno;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+// Opens a tally as pam_faillock would find it: never through a link (the
+// user owns the file and could plant one), never a FIFO or device (which
+// would hang or be written to). -1 with errno set otherwise.
+int openTally(const std::string &path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
 
 // Denied when at least `deny` valid failures fall within fail_interval before
 // the newest one, and the newest is younger than unlock_time (0: until reset).
@@ -194,9 +244,15 @@ int LocalProvider::readFile(const std::string &systemPath, std::string &content)
         if (const int refused = m_options.access(path, false))
             return refused;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return EINVAL;
+    }
     content.clear();
     char buffer[65536];
     for (;;) {
@@ -212,6 +268,42 @@ int LocalProvider::readFile(const std::string &systemPath, std::string &content)
             break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
+    ::close(fd);
+    return 0;
+}
+
+int LocalProvider::readTally(const std::string &systemPath, std::string &content) const
+{
+    const std::string path = pathOf(systemPath);
+    if (m_options.access) {
+        if (const int refused = m_options.access(path, false))
+            return refused;
+    }
+    const int fd = openTally(path, O_RDONLY);
+    if (fd < 0)
+        return errno;
+    // Shared: pam_faillock's exclusive lock keeps us from reading a tally it
+    // is rewriting.
+    if (const int error = lockTally(fd, LOCK_SH)) {
+        ::close(fd);
+        return error;
+    }
+    content.assign(maxTallyRecords * sizeof(TallyRecord), '\0');
+    std::size_t filled = 0;
+    while (filled < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + filled, content.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            return error;
+        }
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    content.resize(filled);
     ::close(fd);
     return 0;
 }
@@ -297,7 +389,7 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, std::uint32_t &
     if (entry.uid == 0 && !config.evenDenyRoot)
         return NERR_Success;
     std::string tally;
-    if (const int error = readFile(config.dir + "/" + entry.name, tally)) {
+    if (const int error = readTally(config.dir + "/" + entry.name, tally)) {
         return error == ENOENT || error == ENOTDIR ? NERR_Success : codeForErrno(error);
     }
     if (deniedByTally(tally, config, now))
@@ -401,11 +493,16 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
             return codeForErrno(refused);
     }
     // Emptying the file is what "faillock --reset" does; no file, no tally.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    // Under pam_faillock's own lock: a reset that landed while it was reading
+    // and rewriting the tally would be undone by its write.
+    const int fd = openTally(path, O_WRONLY);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
+    int error = lockTally(fd, LOCK_EX);
+    if (!error && ::ftruncate(fd, 0) != 0)
+        error = errno;
     ::close(fd);
-    return NERR_Success;
+    return error ? codeForErrno(error) : NERR_Success;
 }
 
 } // namespace netapi

@@ -63,6 +63,8 @@ private:
     std::string pathOf(const std::string &systemPath) const;
     // 0, or the errno of the failure.
     int readFile(const std::string &systemPath, std::string &content) const;
+    // The first records of a tally, under pam_faillock's lock. 0, or the errno.
+    int readTally(const std::string &systemPath, std::string &content) const;
     std::uint32_t readPasswd(std::vector<PasswdEntry> &entries) const;
     std::uint32_t findUser(const std::string &user, PasswdEntry &entry) const;
     std::uint32_t readFlags(const PasswdEntry &entry, std::uint32_t &flags) const;
