@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 #include "platform/netapi/remote/RemoteProvider.h"
+#include "platform/text/Printable.h"
 
 #include <cstdio>
 #include <iostream>
@@ -41,7 +42,8 @@ bool AskForLogonOnTerminal(const std::string &server)
 {
     if (!AcceptsCredentials() || !isatty(STDIN_FILENO) || !isatty(STDERR_FILENO))
         return false;
-    std::cerr << server << " refused the logon.\nUser name (DOMAIN\\user): " << std::flush;
+    std::cerr << text::printable(server)
+              << " refused the logon.\nUser name (DOMAIN\\user): " << std::flush;
     std::string user;
     if (!std::getline(std::cin, user) || user.empty())
         return false;
