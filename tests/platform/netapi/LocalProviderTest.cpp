@@ -181,6 +181,44 @@ TEST_F(LocalComputer, FaillockConfIsHonoured)
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
 }
 
+TEST_F(LocalComputer, PamFaillockArgumentsWinOverFaillockConf)
+{
+    put("etc/security/faillock.conf", "deny = 10\ndir = /var/lib/faillock\n");
+    put("etc/pam.d/common-auth",
+        "# deny=1 in a comment counts for nothing\n"
+        "auth  requisite  pam_faillock.so preauth \\\n      deny=2 dir=/run/tally\n"
+        "auth  [success=1 default=ignore]  pam_unix.so nullok deny=1\n"
+        "auth  [default=die]  /usr/lib/security/pam_faillock.so authfail unlock_time=never\n");
+    tally("jsmith", {{now - 100000, 1}, {now - 99990, 1}}, "run/tally");
+    // faillock.conf alone would say: deny 10, in /var/lib/faillock.
+    tally("pat", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}}, "var/lib/faillock");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT);
+    // The reset empties the tally PAM reads.
+    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(QFileInfo(dir.file("run/tally/jsmith")).size(), 0);
+
+    // conf= names another settings file, and the arguments still win over it.
+    put("etc/pam.d/common-auth", "auth required pam_faillock.so preauth conf=/etc/other.conf\n"
+                                 "-auth required pam_faillock.so authfail deny=1\n");
+    put("etc/other.conf", "dir = /run/other\nunlock_time = 60\n");
+    tally("jsmith", {{now - 30, 1}}, "run/other");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    tally("jsmith", {{now - 61, 1}}, "run/other");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+}
+
+TEST_F(LocalComputer, RootUnlockTimeDeniesRootForItsOwnTime)
+{
+    put("etc/pam.d/system-auth", "auth required pam_faillock.so preauth root_unlock_time=30\n");
+    tally("root", {{now - 40, 1}, {now - 39, 1}, {now - 38, 1}});
+    tally("jsmith", {{now - 40, 1}, {now - 39, 1}, {now - 38, 1}});
+    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    tally("root", {{now - 20, 1}, {now - 19, 1}, {now - 18, 1}});
+    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+}
+
 TEST_F(LocalComputer, RootIsLockedOnlyWithEvenDenyRoot)
 {
     tally("root", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
