@@ -15,6 +15,7 @@ bool AskForLogonAndApply(const std::string &server)
 {
     if (!AcceptsCredentials())
         return false;
+    KeepSecretsOutOfCoreDumps();
 
     // The name as the server list gave it: shown, never interpreted.
     const QString shownServer = QString::fromStdString(text::printable(server));
@@ -44,7 +45,11 @@ bool AskForLogonAndApply(const std::string &server)
 
     if (dialog.exec() != QDialog::Accepted || user->text().trimmed().isEmpty())
         return false;
-    ApplyCredentials({user->text().trimmed().toStdString(), password->text().toStdString()});
+    {
+        const netapi::Credentials credentials{user->text().trimmed().toStdString(),
+                                              password->text().toStdString()};
+        ApplyCredentials(credentials);
+    }
     // Clear the copy the widget holds as soon as it has been handed on.
     password->clear();
     return true;
