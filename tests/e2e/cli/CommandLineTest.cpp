@@ -81,7 +81,7 @@ TEST_F(CommandLine, ListPrintsRowsThenThePanesLines)
     const Outcome r = run({"--directory", writeDirectory(madeDomain), "--list", "dc.test"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "alice\tAlice Ämmälä\tlocked\n"
-                     "carol\tCarol?Tab\tlocked,disabled\n"
+                     "carol\tCarol\\x09Tab\tlocked,disabled\n"
                      "2 disabled users found.\n"
                      "2 locked out users found.\n");
     EXPECT_EQ(r.err, "");
@@ -94,7 +94,7 @@ TEST_F(CommandLine, ListAllPrintsEveryAccountWithItsMarks)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "alice\tAlice Ämmälä\tlocked\n"
                      "bob\tBob\tdisabled\n"
-                     "carol\tCarol?Tab\tlocked,disabled\n"
+                     "carol\tCarol\\x09Tab\tlocked,disabled\n"
                      "dave\t\t-\n"
                      "4 users found.\n"
                      "2 disabled users found.\n"
@@ -126,7 +126,7 @@ TEST_F(CommandLine, UnlockResetsAndWritesTheDirectoryBack)
     EXPECT_EQ(r.out, "User was not locked out.\n");
     // Still disabled; no longer locked.
     r = run({"--directory", made, "--list", "--all", "dc.test"});
-    EXPECT_NE(r.out.indexOf("carol\tCarol?Tab\tdisabled\n"), -1) << r.out.toStdString();
+    EXPECT_NE(r.out.indexOf("carol\tCarol\\x09Tab\tdisabled\n"), -1) << r.out.toStdString();
 }
 
 TEST_F(CommandLine, UnlockFailuresSayWhyWithStatusOne)
