@@ -3,6 +3,7 @@
 #include "app/AccountListing.h"
 #include "app/LockoutReset.h"
 #include "app/TerminalLogon.h"
+#include "platform/text/Printable.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -344,19 +345,5 @@ int RunUnlockCommand(const StartupOptions &options)
 
 std::string PrintableField(const std::string &text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (byte < 0x20 || byte == 0x7F) {
-            out += '?';
-        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            out += '?'; // C1 controls (U+0080 to U+009F) steer terminals too
-            ++i;
-        } else {
-            out += static_cast<char>(byte);
-        }
-    }
-    return out;
+    return text::printable(text);
 }

@@ -52,5 +52,6 @@ int RunListCommand(const StartupOptions &options);
 int RunUnlockCommand(const StartupOptions &options);
 
 // A text made safe for one field of a line on a terminal: control characters
-// (tabs, line breaks and the C1 range included) become '?'.
+// (tabs, line breaks and the C1 range included) become visible escapes, as
+// text::printable writes them.
 std::string PrintableField(const std::string &text);

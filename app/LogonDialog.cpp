@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 #include "platform/netapi/remote/RemoteProvider.h"
+#include "platform/text/Printable.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -14,15 +15,19 @@ bool AskForLogonAndApply(const std::string &server)
 {
     if (!AcceptsCredentials())
         return false;
+    KeepSecretsOutOfCoreDumps();
 
+    // The name as the server list gave it: shown, never interpreted.
+    const QString shownServer = QString::fromStdString(text::printable(server));
     QDialog dialog;
-    dialog.setWindowTitle(QStringLiteral("Log on to %1").arg(QString::fromStdString(server)));
+    dialog.setWindowTitle(QStringLiteral("Log on to %1").arg(shownServer));
     auto *layout = new QVBoxLayout(&dialog);
     auto *explanation = new QLabel(
         QStringLiteral("%1 refused the logon. Enter a user name and password it accepts.\n"
                        "They are kept in memory until Tumblerset closes.")
-            .arg(QString::fromStdString(server)),
+            .arg(shownServer),
         &dialog);
+    explanation->setTextFormat(Qt::PlainText);
     explanation->setWordWrap(true);
     layout->addWidget(explanation);
     auto *form = new QFormLayout;
@@ -40,7 +45,11 @@ bool AskForLogonAndApply(const std::string &server)
 
     if (dialog.exec() != QDialog::Accepted || user->text().trimmed().isEmpty())
         return false;
-    ApplyCredentials({user->text().trimmed().toStdString(), password->text().toStdString()});
+    {
+        const netapi::Credentials credentials{user->text().trimmed().toStdString(),
+                                              password->text().toStdString()};
+        ApplyCredentials(credentials);
+    }
     // Clear the copy the widget holds as soon as it has been handed on.
     password->clear();
     return true;

@@ -5,6 +5,7 @@
 #include "app/Session.h"
 #include "framework/Forms.h"
 #include "platform/netapi/DirectoryProvider.h"
+#include "platform/text/Printable.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -41,7 +42,7 @@ int runCommand(int argc, char **argv, const StartupOptions &options)
     try {
         InstallAccountProviders(options.directoryFile);
     } catch (const netapi::DirectoryFileError &e) {
-        std::cerr << "tumblerset: " << e.what() << '\n';
+        std::cerr << "tumblerset: " << text::printable(e.what()) << '\n';
         return ExitUsage;
     }
     return options.mode == StartupOptions::Mode::List ? RunListCommand(options)
@@ -55,13 +56,16 @@ int runWindow(int argc, char **argv, const StartupOptions &options)
     try {
         InstallAccountProviders(options.directoryFile);
     } catch (const netapi::DirectoryFileError &e) {
-        directoryError = e.what();
+        // The message quotes names from the file: shown, never interpreted.
+        directoryError = text::printable(e.what());
     }
     if (!directoryError.empty()) {
         std::cerr << "tumblerset: " << directoryError << '\n';
-        QMessageBox::critical(nullptr, QStringLiteral("Tumblerset"),
-                              QStringLiteral("The directory file cannot be used:\n%1")
-                                  .arg(QString::fromStdString(directoryError)));
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Tumblerset"),
+                        QStringLiteral("The directory file cannot be used:\n%1")
+                            .arg(QString::fromStdString(directoryError)));
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
         return ExitUsage;
     }
     QIcon icon;
@@ -93,7 +97,8 @@ int main(int argc, char **argv)
     std::string error;
     const auto options = ParseCommandLine(argumentList(argc, argv), error);
     if (!options) {
-        std::cerr << "tumblerset: " << error << "\nTry 'tumblerset --help' for more information.\n";
+        std::cerr << "tumblerset: " << text::printable(error)
+                  << "\nTry 'tumblerset --help' for more information.\n";
         return ExitUsage;
     }
     switch (options->mode) {

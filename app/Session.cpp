@@ -5,6 +5,7 @@
 #include "platform/netapi/remote/RemoteProvider.h"
 
 #include <memory>
+#include <sys/prctl.h>
 
 namespace {
 std::shared_ptr<netapi::RemoteProvider> &remoteProvider()
@@ -31,8 +32,14 @@ bool AcceptsCredentials()
     return remoteProvider() != nullptr;
 }
 
+void KeepSecretsOutOfCoreDumps()
+{
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
 void ApplyCredentials(const netapi::Credentials &credentials)
 {
+    KeepSecretsOutOfCoreDumps();
     if (remoteProvider())
         remoteProvider()->setCredentials(credentials);
 }

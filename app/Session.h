@@ -19,3 +19,8 @@ void InstallAccountProviders(const std::string &directoryFile);
 // directory file answers for them).
 bool AcceptsCredentials();
 void ApplyCredentials(const netapi::Credentials &credentials);
+
+// Called before a password is asked for: from then on the process leaves no
+// core dump (and cannot be attached to by other processes of the same user)
+// that could hold it.
+void KeepSecretsOutOfCoreDumps();

@@ -2,7 +2,9 @@
 
 #include "app/Session.h"
 #include "platform/netapi/remote/RemoteProvider.h"
+#include "platform/text/Printable.h"
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <termios.h>
@@ -10,29 +12,53 @@
 
 namespace {
 
-// Restores the terminal's echo however the read ends.
+// The terminal's settings before echo was turned off, for the signal handler.
+termios savedTerminal{};
+volatile sig_atomic_t echoIsOff = 0;
+
+// Ctrl-C (or a kill) while the password is typed ends the program without
+// unwinding: echo comes back here, then the signal does what it would have.
+void restoreEchoAndDie(int signal)
+{
+    if (echoIsOff)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// Restores the terminal's echo however the read ends: a line, the end of the
+// input, an exception or a signal.
 class EchoOff
 {
 public:
     EchoOff()
     {
-        if (tcgetattr(STDIN_FILENO, &m_saved) == 0) {
-            termios quiet = m_saved;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            m_active = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-        }
+        if (tcgetattr(STDIN_FILENO, &savedTerminal) != 0)
+            return;
+        struct sigaction action
+        {};
+        action.sa_handler = restoreEchoAndDie;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(signals); ++i)
+            sigaction(signals[i], &action, &m_previous[i]);
+        termios quiet = savedTerminal;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        echoIsOff = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
     }
     ~EchoOff()
     {
-        if (m_active)
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_saved);
+        if (echoIsOff)
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+        echoIsOff = 0;
+        for (std::size_t i = 0; i < std::size(signals); ++i)
+            sigaction(signals[i], &m_previous[i], nullptr);
     }
     EchoOff(const EchoOff &) = delete;
     EchoOff &operator=(const EchoOff &) = delete;
 
 private:
-    termios m_saved{};
-    bool m_active = false;
+    static constexpr int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    struct sigaction m_previous[std::size(signals)]{};
 };
 
 } // namespace
@@ -41,18 +67,20 @@ bool AskForLogonOnTerminal(const std::string &server)
 {
     if (!AcceptsCredentials() || !isatty(STDIN_FILENO) || !isatty(STDERR_FILENO))
         return false;
-    std::cerr << server << " refused the logon.\nUser name (DOMAIN\\user): " << std::flush;
-    std::string user;
-    if (!std::getline(std::cin, user) || user.empty())
+    std::cerr << text::printable(server)
+              << " refused the logon.\nUser name (DOMAIN\\user): " << std::flush;
+    netapi::Credentials credentials;
+    if (!std::getline(std::cin, credentials.user) || credentials.user.empty())
         return false;
-    std::string password;
+    KeepSecretsOutOfCoreDumps();
     {
         EchoOff quiet;
         std::cerr << "Password: " << std::flush;
-        std::getline(std::cin, password);
+        // Room enough that growing leaves no copy behind in freed memory.
+        credentials.password.reserve(1024);
+        std::getline(std::cin, credentials.password);
     }
     std::cerr << '\n';
-    ApplyCredentials({user, password});
-    password.assign(password.size(), '\0');
+    ApplyCredentials(credentials);
     return true;
 }

@@ -12,6 +12,8 @@ packages=(
     fonts-dejavu-core fonts-liberation
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
+    # fuzzing (libFuzzer comes with clang)
+    clang
     # real servers on loopback for the account tests
     samba samba-ad-dc samba-ad-provision smbclient libnss-wrapper krb5-user iproute2
     # screenshots, desktop checks, packaging

@@ -178,8 +178,12 @@ void TApplication::ShowException(const std::exception &E)
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return;
-    QMessageBox::critical(QApplication::activeWindow(), QString::fromStdString(FTitle),
-                          QString::fromStdString(message));
+    // An exception's text may quote names from files and servers: plain text,
+    // never markup.
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(FTitle),
+                    QString::fromStdString(message), QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void TApplication::HandleException(const std::exception &E)

@@ -2,21 +2,30 @@
 
 #include "platform/netapi/NetApi.h"
 #include "platform/text/CaseFolding.h"
+#include "platform/text/Printable.h"
 
 #include <QCryptographicHash>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QString>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <optional>
+#include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <unordered_map>
 #include <variant>
 
@@ -298,13 +307,117 @@ public:
                 fail({QStringLiteral("servers"), i},
                      QStringLiteral("server \"%1\" is listed twice (names match without regard "
                                     "to case)")
-                         .arg(QString::fromStdString(server.name)));
+                         .arg(QString::fromStdString(text::printable(server.name))));
             result.push_back(std::move(server));
         }
         return result;
     }
 
+    // What QJsonDocument would silently change on the way back out: a member
+    // given twice in one object (one of them is dropped) and a number that a
+    // double cannot hold (it is rounded). Such a file is refused, naming the
+    // line, rather than rewritten differently on the first reset. Runs on text
+    // that QJsonDocument has accepted, so it only needs to skip, never to check.
+    void checkKeptExactly(const QByteArray &text) const
+    {
+        struct Frame
+        {
+            bool object = false;
+            bool expectKey = false;
+            std::set<QString> names;
+        };
+        std::vector<Frame> frames;
+        for (qsizetype pos = 0; pos < text.size();) {
+            const char c = text[pos];
+            if (c == '{' || c == '[') {
+                frames.push_back(Frame{c == '{', c == '{', {}});
+                ++pos;
+            } else if (c == '}' || c == ']') {
+                if (!frames.empty())
+                    frames.pop_back();
+                ++pos;
+            } else if (c == ',') {
+                if (!frames.empty() && frames.back().object)
+                    frames.back().expectKey = true;
+                ++pos;
+            } else if (c == '"') {
+                const qsizetype start = pos;
+                for (++pos; pos < text.size() && text[pos] != '"'; ++pos) {
+                    if (text[pos] == '\\')
+                        ++pos;
+                }
+                ++pos;
+                if (!frames.empty() && frames.back().expectKey) {
+                    frames.back().expectKey = false;
+                    const QByteArray raw = text.mid(start, pos - start);
+                    const QString name = decodeString(raw);
+                    if (!frames.back().names.insert(name).second)
+                        failAt(start, QStringLiteral("member \"%1\" is given twice in one object")
+                                          .arg(QString::fromStdString(
+                                              text::printable(name.toStdString()))));
+                }
+            } else if (c == '-' || (c >= '0' && c <= '9')) {
+                const qsizetype start = pos;
+                while (pos < text.size() && std::strchr("+-.eE0123456789", text[pos]))
+                    ++pos;
+                const QByteArray literal = text.mid(start, pos - start);
+                if (!numberSurvives(literal))
+                    failAt(start, QStringLiteral("the number %1 cannot be kept exactly; write it "
+                                                 "as a text")
+                                      .arg(QString::fromLatin1(literal)));
+            } else {
+                ++pos;
+            }
+        }
+    }
+
 private:
+    static QString decodeString(const QByteArray &quoted)
+    {
+        if (!quoted.contains('\\'))
+            return QString::fromUtf8(quoted.mid(1, quoted.size() - 2));
+        return QJsonDocument::fromJson('[' + quoted + ']').array().at(0).toString();
+    }
+
+    // A number's digits without leading or trailing zeros, and the power of
+    // ten of its first digit: equal for equal values.
+    static std::pair<QByteArray, long long> normalised(const QByteArray &number)
+    {
+        QByteArray digits;
+        long long point = -1; // digits before the decimal point
+        qsizetype i = number.startsWith('-') ? 1 : 0;
+        for (; i < number.size() && number[i] != 'e' && number[i] != 'E'; ++i) {
+            if (number[i] == '.')
+                point = digits.size();
+            else
+                digits += number[i];
+        }
+        if (point < 0)
+            point = digits.size();
+        const long long exponent = i < number.size() ? number.mid(i + 1).toLongLong() : 0;
+        qsizetype lead = 0;
+        while (lead < digits.size() && digits[lead] == '0')
+            ++lead;
+        digits.remove(0, lead);
+        while (!digits.isEmpty() && digits.back() == '0')
+            digits.chop(1);
+        if (digits.isEmpty())
+            return {QByteArray(), 0};
+        return {digits, point - lead + exponent};
+    }
+
+    static bool numberSurvives(const QByteArray &literal)
+    {
+        bool ok = false;
+        const double value = literal.toDouble(&ok);
+        if (!ok)
+            return false;
+        const bool negative = literal.startsWith('-') && !normalised(literal).first.isEmpty();
+        const QByteArray written = QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+        return normalised(literal) == normalised(written) &&
+               negative == (written.startsWith('-') && !normalised(written).first.isEmpty());
+    }
+
     static Path child(Path path, PathStep step)
     {
         path.push_back(std::move(step));
@@ -388,12 +501,12 @@ private:
             if (server.generated && server.generated->number(key) != 0)
                 fail(accountPath,
                      QStringLiteral("account \"%1\" is also one of the generated accounts")
-                         .arg(QString::fromStdString(account.name)));
+                         .arg(QString::fromStdString(text::printable(account.name))));
             if (!server.byName.emplace(key, server.accounts.size()).second)
                 fail(accountPath,
                      QStringLiteral("account \"%1\" is listed twice (names match without regard "
                                     "to case)")
-                         .arg(QString::fromStdString(account.name)));
+                         .arg(QString::fromStdString(text::printable(account.name))));
             server.accounts.push_back(std::move(account));
         }
         if (server.total() >= std::numeric_limits<std::uint32_t>::max())
@@ -453,11 +566,97 @@ QByteArray digest(const QByteArray &content)
     return QCryptographicHash::hash(content, QCryptographicHash::Sha256);
 }
 
+// Another program holds the file's lock only for one re-read and one write.
+constexpr auto lockTimeout = std::chrono::seconds(10);
+
+// Takes an exclusive flock, waiting a while for another writer.
+bool lockFile(int fd)
+{
+    const auto deadline = std::chrono::steady_clock::now() + lockTimeout;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+// Reads a whole open file.
+bool readAll(int fd, QByteArray &content)
+{
+    content.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        content.append(buffer, n);
+    }
+}
+
+bool writeAll(int fd, const QByteArray &content)
+{
+    qsizetype written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::write(fd, content.constData() + written,
+                                  static_cast<std::size_t>(content.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+std::string errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error)).toStdString();
+}
+
+// Closes a descriptor when it goes out of scope (and with it any flock).
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(FileDescriptor &&other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
 struct DirectoryProvider::Data
 {
     std::string path;
+    // The file is found again through its folder and its name, never through
+    // a link: the folder as it was when the file was loaded.
+    FileDescriptor folder;
+    QByteArray fileName;
+    dev_t device = 0; // of the file as last read or written
+    ino_t inode = 0;
     QJsonDocument document;
     QByteArray fileDigest; // of the file as last read or written
     std::vector<Server> servers;
@@ -485,31 +684,84 @@ struct DirectoryProvider::Data
         return std::nullopt;
     }
 
-    // Writes the document back; on failure leaves the file as it was.
+    std::uint32_t changedElsewhere()
+    {
+        // Someone edited, replaced or removed the file since it was loaded:
+        // writing now would throw their changes away.
+        lastWriteError = path + ": changed by another program since it was loaded; "
+                                "restart to pick up its changes";
+        return ERROR_WRITE_FAULT;
+    }
+
+    std::uint32_t cannotWrite(int error)
+    {
+        lastWriteError = path + ": cannot write: " + errorText(error);
+        return error == EACCES || error == EPERM || error == EROFS ? ERROR_ACCESS_DENIED
+                                                                   : ERROR_WRITE_FAULT;
+    }
+
+    // Writes the document back; on failure leaves the file as it was. The
+    // file's flock (the one every writer of this tool takes) is held from the
+    // re-read to the rename, so two resets at once cannot both go through on
+    // the same old content.
     std::uint32_t writeBack(const QJsonDocument &changed)
     {
-        QFile current(QString::fromStdString(path));
-        if (current.open(QIODevice::ReadOnly) && digest(current.readAll()) != fileDigest) {
-            // Someone edited the file since it was loaded: writing now would
-            // throw their changes away.
-            lastWriteError = path + ": changed by another program since it was loaded; "
-                                    "restart to pick up its changes";
+        FileDescriptor current(::openat(folder.get(), fileName.constData(),
+                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (current.get() < 0)
+            return changedElsewhere();
+        if (!lockFile(current.get())) {
+            lastWriteError = path + ": another program keeps the file locked; try again";
             return ERROR_WRITE_FAULT;
         }
-        current.close();
-        const QByteArray content = changed.toJson(QJsonDocument::Indented);
-        QSaveFile file(QString::fromStdString(path));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
-            !file.commit()) {
-            lastWriteError = path + ": cannot write: " + file.errorString().toStdString();
-            // The new file is made beside the old one, so the folder's
-            // permissions decide.
-            const QFileInfo folder(QFileInfo(QString::fromStdString(path)).absolutePath());
-            const bool denied = file.error() == QFileDevice::PermissionsError ||
-                                (folder.isDir() && !folder.isWritable());
-            return denied ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
+        // What we locked must still be the file we loaded, and still be the
+        // one under that name (a writer that got the lock first replaced it).
+        struct stat opened
+        {};
+        struct stat named
+        {};
+        QByteArray content;
+        if (::fstat(current.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+            opened.st_dev != device || opened.st_ino != inode ||
+            ::fstatat(folder.get(), fileName.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+            named.st_dev != opened.st_dev || named.st_ino != opened.st_ino ||
+            !readAll(current.get(), content) || digest(content) != fileDigest)
+            return changedElsewhere();
+
+        const QByteArray next = changed.toJson(QJsonDocument::Indented);
+        FileDescriptor temporary;
+        QByteArray temporaryName;
+        for (int attempt = 0; attempt < 100 && temporary.get() < 0; ++attempt) {
+            temporaryName = fileName + '.' +
+                            QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+            temporary = FileDescriptor(
+                ::openat(folder.get(), temporaryName.constData(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (temporary.get() < 0 && errno != EEXIST)
+                return cannotWrite(errno);
         }
-        fileDigest = digest(content);
+        if (temporary.get() < 0)
+            return cannotWrite(EEXIST);
+        // The new file keeps the old one's owner and mode: root resetting a
+        // user's file must not take it from them.
+        const bool sameOwner = opened.st_uid == ::geteuid() && opened.st_gid == ::getegid();
+        struct stat made
+        {};
+        if ((!sameOwner && ::fchown(temporary.get(), opened.st_uid, opened.st_gid) != 0 &&
+             ::geteuid() == 0) ||
+            ::fchmod(temporary.get(), opened.st_mode & 07777) != 0 ||
+            !writeAll(temporary.get(), next) || ::fsync(temporary.get()) != 0 ||
+            ::fstat(temporary.get(), &made) != 0 ||
+            ::renameat(folder.get(), temporaryName.constData(), folder.get(),
+                       fileName.constData()) != 0) {
+            const int error = errno;
+            ::unlinkat(folder.get(), temporaryName.constData(), 0);
+            return cannotWrite(error);
+        }
+        ::fsync(folder.get());
+        device = made.st_dev;
+        inode = made.st_ino;
+        fileDigest = digest(next);
         lastWriteError.clear();
         return NERR_Success;
     }
@@ -518,12 +770,37 @@ struct DirectoryProvider::Data
 DirectoryProvider::DirectoryProvider(const std::string &path) : d(std::make_unique<Data>())
 {
     d->path = path;
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw DirectoryFileError(path + ": cannot read: " + file.errorString().toStdString());
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw DirectoryFileError(path + ": cannot read: " + file.errorString().toStdString());
+    auto unreadable = [&](int error) {
+        return DirectoryFileError(path + ": cannot read: " + errorText(error));
+    };
+    // Links in the path are followed once, here; from then on the file is
+    // found through its real folder and never through a link.
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        throw unreadable(errno);
+    const QByteArray resolved(real);
+    std::free(real);
+    const qsizetype slash = resolved.lastIndexOf('/');
+    const QByteArray folderPath = slash == 0 ? QByteArray("/") : resolved.left(slash);
+    d->fileName = resolved.mid(slash + 1);
+    d->folder = FileDescriptor(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d->folder.get() < 0)
+        throw unreadable(errno);
+    const FileDescriptor file(::openat(d->folder.get(), d->fileName.constData(),
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0)
+        throw unreadable(errno);
+    struct stat st
+    {};
+    if (::fstat(file.get(), &st) != 0)
+        throw unreadable(errno);
+    if (!S_ISREG(st.st_mode))
+        throw DirectoryFileError(path + ": cannot read: not a regular file");
+    d->device = st.st_dev;
+    d->inode = st.st_ino;
+    QByteArray content;
+    if (!readAll(file.get(), content))
+        throw unreadable(errno);
 
     Loader loader(path, content);
     QJsonParseError parseError;
@@ -531,6 +808,7 @@ DirectoryProvider::DirectoryProvider(const std::string &path) : d(std::make_uniq
     if (parseError.error != QJsonParseError::NoError)
         loader.failAt(parseError.offset,
                       QStringLiteral("not valid JSON: %1").arg(parseError.errorString()));
+    loader.checkKeptExactly(content);
     d->servers = loader.servers(d->document);
     d->fileDigest = digest(content);
     for (std::size_t i = 0; i < d->servers.size(); ++i)

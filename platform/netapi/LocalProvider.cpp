@@ -5,10 +5,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace netapi {
@@ -24,9 +30,14 @@ std::uint32_t codeForErrno(int error)
     case EACCES:
     case EPERM:
         return ERROR_ACCESS_DENIED;
+    case ELOOP:
+        // A link where a file should be: not followed, and not ours to use.
+        return ERROR_ACCESS_DENIED;
     case ENOENT:
     case ENOTDIR:
         return ERROR_FILE_NOT_FOUND;
+    case EWOULDBLOCK:
+        return ERROR_LOCK_VIOLATION;
     default:
         return NERR_InternalError;
     }
@@ -77,6 +88,8 @@ template <typename Number> bool parseNumber(std::string_view text, Number &value
     return true;
 }
 
+} // namespace
+
 // pam_faillock's settings that decide whether an account is denied now.
 struct FaillockConfig
 {
@@ -85,36 +98,104 @@ struct FaillockConfig
     std::int64_t failInterval = 900;
     std::int64_t unlockTime = 600;
     bool evenDenyRoot = false;
+    std::optional<std::int64_t> rootUnlockTime; // unlock_time when not given
+
+    std::int64_t unlockTimeFor(std::uint32_t uid) const
+    {
+        return uid == 0 && rootUnlockTime ? *rootUnlockTime : unlockTime;
+    }
 };
 
-FaillockConfig parseFaillockConfig(std::string_view content)
+namespace {
+
+bool parseUnlockTime(std::string_view value, std::int64_t &time)
 {
-    FaillockConfig config;
+    if (value == "never") {
+        time = 0;
+        return true;
+    }
+    return parseNumber(value, time);
+}
+
+// One setting, from faillock.conf or from a module argument ("key" or
+// "key=value"). A value that does not parse leaves what was there, as
+// pam_faillock does.
+void applyFaillockSetting(FaillockConfig &config, std::string_view setting)
+{
+    const auto equals = setting.find('=');
+    const std::string_view key = trimmed(setting.substr(0, equals));
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : trimmed(setting.substr(equals + 1));
+    if (key == "dir" && !value.empty()) {
+        config.dir = std::string(value);
+    } else if (key == "deny") {
+        parseNumber(value, config.deny);
+    } else if (key == "fail_interval") {
+        parseNumber(value, config.failInterval);
+    } else if (key == "unlock_time") {
+        parseUnlockTime(value, config.unlockTime);
+    } else if (key == "root_unlock_time") {
+        // Implies even_deny_root.
+        std::int64_t time = 0;
+        if (parseUnlockTime(value, time)) {
+            config.rootUnlockTime = time;
+            config.evenDenyRoot = true;
+        }
+    } else if (key == "even_deny_root") {
+        config.evenDenyRoot = true;
+    }
+}
+
+void applyFaillockConf(FaillockConfig &config, std::string_view content)
+{
     for (std::string_view line : lines(content)) {
         line = trimmed(line.substr(0, line.find('#')));
-        if (line.empty())
-            continue;
-        const auto equals = line.find('=');
-        const std::string_view key = trimmed(line.substr(0, equals));
-        const std::string_view value = equals == std::string_view::npos
-                                           ? std::string_view()
-                                           : trimmed(line.substr(equals + 1));
-        // A value that does not parse leaves the default, as pam_faillock does.
-        if (key == "dir" && !value.empty())
-            config.dir = std::string(value);
-        else if (key == "deny")
-            parseNumber(value, config.deny);
-        else if (key == "fail_interval")
-            parseNumber(value, config.failInterval);
-        else if (key == "unlock_time") {
-            if (value == "never")
-                config.unlockTime = 0;
-            else
-                parseNumber(value, config.unlockTime);
-        } else if (key == "even_deny_root")
-            config.evenDenyRoot = true;
+        if (!line.empty())
+            applyFaillockSetting(config, line);
     }
-    return config;
+}
+
+// The arguments of every pam_faillock line of one PAM configuration file.
+// Lines may be continued with a backslash; "[...]" arguments may hold blanks.
+std::vector<std::string> faillockArguments(std::string_view content)
+{
+    std::string joined;
+    for (std::string_view line : lines(content)) {
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\\') {
+            joined.append(line.substr(0, line.size() - 1)).append(" ");
+            continue;
+        }
+        joined.append(line).append("\n");
+    }
+    std::vector<std::string> arguments;
+    for (std::string_view line : lines(joined)) {
+        line = line.substr(0, line.find('#'));
+        std::vector<std::string> words;
+        for (std::size_t pos = 0; pos < line.size();) {
+            pos = line.find_first_not_of(" \t", pos);
+            if (pos == std::string_view::npos)
+                break;
+            std::size_t end = line.find_first_of(" \t", pos);
+            if (line[pos] == '[') {
+                const std::size_t close = line.find(']', pos);
+                end = close == std::string_view::npos ? line.size() : close + 1;
+            }
+            end = std::min(end, line.size());
+            words.emplace_back(line.substr(pos, end - pos));
+            pos = end;
+        }
+        // type, control, module, arguments; "-auth" is a type too.
+        if (words.size() < 3)
+            continue;
+        const std::string &module = words[2];
+        const std::string_view base = std::string_view(module).substr(module.rfind('/') + 1);
+        if (base != "pam_faillock.so")
+            continue;
+        arguments.insert(arguments.end(), words.begin() + 3, words.end());
+    }
+    return arguments;
 }
 
 // pam_faillock's tally file: 64-byte records in the machine's byte order.
@@ -127,10 +208,52 @@ struct TallyRecord
 };
 static_assert(sizeof(TallyRecord) == 64);
 constexpr std::uint16_t tallyStatusValid = 0x1;
+// pam_faillock reads no more records than this; neither do we, since a user
+// owns their tally and can make it as large as they like.
+constexpr std::size_t maxTallyRecords = 1024;
+// pam_faillock holds a tally's lock only while it reads and rewrites it.
+constexpr auto tallyLockTimeout = std::chrono::seconds(10);
+
+// Takes the flock pam_faillock takes on a tally, waiting a while for it.
+// 0, or the errno of the failure (EWOULDBLOCK when it stayed held).
+int lockTally(int fd, int operation)
+{
+    const auto deadline = std::chrono::steady_clock::now() + tallyLockTimeout;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > deadline)
+            return errno;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+// Opens a tally as pam_faillock would find it: never through a link (the
+// user owns the file and could plant one), never a FIFO or device (which
+// would hang or be written to). -1 with errno set otherwise.
+int openTally(const std::string &path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
 
 // Denied when at least `deny` valid failures fall within fail_interval before
 // the newest one, and the newest is younger than unlock_time (0: until reset).
-bool deniedByTally(std::string_view content, const FaillockConfig &config, std::int64_t now)
+bool deniedByTally(std::string_view content, const FaillockConfig &config, std::int64_t unlockTime,
+                   std::int64_t now)
 {
     if (config.deny == 0)
         return false;
@@ -151,7 +274,7 @@ bool deniedByTally(std::string_view content, const FaillockConfig &config, std::
     });
     if (recent < static_cast<std::int64_t>(config.deny))
         return false;
-    return config.unlockTime == 0 || now - newest < config.unlockTime;
+    return unlockTime == 0 || now - newest < unlockTime;
 }
 
 std::int64_t systemNow()
@@ -194,9 +317,15 @@ int LocalProvider::readFile(const std::string &systemPath, std::string &content)
         if (const int refused = m_options.access(path, false))
             return refused;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return EINVAL;
+    }
     content.clear();
     char buffer[65536];
     for (;;) {
@@ -212,6 +341,42 @@ int LocalProvider::readFile(const std::string &systemPath, std::string &content)
             break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
+    ::close(fd);
+    return 0;
+}
+
+int LocalProvider::readTally(const std::string &systemPath, std::string &content) const
+{
+    const std::string path = pathOf(systemPath);
+    if (m_options.access) {
+        if (const int refused = m_options.access(path, false))
+            return refused;
+    }
+    const int fd = openTally(path, O_RDONLY);
+    if (fd < 0)
+        return errno;
+    // Shared: pam_faillock's exclusive lock keeps us from reading a tally it
+    // is rewriting.
+    if (const int error = lockTally(fd, LOCK_SH)) {
+        ::close(fd);
+        return error;
+    }
+    content.assign(maxTallyRecords * sizeof(TallyRecord), '\0');
+    std::size_t filled = 0;
+    while (filled < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + filled, content.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            return error;
+        }
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    content.resize(filled);
     ::close(fd);
     return 0;
 }
@@ -253,15 +418,53 @@ std::uint32_t LocalProvider::findUser(const std::string &user, PasswdEntry &entr
     return NERR_Success;
 }
 
-std::uint32_t LocalProvider::tallyPath(const std::string &user, std::string &path) const
+std::uint32_t LocalProvider::readFaillockConfig(FaillockSettings &settings) const
 {
+    // As pam_faillock combines them: its defaults, then faillock.conf (or the
+    // file its conf= argument names), then the module's arguments.
+    std::vector<std::string> arguments;
+    const std::string folder = pathOf("/etc/pam.d");
+    if (DIR *dir = ::opendir(folder.c_str())) {
+        std::vector<std::string> names;
+        while (const dirent *entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.')
+                names.emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const std::string &name : names) {
+            std::string content;
+            // A file we may not read or that is no regular file holds no setting we can use.
+            if (readFile("/etc/pam.d/" + name, content) == 0) {
+                for (std::string &argument : faillockArguments(content))
+                    arguments.push_back(std::move(argument));
+            }
+        }
+    }
+    std::string confPath = "/etc/security/faillock.conf";
+    for (const std::string &argument : arguments) {
+        if (argument.starts_with("conf=") && argument.size() > 5)
+            confPath = argument.substr(5);
+    }
     std::string content;
-    const int error = readFile("/etc/security/faillock.conf", content);
+    const int error = readFile(confPath, content);
     if (error && error != ENOENT)
         return codeForErrno(error);
-    if (error)
-        content.clear();
-    path = parseFaillockConfig(content).dir + "/" + user;
+    FaillockConfig config;
+    if (!error)
+        applyFaillockConf(config, content);
+    for (const std::string &argument : arguments)
+        applyFaillockSetting(config, argument);
+    settings = std::make_shared<FaillockConfig>(std::move(config));
+    return NERR_Success;
+}
+
+std::uint32_t LocalProvider::tallyPath(const std::string &user, std::string &path) const
+{
+    FaillockSettings config;
+    if (const std::uint32_t status = readFaillockConfig(config))
+        return status;
+    path = config->dir + "/" + user;
     return NERR_Success;
 }
 
@@ -287,20 +490,17 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, std::uint32_t &
         break;
     }
 
-    std::string configText;
-    const int configError = readFile("/etc/security/faillock.conf", configText);
-    if (configError && configError != ENOENT)
-        return codeForErrno(configError);
-    if (configError)
-        configText.clear();
-    const FaillockConfig config = parseFaillockConfig(configText);
+    FaillockSettings settings;
+    if (const std::uint32_t status = readFaillockConfig(settings))
+        return status;
+    const FaillockConfig &config = *settings;
     if (entry.uid == 0 && !config.evenDenyRoot)
         return NERR_Success;
     std::string tally;
-    if (const int error = readFile(config.dir + "/" + entry.name, tally)) {
+    if (const int error = readTally(config.dir + "/" + entry.name, tally)) {
         return error == ENOENT || error == ENOTDIR ? NERR_Success : codeForErrno(error);
     }
-    if (deniedByTally(tally, config, now))
+    if (deniedByTally(tally, config, config.unlockTimeFor(entry.uid), now))
         flags |= UF_LOCKOUT;
     return NERR_Success;
 }
@@ -401,11 +601,16 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
             return codeForErrno(refused);
     }
     // Emptying the file is what "faillock --reset" does; no file, no tally.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    // Under pam_faillock's own lock: a reset that landed while it was reading
+    // and rewriting the tally would be undone by its write.
+    const int fd = openTally(path, O_WRONLY);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
+    int error = lockTally(fd, LOCK_EX);
+    if (!error && ::ftruncate(fd, 0) != 0)
+        error = errno;
     ::close(fd);
-    return NERR_Success;
+    return error ? codeForErrno(error) : NERR_Success;
 }
 
 } // namespace netapi

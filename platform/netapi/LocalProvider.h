@@ -7,8 +7,11 @@
 // full name is the first comma-separated field of GECOS. An account is
 // disabled when its /etc/shadow password starts with '!' or its expiry day
 // has come, and locked out when pam_faillock would deny it now (its tally file
-// under the "dir" of /etc/security/faillock.conf). A reset empties that tally
-// file, as "faillock --user NAME --reset" does; no other flag can be written.
+// under its "dir"). Its settings are combined as pam_faillock combines them:
+// /etc/security/faillock.conf (or the file a conf= argument names), then the
+// arguments of the pam_faillock lines in /etc/pam.d, which win. A reset
+// empties that tally file under pam_faillock's lock, as "faillock --user NAME
+// --reset" does; no other flag can be written.
 //
 // The shadow and tally files are readable by root only: without the right to
 // read them a lookup answers 5 (access denied), and so does a reset.
@@ -16,8 +19,11 @@
 #include "platform/netapi/AccountProvider.h"
 
 #include <functional>
+#include <memory>
 
 namespace netapi {
+
+struct FaillockConfig;
 
 class LocalProvider : public AccountProvider
 {
@@ -63,9 +69,14 @@ private:
     std::string pathOf(const std::string &systemPath) const;
     // 0, or the errno of the failure.
     int readFile(const std::string &systemPath, std::string &content) const;
+    // The first records of a tally, under pam_faillock's lock. 0, or the errno.
+    int readTally(const std::string &systemPath, std::string &content) const;
     std::uint32_t readPasswd(std::vector<PasswdEntry> &entries) const;
     std::uint32_t findUser(const std::string &user, PasswdEntry &entry) const;
     std::uint32_t readFlags(const PasswdEntry &entry, std::uint32_t &flags) const;
+    // pam_faillock's settings, from faillock.conf and the pam_faillock lines of /etc/pam.d.
+    using FaillockSettings = std::shared_ptr<const FaillockConfig>;
+    std::uint32_t readFaillockConfig(FaillockSettings &settings) const;
     std::uint32_t tallyPath(const std::string &user, std::string &path) const;
     bool servesServer(const std::string &server) const;
 

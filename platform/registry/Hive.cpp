@@ -193,6 +193,19 @@ bool isValidName(const QByteArray &name)
     return !hasControlCharacter(name) && isValidUtf8(name);
 }
 
+bool isValidKeyPath(const QByteArray &path)
+{
+    if (path.size() > maxKeyPathBytes || path.count('\\') >= maxKeyDepth)
+        return false;
+    if (path.isEmpty())
+        return true;
+    for (const QByteArray &part : path.split('\\')) {
+        if (part.isEmpty() || part.size() > maxKeyNameBytes || !isValidName(part))
+            return false;
+    }
+    return true;
+}
+
 Hive::Hive(QByteArray rootName) : m_rootName(std::move(rootName))
 {
     m_keys.push_back(HiveKey{});
@@ -207,21 +220,30 @@ const HiveKey *Hive::findKey(const QByteArray &path) const
 
 HiveKey &Hive::ensureKey(const QByteArray &path)
 {
-    const QString folded = foldName(path);
-    if (const auto it = m_index.constFind(folded); it != m_index.cend())
+    if (const auto it = m_index.constFind(foldName(path)); it != m_index.cend())
         return m_keys[*it];
-    // Parents first, so that a file lists a key after the keys above it.
-    QByteArray existingPath;
-    const qsizetype cut = path.lastIndexOf('\\');
-    if (cut > 0)
-        existingPath = ensureKey(path.left(cut)).path + path.mid(cut);
-    else
-        existingPath = path;
-    HiveKey key;
-    key.path = existingPath;
-    m_keys.push_back(std::move(key));
-    m_index.insert(folded, m_keys.size() - 1);
-    return m_keys.back();
+    // Parents first, so that a file lists a key after the keys above it. A
+    // loop, not recursion: the depth comes from the file.
+    std::size_t parent = 0; // the root
+    qsizetype end = -1;
+    do {
+        end = path.indexOf('\\', end + 1);
+        const QByteArray prefix = end < 0 ? path : path.left(end);
+        const QString folded = foldName(prefix);
+        if (const auto it = m_index.constFind(folded); it != m_index.cend()) {
+            parent = *it;
+            continue;
+        }
+        // Keeps the case of the keys above that exist already.
+        const QByteArray &above = m_keys[parent].path;
+        const qsizetype partStart = prefix.lastIndexOf('\\') + 1;
+        HiveKey key;
+        key.path = above.isEmpty() ? prefix.mid(partStart) : above + '\\' + prefix.mid(partStart);
+        m_keys.push_back(std::move(key));
+        parent = m_keys.size() - 1;
+        m_index.insert(folded, parent);
+    } while (end >= 0);
+    return m_keys[parent];
 }
 
 const HiveValue *Hive::findValue(const QByteArray &path, const QByteArray &name) const
@@ -331,11 +353,15 @@ Hive Hive::parse(const QByteArray &rootName, const QByteArray &text, std::vector
                 skip(QStringLiteral("a key of another root"));
                 continue;
             }
-            bool valid = cut < 0 || !path.isEmpty();
-            for (const QByteArray &part : path.split('\\'))
-                valid = valid && (cut < 0 || (!part.isEmpty() && part.size() <= 255)) &&
-                        isValidName(part);
-            if (!valid) {
+            if (cut >= 0 && path.isEmpty()) {
+                skip(QStringLiteral("bad key name"));
+                continue;
+            }
+            if (path.size() > maxKeyPathBytes || path.count('\\') >= maxKeyDepth) {
+                skip(QStringLiteral("key path too long or too deep"));
+                continue;
+            }
+            if (!isValidKeyPath(path)) {
                 skip(QStringLiteral("bad key name"));
                 continue;
             }
@@ -375,6 +401,12 @@ Hive Hive::parse(const QByteArray &rootName, const QByteArray &text, std::vector
         }
         if (!current) {
             skip(QStringLiteral("a value outside any key section"));
+            continue;
+        }
+        // Names match without regard to case: a second "Name" (or "NAME") in
+        // one key is damage, not a change to keep.
+        if (hive.findValue(*current, name)) {
+            skip(QStringLiteral("a value of that name is already in this key"));
             continue;
         }
         hive.setValue(*current, name, data->type, data->data);

@@ -38,6 +38,15 @@ QString foldName(const QByteArray &name);
 // UTF-8 without control characters: what a key or value name may hold.
 bool isValidName(const QByteArray &name);
 
+// The registry's limits on keys: a name of 255 bytes, 512 levels below a root,
+// and (ours, so a path is bounded however it is made up) 16,383 bytes in all.
+inline constexpr qsizetype maxKeyNameBytes = 255;
+inline constexpr qsizetype maxKeyDepth = 512;
+inline constexpr qsizetype maxKeyPathBytes = 16383;
+
+// A path below a root within those limits, every part a valid name; empty is the root.
+bool isValidKeyPath(const QByteArray &path);
+
 class Hive
 {
 public:

@@ -5,12 +5,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -20,7 +21,6 @@ namespace registry {
 
 namespace {
 
-constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 // Another process holds the lock only for one re-read and one write.
 constexpr int lockTimeoutMs = 10000;
 // Enough to tell what went wrong without flooding the terminal.
@@ -65,25 +65,53 @@ void warnIssues(const QString &path, const std::vector<HiveIssue> &issues)
                  issues.size() - warnedIssuesPerRead);
 }
 
+// Writes `bytes` to a new file `name` in the folder, never through a link
+// and never over an existing file, and syncs it. False, with errno set, when
+// it could not.
+bool writeNewFile(int folder, const QByteArray &name, const QByteArray &bytes)
+{
+    const int fd = ::openat(folder, name.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + written,
+                                  static_cast<std::size_t>(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    const bool ok = written == bytes.size() && ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!ok) {
+        ::unlinkat(folder, name.constData(), 0);
+        errno = error;
+    }
+    return ok;
+}
+
 // Copies a file we are about to rewrite aside, under a name no other file has.
-bool backUp(const QString &path, const QByteArray &bytes)
+bool backUp(int folder, const QString &path, const QByteArray &bytes)
 {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = path + QLatin1Char('.') + stamp + QStringLiteral(".bak");
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = path + QLatin1Char('.') + stamp + QLatin1Char('-') + QString::number(n) +
-                 QStringLiteral(".bak");
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.setPermissions(ownerOnly);
-    if (file.write(bytes) != bytes.size())
-        return false;
-    if (!file.commit())
-        return false;
-    qWarning("registry: %s: the lines that could not be read are kept in %s", qPrintable(path),
-             qPrintable(target));
-    return true;
+    const QString base = QFileInfo(path).fileName() + QLatin1Char('.') + stamp;
+    QString name = base + QStringLiteral(".bak");
+    for (int n = 2; n < 1000; ++n) {
+        if (writeNewFile(folder, nativePath(name), bytes)) {
+            qWarning("registry: %s: the lines that could not be read are kept in %s",
+                     qPrintable(path),
+                     qPrintable(QFileInfo(path).absolutePath() + QLatin1Char('/') + name));
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+        name = base + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
+    }
+    return false;
 }
 
 // An exclusive flock on "<hive>.lock", a file that stays in place. The
@@ -112,13 +140,20 @@ public:
             ::close(m_fd);
     }
 
-    Result acquire(const QString &path)
+    Result acquire(int folder, const QByteArray &name)
     {
-        const QByteArray native = nativePath(path);
-        m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // Never through a link, and never a FIFO or device that would block or
+        // be written to.
+        m_fd = ::openat(folder, name.constData(),
+                        O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
         if (m_fd < 0)
-            return errno == EACCES || errno == EPERM || errno == EROFS ? Result::Denied
-                                                                       : Result::Failed;
+            return errno == EACCES || errno == EPERM || errno == EROFS || errno == ELOOP
+                       ? Result::Denied
+                       : Result::Failed;
+        struct stat st
+        {};
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
+            return Result::Denied;
         QElapsedTimer waited;
         waited.start();
         int pauseMs = 1;
@@ -153,29 +188,111 @@ void HiveChange::applyTo(Hive &hive) const
 
 HiveFile::HiveFile(QString path, QByteArray rootName)
     : m_path(std::move(path)), m_rootName(rootName), m_hive(std::move(rootName))
-{}
+{
+    const QFileInfo info(m_path);
+    m_folderPath = info.absolutePath();
+    m_fileName = nativePath(info.fileName());
+}
+
+HiveFile::~HiveFile()
+{
+    if (m_folder >= 0)
+        ::close(m_folder);
+}
+
+int HiveFile::folder(bool create)
+{
+    if (m_folder >= 0) {
+        // A folder removed since it was opened is looked for afresh.
+        struct stat st
+        {};
+        if (::fstat(m_folder, &st) == 0 && st.st_nlink > 0)
+            return m_folder;
+        ::close(m_folder);
+        m_folder = -1;
+    }
+    if (m_folderRefused) {
+        errno = EACCES;
+        return -1;
+    }
+    if (create && !ensureFolder(m_folderPath)) {
+        errno = EACCES;
+        return -1;
+    }
+    const QByteArray native = nativePath(m_folderPath);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            refuseFolder("is a symbolic link");
+        return -1;
+    }
+    // The tool may run as root with a user's environment: a folder someone
+    // else controls could swap the hive for a link to any file between two
+    // calls. Root's own folders (the system store) are as safe as ours.
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    const char *wrong = nullptr;
+    if (st.st_uid != ::geteuid() && st.st_uid != 0)
+        wrong = "belongs to another user";
+    else if (st.st_mode & (S_IWGRP | S_IWOTH))
+        wrong = "is writable by other users";
+    if (wrong) {
+        ::close(fd);
+        refuseFolder(wrong);
+        return -1;
+    }
+    m_folder = fd;
+    return m_folder;
+}
+
+void HiveFile::refuseFolder(const char *why)
+{
+    m_folderRefused = true;
+    errno = EACCES;
+    // Once per folder, however many roots live in it.
+    static std::set<QString> warned;
+    if (warned.insert(m_folderPath).second)
+        qWarning("registry: %s %s; the settings in it are neither read nor written",
+                 qPrintable(m_folderPath), why);
+}
 
 HiveFile::ReadState HiveFile::reload()
 {
-    const QByteArray native = nativePath(m_path);
-    struct stat st
-    {};
     ReadState state = ReadState::Read;
     QByteArray bytes;
-    if (::stat(native.constData(), &st) != 0) {
-        // A file in place of a folder above it: there is nothing to read either.
-        state = errno == ENOENT || errno == ENOTDIR ? ReadState::Missing : ReadState::Failed;
-    } else if (!S_ISREG(st.st_mode)) {
-        state = ReadState::Failed;
+    const int dir = folder(false);
+    int fd = -1;
+    if (dir < 0) {
+        state = !m_folderRefused && (errno == ENOENT || errno == ENOTDIR) ? ReadState::Missing
+                                                                          : ReadState::Failed;
     } else {
-        QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        // O_NONBLOCK: a FIFO planted in its place must not hang the program.
+        fd = ::openat(dir, m_fileName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            state = errno == ENOENT ? ReadState::Missing : ReadState::Failed;
+    }
+    if (fd >= 0) {
+        struct stat st
+        {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             state = ReadState::Failed;
         } else {
-            bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
+            QFile file;
+            if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
                 state = ReadState::Failed;
+            } else {
+                bytes = file.readAll();
+                if (file.error() != QFileDevice::NoError)
+                    state = ReadState::Failed;
+            }
         }
+        ::close(fd);
     }
 
     if (state == ReadState::Failed) {
@@ -202,38 +319,47 @@ const Hive &HiveFile::current()
     return m_hive;
 }
 
-bool HiveFile::writable() const
+bool HiveFile::writable()
 {
-    const QByteArray native = nativePath(m_path);
-    struct stat st
-    {};
-    QString folder = QFileInfo(m_path).absolutePath();
-    if (::stat(native.constData(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || ::access(native.constData(), W_OK) != 0)
+    const int dir = folder(false);
+    if (dir >= 0) {
+        struct stat st
+        {};
+        if (::fstatat(dir, m_fileName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(st.st_mode) || ::faccessat(dir, m_fileName.constData(), W_OK, 0) != 0)
+                return false;
+        } else if (errno != ENOENT) {
             return false;
-    } else if (errno != ENOENT) {
-        return false;
+        }
+        return ::faccessat(dir, ".", W_OK | X_OK, 0) == 0;
     }
+    if (m_folderRefused)
+        return false;
+    // No folder yet: the nearest folder above it that exists must let us create it.
+    QString above = m_folderPath;
     for (;;) {
-        const QByteArray nativeFolder = nativePath(folder);
-        if (::stat(nativeFolder.constData(), &st) == 0)
-            return S_ISDIR(st.st_mode) && ::access(nativeFolder.constData(), W_OK | X_OK) == 0;
+        const QByteArray native = nativePath(above);
+        struct stat st
+        {};
+        if (::stat(native.constData(), &st) == 0)
+            return S_ISDIR(st.st_mode) && ::access(native.constData(), W_OK | X_OK) == 0;
         if (errno != ENOENT)
             return false;
-        const QString parent = QFileInfo(folder).absolutePath();
-        if (parent == folder)
+        const QString parent = QFileInfo(above).absolutePath();
+        if (parent == above)
             return false;
-        folder = parent;
+        above = parent;
     }
 }
 
 CommitResult HiveFile::commit(const std::vector<HiveChange> &changes)
 {
-    if (!ensureFolder(QFileInfo(m_path).absolutePath()))
+    const int dir = folder(true);
+    if (dir < 0)
         return CommitResult::AccessDenied;
 
     HiveLock lock;
-    switch (lock.acquire(m_path + QStringLiteral(".lock"))) {
+    switch (lock.acquire(dir, m_fileName + ".lock")) {
     case HiveLock::Result::Locked:
         break;
     case HiveLock::Result::Denied:
@@ -247,7 +373,7 @@ CommitResult HiveFile::commit(const std::vector<HiveChange> &changes)
     // changes go on top of it.
     if (reload() == ReadState::Failed)
         return CommitResult::Unreadable;
-    if (m_issueCount > 0 && !backUp(m_path, m_bytes))
+    if (m_issueCount > 0 && !backUp(dir, m_path, m_bytes))
         return CommitResult::WriteFailed;
 
     Hive next = m_hive;
@@ -255,13 +381,26 @@ CommitResult HiveFile::commit(const std::vector<HiveChange> &changes)
         change.applyTo(next);
     QByteArray bytes = next.serialize();
 
-    QSaveFile file(m_path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return writable() ? CommitResult::WriteFailed : CommitResult::AccessDenied;
-    file.setPermissions(ownerOnly);
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // A new file beside the old one, renamed over it: a crash leaves one or
+    // the other, whole. The name is ours alone (O_EXCL), and renaming
+    // replaces whatever entry is there, a link included, without following it.
+    QByteArray temporary;
+    bool written = false;
+    for (int attempt = 0; attempt < 100 && !written; ++attempt) {
+        temporary = m_fileName + '.' +
+                    QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        written = writeNewFile(dir, temporary, bytes);
+        if (!written && errno != EEXIST)
+            return errno == EACCES || errno == EPERM || errno == EROFS ? CommitResult::AccessDenied
+                                                                       : CommitResult::WriteFailed;
+    }
+    if (!written)
         return CommitResult::WriteFailed;
+    if (::renameat(dir, temporary.constData(), dir, m_fileName.constData()) != 0) {
+        ::unlinkat(dir, temporary.constData(), 0);
+        return CommitResult::WriteFailed;
+    }
+    ::fsync(dir);
 
     m_hive = std::move(next);
     m_bytes = std::move(bytes);

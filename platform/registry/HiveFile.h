@@ -37,20 +37,24 @@ class HiveFile
 {
 public:
     HiveFile(QString path, QByteArray rootName);
+    ~HiveFile();
+    HiveFile(const HiveFile &) = delete;
+    HiveFile &operator=(const HiveFile &) = delete;
 
     const QString &path() const { return m_path; }
 
     // The latest state on disk. A file that cannot be read reads as empty.
     const Hive &current();
 
-    // Whether a commit could create or replace the file: the file, where it
-    // exists, is a regular file we may write, and its folder (or the nearest
-    // folder above it that exists) lets us create files.
-    bool writable() const;
+    // Whether a commit could create or replace the file: the folder is one we
+    // trust, the file, where it exists, is a regular file we may write, and its
+    // folder (or the nearest folder above it that exists) lets us create files.
+    bool writable();
 
     // Under the inter-process lock (a flock on "<file>.lock"): re-reads the file, applies the
     // changes in order, writes a temporary file, syncs it and renames it over the file. A file with
-    // lines that could not be read is first copied aside.
+    // lines that could not be read is first copied aside. Every file is opened relative to the
+    // folder and never through a symbolic link.
     CommitResult commit(const std::vector<HiveChange> &changes);
 
 private:
@@ -61,8 +65,17 @@ private:
         Failed
     };
     ReadState reload();
+    // The store folder, opened once (created first when `create`) and kept
+    // open: only a folder that belongs to us (or to root) and that nobody else
+    // may write is used. -1 with errno set when there is none to use.
+    int folder(bool create);
+    void refuseFolder(const char *why);
 
     QString m_path;
+    QString m_folderPath;
+    QByteArray m_fileName; // in the file system's encoding
+    int m_folder = -1;
+    bool m_folderRefused = false;
     QByteArray m_rootName;
     QByteArray m_bytes; // the file's content that m_hive was parsed from
     Hive m_hive;

@@ -126,7 +126,7 @@ LSTATUS joinPath(const QByteArray &base, LPCSTR subKey, QByteArray &out)
             return ERROR_INVALID_PARAMETER;
     }
     out = base.isEmpty() ? sub : base + '\\' + sub;
-    return ERROR_SUCCESS;
+    return registry::isValidKeyPath(out) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 
 bool samePath(const QByteArray &a, const QByteArray &b)

@@ -9,17 +9,28 @@
 
 #include "platform/netapi/AccountProvider.h"
 
+#include <string.h>
 #include <string>
 #include <vector>
 
 namespace netapi {
 
 // Credentials the program hands in when the server refused the logon. Held in
-// memory only.
+// memory only; each copy wipes its password when it is dropped.
 struct Credentials
 {
     std::string user; // "DOMAIN\user", "user@REALM" or "user"
     std::string password;
+
+    ~Credentials() { wipe(password); }
+
+    // Overwrites the whole buffer (what a shorter or moved-from string still
+    // holds included) so that no copy of a password outlives its use.
+    static void wipe(std::string &secret)
+    {
+        ::explicit_bzero(secret.data(), secret.capacity());
+        secret.clear();
+    }
 };
 
 class RemoteProvider : public AccountProvider

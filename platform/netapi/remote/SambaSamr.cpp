@@ -24,8 +24,12 @@ extern "C" {
 #include <util/time.h>
 }
 
+#include <cstdlib>
 #include <mutex>
+#include <optional>
+#include <string.h>
 #include <strings.h>
+#include <unistd.h>
 
 namespace netapi::samba {
 namespace {
@@ -265,9 +269,50 @@ struct Credentials::Private
     ~Private() { talloc_free(memory); }
 };
 
+namespace {
+
+// Run by root under sudo, the environment is the user's: their USER, PASSWD
+// and PASSWD_FILE must not become root's logon. Samba reads them while it
+// guesses; they are hidden for that time only.
+class SudoEnvironmentHidden
+{
+public:
+    SudoEnvironmentHidden()
+    {
+        if (!std::getenv("SUDO_UID") || ::geteuid() != 0)
+            return;
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            if (const char *value = std::getenv(names[i])) {
+                saved[i] = value;
+                ::unsetenv(names[i]);
+            }
+        }
+    }
+    ~SudoEnvironmentHidden()
+    {
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            if (saved[i]) {
+                ::setenv(names[i], saved[i]->c_str(), 1);
+                ::explicit_bzero(saved[i]->data(), saved[i]->capacity());
+            }
+        }
+    }
+    SudoEnvironmentHidden(const SudoEnvironmentHidden &) = delete;
+    SudoEnvironmentHidden &operator=(const SudoEnvironmentHidden &) = delete;
+
+private:
+    static constexpr const char *names[] = {"USER", "PASSWD", "PASSWD_FILE"};
+    std::optional<std::string> saved[std::size(names)];
+};
+
+} // namespace
+
 Credentials::Credentials() : d(std::make_unique<Private>())
 {
-    cli_credentials_guess(d->credentials, d->config);
+    {
+        const SudoEnvironmentHidden hidden;
+        cli_credentials_guess(d->credentials, d->config);
+    }
     // guess takes the ticket cache's principal when the cache has one; a
     // ticket is enough to log on.
     TALLOC_CTX *probe = talloc_new(d->memory);

@@ -113,7 +113,7 @@ TEST_F(CommandLine, ListPrintsRowsThenThePanesLines)
     const Outcome r = run({"--directory", writeDirectory(madeDomain), "--list", "dc.test"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "alice\tAlice Ämmälä\tlocked\n"
-                     "carol\tCarol?Tab\tlocked,disabled\n"
+                     "carol\tCarol\\x09Tab\tlocked,disabled\n"
                      "2 disabled users found.\n"
                      "2 locked out users found.\n");
     EXPECT_EQ(r.err, "");
@@ -126,7 +126,7 @@ TEST_F(CommandLine, ListAllPrintsEveryAccountWithItsMarks)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "alice\tAlice Ämmälä\tlocked\n"
                      "bob\tBob\tdisabled\n"
-                     "carol\tCarol?Tab\tlocked,disabled\n"
+                     "carol\tCarol\\x09Tab\tlocked,disabled\n"
                      "dave\t\t-\n"
                      "4 users found.\n"
                      "2 disabled users found.\n"
@@ -158,7 +158,7 @@ TEST_F(CommandLine, UnlockResetsAndWritesTheDirectoryBack)
     EXPECT_EQ(r.out, "User was not locked out.\n");
     // Still disabled; no longer locked.
     r = run({"--directory", made, "--list", "--all", "dc.test"});
-    EXPECT_NE(r.out.indexOf("carol\tCarol?Tab\tdisabled\n"), -1) << r.out.toStdString();
+    EXPECT_NE(r.out.indexOf("carol\tCarol\\x09Tab\tdisabled\n"), -1) << r.out.toStdString();
 }
 
 TEST_F(CommandLine, UnlockFailuresSayWhyWithStatusOne)
@@ -180,7 +180,7 @@ TEST_F(CommandLine, AListingWithUncheckedAccountsEndsWithStatusThree)
     Outcome r = run({"--directory", made, "--list", "mixed.test"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, "frank\tFrank\tlocked\n"
-                     "evil?[2Jname\tLine?Break?\tlocked\n"
+                     "evil\\x1b[2Jname\tLine\\x0aBreak\\u0085\tlocked\n"
                      "1 disabled users found.\n"
                      "2 locked out users found.\n"
                      "1 users could not be checked.\n");
@@ -230,7 +230,7 @@ TEST_F(CommandLine, UnlockingSeveralAccountsHeadsEachBlockAndFailsIfAnyFailed)
                      "Lockout was successfully reset.\n"
                      "gina:\n"
                      "User was not locked out.\n"
-                     "evil?[2Jname:\n"
+                     "evil\\x1b[2Jname:\n"
                      "User was locked out.\n"
                      "Lockout was successfully reset.\n"
                      "hank:\n"

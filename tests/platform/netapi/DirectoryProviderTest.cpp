@@ -5,10 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <latch>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -123,6 +128,37 @@ TEST_F(DirectoryFile, MalformedFilesAreRefusedNamingFileAndLine)
                         "\"u\" } } ] }"),
               ":2: \"count\" is missing in servers[0].generate");
     EXPECT_EQ(loadError(""), ":1: not valid JSON: illegal value");
+}
+
+TEST_F(DirectoryFile, WhatAWriteBackWouldChangeIsRefusedOnLoad)
+{
+    // A double holds 53 bits: the first reset used to write 18446744073709552000.
+    EXPECT_EQ(loadError("{ \"servers\": [],\n \"limit\": 18446744073709551615 }"),
+              ":2: the number 18446744073709551615 cannot be kept exactly; write it as a text");
+    EXPECT_EQ(loadError("{ \"servers\": [],\n \"ratio\": 0.10000000000000000001 }"),
+              ":2: the number 0.10000000000000000001 cannot be kept exactly; write it as a text");
+    // One of the two used to vanish on the first reset.
+    EXPECT_EQ(loadError("{ \"servers\": [ { \"name\": \"a\",\n \"name\": \"b\" } ] }"),
+              ":2: member \"name\" is given twice in one object");
+    EXPECT_EQ(loadError("{ \"servers\": [],\n \"x\": 1, \"\\u0078\": 2 }"),
+              ":2: member \"x\" is given twice in one object");
+
+    // Numbers a double holds, however they are written, are fine.
+    std::string error;
+    EXPECT_NE(DirectoryProvider::load(
+                  write("{ \"servers\": [], \"n\": [0, -0, 1.5, 1e3, 2.50, 9007199254740992, "
+                        "-12.75e-1, 0.1] }"),
+                  error),
+              nullptr)
+        << error;
+}
+
+TEST_F(DirectoryFile, NamesInMessagesCannotSteerTheTerminal)
+{
+    EXPECT_EQ(loadError("{ \"servers\": [ { \"name\": \"\\u001b]0;owned\\u0007\" },\n"
+                        " { \"name\": \"\\u001B]0;OWNED\\u0007\" } ] }"),
+              ":2: server \"\\x1b]0;OWNED\\x07\" is listed twice (names match without regard "
+              "to case)");
 }
 
 TEST_F(DirectoryFile, UnreadableFileIsRefusedNamingIt)
@@ -258,7 +294,8 @@ TEST_F(DirectoryFile, FailedWriteBackLosesNothing)
     DirectoryProvider provider(path);
     ASSERT_TRUE(QDir(sub).removeRecursively());
     EXPECT_EQ(provider.setFlags("dc01.corp.example.com", "jsmith", 0), ERROR_WRITE_FAULT);
-    EXPECT_NE(provider.lastWriteError().find("cannot write"), std::string::npos);
+    // The file is gone: whoever removed it changed it.
+    EXPECT_NE(provider.lastWriteError().find("changed by another program"), std::string::npos);
     netapi::AccountInfo info;
     ASSERT_EQ(provider.getInfo("dc01.corp.example.com", "jsmith", info), NERR_Success);
     EXPECT_TRUE(info.flags & UF_LOCKOUT);
@@ -273,6 +310,78 @@ TEST_F(DirectoryFile, FileChangedByAnotherProgramIsNotOverwritten)
     EXPECT_EQ(provider.setFlags("dc01.corp.example.com", "jsmith", 0), ERROR_WRITE_FAULT);
     EXPECT_NE(provider.lastWriteError().find("changed by another program"), std::string::npos);
     EXPECT_EQ(read(path), edited);
+}
+
+TEST_F(DirectoryFile, AFileSwappedForALinkIsNotWrittenThrough)
+{
+    const std::string path = write(sampleDirectory);
+    DirectoryProvider provider(path);
+    TempDir elsewhere;
+    QFile victim(elsewhere.file("victim"));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+    victim.write("untouched\n");
+    victim.close();
+    // Swapped after loading: a link to a file that is there, then to one that is not.
+    for (const QString &target : {elsewhere.file("victim"), elsewhere.file("created")}) {
+        ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
+        ASSERT_TRUE(QFile::link(target, QString::fromStdString(path)));
+        EXPECT_EQ(provider.setFlags("dc01.corp.example.com", "jsmith", 0), ERROR_WRITE_FAULT);
+        EXPECT_NE(provider.lastWriteError().find("changed by another program"), std::string::npos);
+    }
+    EXPECT_EQ(read(elsewhere.file("victim").toStdString()), "untouched\n");
+    EXPECT_FALSE(QFile::exists(elsewhere.file("created")));
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(path)).isSymLink());
+}
+
+TEST_F(DirectoryFile, AResetKeepsTheFilesOwnerAndMode)
+{
+    const std::string path = write(sampleDirectory);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+    DirectoryProvider provider(path);
+    ASSERT_EQ(provider.setFlags("dc01.corp.example.com", "jsmith", 0), NERR_Success);
+    struct stat st
+    {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"directory.json"});
+}
+
+TEST_F(DirectoryFile, TwoResetsAtOnceNeverLoseOne)
+{
+    // Each round, two programs reset different accounts of the same file at
+    // the same moment: a reset reported as done must be in the file.
+    for (int round = 0; round < 20; ++round) {
+        const std::string path = write(sampleDirectory);
+        DirectoryProvider first(path);
+        DirectoryProvider second(path);
+        std::latch start(2);
+        std::uint32_t results[2] = {};
+        std::thread a([&] {
+            start.arrive_and_wait();
+            results[0] = first.setFlags("dc01.corp.example.com", "jsmith", 0);
+        });
+        std::thread b([&] {
+            start.arrive_and_wait();
+            results[1] = second.setFlags("dc01.corp.example.com", "zeta", UF_ACCOUNTDISABLE);
+        });
+        a.join();
+        b.join();
+        EXPECT_TRUE(results[0] == NERR_Success || results[1] == NERR_Success);
+        DirectoryProvider after(path);
+        netapi::AccountInfo info;
+        ASSERT_EQ(after.getInfo("dc01.corp.example.com", "jsmith", info), NERR_Success);
+        EXPECT_EQ(results[0] == NERR_Success, !(info.flags & UF_LOCKOUT)) << "round " << round;
+        ASSERT_EQ(after.getInfo("dc01.corp.example.com", "zeta", info), NERR_Success);
+        EXPECT_EQ(results[1] == NERR_Success, !(info.flags & UF_LOCKOUT)) << "round " << round;
+    }
 }
 
 TEST_F(DirectoryFile, TheDemoDirectoryLoadsAndHoldsWhatTheReadmePromises)

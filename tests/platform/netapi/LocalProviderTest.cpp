@@ -4,12 +4,17 @@
 #include "tests/support/TempDir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -176,6 +181,44 @@ TEST_F(LocalComputer, FaillockConfIsHonoured)
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
 }
 
+TEST_F(LocalComputer, PamFaillockArgumentsWinOverFaillockConf)
+{
+    put("etc/security/faillock.conf", "deny = 10\ndir = /var/lib/faillock\n");
+    put("etc/pam.d/common-auth",
+        "# deny=1 in a comment counts for nothing\n"
+        "auth  requisite  pam_faillock.so preauth \\\n      deny=2 dir=/run/tally\n"
+        "auth  [success=1 default=ignore]  pam_unix.so nullok deny=1\n"
+        "auth  [default=die]  /usr/lib/security/pam_faillock.so authfail unlock_time=never\n");
+    tally("jsmith", {{now - 100000, 1}, {now - 99990, 1}}, "run/tally");
+    // faillock.conf alone would say: deny 10, in /var/lib/faillock.
+    tally("pat", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}}, "var/lib/faillock");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT);
+    // The reset empties the tally PAM reads.
+    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(QFileInfo(dir.file("run/tally/jsmith")).size(), 0);
+
+    // conf= names another settings file, and the arguments still win over it.
+    put("etc/pam.d/common-auth", "auth required pam_faillock.so preauth conf=/etc/other.conf\n"
+                                 "-auth required pam_faillock.so authfail deny=1\n");
+    put("etc/other.conf", "dir = /run/other\nunlock_time = 60\n");
+    tally("jsmith", {{now - 30, 1}}, "run/other");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    tally("jsmith", {{now - 61, 1}}, "run/other");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+}
+
+TEST_F(LocalComputer, RootUnlockTimeDeniesRootForItsOwnTime)
+{
+    put("etc/pam.d/system-auth", "auth required pam_faillock.so preauth root_unlock_time=30\n");
+    tally("root", {{now - 40, 1}, {now - 39, 1}, {now - 38, 1}});
+    tally("jsmith", {{now - 40, 1}, {now - 39, 1}, {now - 38, 1}});
+    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    tally("root", {{now - 20, 1}, {now - 19, 1}, {now - 18, 1}});
+    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+}
+
 TEST_F(LocalComputer, RootIsLockedOnlyWithEvenDenyRoot)
 {
     tally("root", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
@@ -199,6 +242,70 @@ TEST_F(LocalComputer, ResetEmptiesTheTallyAndNothingElseCanBeWritten)
     EXPECT_EQ(local.setFlags("", "pat", UF_NORMAL_ACCOUNT), NERR_Success);
     EXPECT_EQ(local.setFlags("", "amüller", UF_NORMAL_ACCOUNT), ERROR_NOT_SUPPORTED);
     EXPECT_EQ(local.setFlags("", "amüller", UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE), NERR_Success);
+}
+
+// A user owns their tally and may put anything in its place.
+TEST_F(LocalComputer, ATallyThatIsALinkIsNeitherReadNorEmptied)
+{
+    tally("victim", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}}, "elsewhere");
+    const QString victim = dir.file("elsewhere/victim");
+    QDir().mkpath(dir.file("var/run/faillock"));
+    ASSERT_TRUE(QFile::link(victim, dir.file("var/run/faillock/jsmith")));
+    EXPECT_EQ(flagsOf("jsmith", ERROR_ACCESS_DENIED), 0u);
+    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(QFileInfo(victim).size(), 192);
+}
+
+TEST_F(LocalComputer, ATallyThatIsAFifoDoesNotHang)
+{
+    QDir().mkpath(dir.file("var/run/faillock"));
+    const QByteArray fifo = QFile::encodeName(dir.file("var/run/faillock/jsmith"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    QElapsedTimer timer;
+    timer.start();
+    netapi::AccountInfo info;
+    EXPECT_NE(provider().getInfo("", "jsmith", info), NERR_Success);
+    EXPECT_NE(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_LT(timer.elapsed(), 2000);
+}
+
+TEST_F(LocalComputer, AHugeTallyIsReadNoFurtherThanPamReadsIt)
+{
+    // Three recent failures, then 1 GB of nothing (sparse, so it costs no disk).
+    tally("jsmith", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    const QByteArray path = QFile::encodeName(dir.file("var/run/faillock/jsmith"));
+    ASSERT_EQ(::truncate(path.constData(), 1LL << 30), 0);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    EXPECT_LT(timer.elapsed(), 1000);
+    // Records past the first 1,024 are not read, as pam_faillock does not read them.
+    tally("pat", {});
+    std::vector<std::pair<std::int64_t, int>> records(1024, {now - 5000, 0});
+    records.insert(records.end(), {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    tally("pat", records);
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT);
+}
+
+TEST_F(LocalComputer, AResetWaitsForPamFaillocksLock)
+{
+    tally("jsmith", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    const QByteArray path = QFile::encodeName(dir.file("var/run/faillock/jsmith"));
+    // pam_faillock reading and rewriting the tally holds this lock.
+    const int pam = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(pam, 0);
+    ASSERT_EQ(::flock(pam, LOCK_EX), 0);
+    LocalProvider local = provider();
+    std::uint32_t result = 1;
+    std::thread reset([&] { result = local.setFlags("", "jsmith", UF_NORMAL_ACCOUNT); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // pam_faillock's rewrite, with one more failure, lands before the reset.
+    EXPECT_EQ(tallySize("jsmith"), 192);
+    tally("jsmith", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}, {now, 1}});
+    ::close(pam);
+    reset.join();
+    EXPECT_EQ(result, NERR_Success);
+    EXPECT_EQ(tallySize("jsmith"), 0);
 }
 
 TEST_F(LocalComputer, WithoutTheRightToReadOrWriteLookupAndResetAnswerAccessDenied)

@@ -61,6 +61,19 @@ std::vector<Corruption> corruptions()
         {"HugeLine", goodStart + QByteArray(8 * 1024 * 1024, 'x') + "\n" + goodEnd, 5},
         {"UnknownEscape", goodStart + "\"Esc\"=\"tab\\t\"\n" + goodEnd, 5},
         {"BadDword", goodStart + "\"D\"=dword:123\n" + goodEnd, 5},
+        // One section per level used to mean one nested call per level: this
+        // line overflowed the stack.
+        {"KeyTooDeep",
+         goodStart + "[HKEY_CURRENT_USER" + QByteArray("\\a").repeated(32 * 1024) +
+             "]\n\"Under\"=\"it\"\n" + goodEnd,
+         5},
+        {"KeyPathTooLong",
+         goodStart + "[HKEY_CURRENT_USER" + QByteArray("\\" + QByteArray(200, 'k')).repeated(100) +
+             "]\n" + goodEnd,
+         5},
+        // Names match without regard to case: the second one is damage, and the
+        // first stays.
+        {"ValueGivenTwice", goodStart + "\"KEPT\"=\"other\"\n" + goodEnd, 5},
         {"NoHeader", QByteArray(goodStart).remove(0, int(sizeof registry::hiveHeader)) + goodEnd,
          1},
     };
