@@ -21,6 +21,7 @@
 
 class QImage;
 class QWidget;
+class TPopupMenu;
 class TWinControl;
 
 namespace controls_detail {
@@ -289,6 +290,11 @@ public:
     TDragMode DragMode() const { return FDragMode; }
     void SetDragMode(TDragMode Value) { FDragMode = Value; }
 
+    // The menu that pops up on a right click (or the menu key) over the
+    // control. Defaults to null.
+    TPopupMenu *PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu *Value);
+
     TControlState ControlState() const { return FControlState; }
     void SetControlState(TControlState Value) { FControlState = Value; }
     TControlStyle ControlStyle() const { return FControlStyle; }
@@ -337,6 +343,7 @@ protected:
     // Makes the Qt widget. The default is a plain widget that shows what
     // Paint draws (see TGraphicControl).
     virtual QWidget *CreateWidget();
+    void Notification(TComponent *AComponent, TOperation Operation) override;
     // Called once the widget exists, before its state is applied: a class
     // that makes its widget connects Qt's signals here. Calls the base first.
     virtual void WidgetCreated() {}
@@ -406,6 +413,7 @@ private:
     void applyCursor();
     void applyBounds();
     void applyVisible();
+    void applyPopupMenu();
     void doMouseDown(TWMMouse &Message, TMouseButton Button);
     void doMouseUp(TWMMouse &Message, TMouseButton Button);
     void paintSurface(QWidget &Surface);
@@ -429,6 +437,7 @@ private:
     TAlign FAlign = alNone;
     TAnchors FAnchors{akLeft, akTop};
     TDragMode FDragMode = dmManual;
+    TPopupMenu *FPopupMenu = nullptr;
     TControlState FControlState;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
 

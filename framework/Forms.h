@@ -15,6 +15,7 @@
 //   }
 
 #include "framework/Controls.h"
+#include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 
 #include <cstdint>
@@ -62,6 +63,10 @@ public:
     // Defaults to poDefaultPosOnly; poDesigned places the window at Left, Top.
     TPosition Position() const { return FPosition; }
     void SetPosition(TPosition Value);
+    // The menu bar shown along the top of the window (over the top of the
+    // client area). Defaults to null.
+    TMainMenu *Menu() const { return FMenu; }
+    void SetMenu(TMainMenu *Value);
     // Result of ShowModal; setting it non-zero ends a modal loop. Defaults to mrNone.
     TModalResult ModalResult() const { return FModalResult; }
     void SetModalResult(TModalResult Value);
@@ -112,9 +117,11 @@ protected:
     virtual void DoHide();
     virtual bool CloseQuery();
     virtual void DoClose(TCloseAction &Action);
+    void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
     void applyBorderStyle();
+    void applyMenu();
     void applyPosition();
     bool neverStored() const { return false; }
     int pixelsPerInch() const { return FPixelsPerInch; }
@@ -132,6 +139,7 @@ private:
     TFormBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poDefaultPosOnly;
     TModalResult FModalResult = mrNone;
+    TMainMenu *FMenu = nullptr;
     bool FModal = false;
     bool FCreated = false;
     TNotifyEvent FOnCreate;

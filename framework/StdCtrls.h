@@ -333,6 +333,9 @@ public:
     void Insert(int Index, const String &S) override;
     void Delete(int Index) override;
     void Clear() override;
+    // The combo box's exact-match search: the first item equal to S when
+    // letter case is ignored (Unicode case folding), or -1.
+    int IndexOf(const String &S) const override;
 
 private:
     QComboBox *combo() const;
@@ -363,6 +366,11 @@ public:
     // Most characters of the edit; 0 for no limit. Defaults to 0.
     int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int Value);
+    // The height of a line of the drop-down list in pixels, kept for the
+    // owner-drawn styles; the other styles size their lines by the font.
+    // Defaults to 16.
+    int ItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int Value);
     // Keep the items sorted (case-blind). Defaults to false.
     bool Sorted() const { return FSorted; }
     void SetSorted(bool Value);
@@ -398,6 +406,7 @@ private:
     TComboBoxStyle FStyle = csDropDown;
     int FDropDownCount = 8;
     int FMaxLength = 0;
+    int FItemHeight = 16;
     bool FSorted = false;
     int FPendingItemIndex = -1;
     TNotifyEvent FOnChange;

@@ -1,4 +1,5 @@
 #include "framework/Controls.h"
+#include "framework/Menus.h"
 #include "framework/controls/Controls_p.h"
 
 #include <QApplication>
@@ -142,6 +143,7 @@ const TClassInfo &TControl::StaticClassInfo()
             .Text("Hint", &TControl::Hint, &TControl::SetHint)
             .Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false)
             .StoredIf(&TControl::isShowHintStored)
+            .Reference("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu)
             .Boolean("Visible", &TControl::Visible, &TControl::SetVisible, true)
             .Event("OnClick", &TControl::OnClick, &TControl::SetOnClick)
             .Event("OnDblClick", &TControl::OnDblClick, &TControl::SetOnDblClick)
@@ -217,6 +219,13 @@ void TControl::createWidgetNow()
     FBridge->SetWidget(w);
     if (FParent)
         w->setParent(FParent->Widget());
+    QObject::connect(w, &QWidget::customContextMenuRequested, w, [this, w](const QPoint &pos) {
+        if (FPopupMenu && !ComponentState().Contains(csDestroying)) {
+            FPopupMenu->SetPopupComponent(this);
+            const QPoint global = w->mapToGlobal(pos);
+            FPopupMenu->Popup(global.x(), global.y());
+        }
+    });
     WidgetCreated();
     applyWidgetState();
 }
@@ -245,7 +254,35 @@ void TControl::applyWidgetState()
     ApplyText();
     applyCursor();
     UpdateToolTip();
+    applyPopupMenu();
     applyVisible();
+}
+
+void TControl::SetPopupMenu(TPopupMenu *Value)
+{
+    if (FPopupMenu == Value)
+        return;
+    if (FPopupMenu)
+        FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = Value;
+    if (FPopupMenu)
+        FPopupMenu->FreeNotification(this);
+    applyPopupMenu();
+}
+
+void TControl::applyPopupMenu()
+{
+    QWidget *w = FBridge->Widget();
+    if (!w)
+        return;
+    w->setContextMenuPolicy(FPopupMenu ? Qt::CustomContextMenu : Qt::DefaultContextMenu);
+}
+
+void TControl::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FPopupMenu)
+        SetPopupMenu(nullptr);
 }
 
 void TControl::applyBounds()

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
@@ -38,6 +39,7 @@ const TClassInfo &TCustomForm::StaticClassInfo()
                      &TCustomForm::setOldCreateOrder, false)
             .Integer("PixelsPerInch", &TCustomForm::pixelsPerInch, &TCustomForm::setPixelsPerInch,
                      std::nullopt)
+            .Reference("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu)
             .Enumeration("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
                          PositionInfo, poDefaultPosOnly)
             .Integer("TextHeight", &TCustomForm::textHeight, &TCustomForm::setTextHeight,
@@ -70,6 +72,44 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
 TCustomForm::~TCustomForm()
 {
     Destroying();
+    // The bar leaves the window before the window goes; its menu frees it.
+    SetMenu(nullptr);
+}
+
+void TCustomForm::SetMenu(TMainMenu *Value)
+{
+    if (FMenu == Value)
+        return;
+    if (FMenu) {
+        FMenu->RemoveFreeNotification(this);
+        if (QMenuBar *bar = FMenu->MenuBar()) {
+            bar->hide();
+            bar->setParent(nullptr);
+        }
+    }
+    FMenu = Value;
+    if (FMenu)
+        FMenu->FreeNotification(this);
+    applyMenu();
+}
+
+void TCustomForm::applyMenu()
+{
+    if (!FMenu || !WidgetAllocated())
+        return;
+    QMenuBar *bar = FMenu->MenuBar();
+    if (bar->parentWidget() != Widget())
+        bar->setParent(Widget());
+    bar->setGeometry(0, 0, Width(), bar->sizeHint().height());
+    bar->raise();
+    bar->show();
+}
+
+void TCustomForm::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FMenu)
+        FMenu = nullptr;
 }
 
 void TCustomForm::LoadFormDescription()
@@ -93,6 +133,7 @@ void TCustomForm::WidgetCreated()
 {
     TWinControl::WidgetCreated();
     applyBorderStyle();
+    applyMenu();
 }
 
 void TCustomForm::ApplyText()
@@ -157,6 +198,7 @@ void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     if (fixed && WidgetAllocated())
         Widget()->setFixedSize(std::max(0, AWidth), std::max(0, AHeight));
     TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+    applyMenu();
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle Value)

@@ -115,6 +115,11 @@ void TComboBoxStrings::Clear()
         box->setEditText(text);
 }
 
+int TComboBoxStrings::IndexOf(const String &S) const
+{
+    return combo()->findText(qs(S), Qt::MatchFixedString);
+}
+
 const TClassInfo &TCustomComboBox::StaticClassInfo()
 {
     static const TClassInfo info =
@@ -124,6 +129,8 @@ const TClassInfo &TCustomComboBox::StaticClassInfo()
             .StoredIf(&TCustomComboBox::isColorStored)
             .Integer("DropDownCount", &TCustomComboBox::DropDownCount,
                      &TCustomComboBox::SetDropDownCount, 8)
+            .Integer("ItemHeight", &TCustomComboBox::ItemHeight, &TCustomComboBox::SetItemHeight,
+                     16)
             .Object("Items", &TCustomComboBox::Items)
             .Integer("ItemIndex", &TCustomComboBox::ItemIndex, &TCustomComboBox::SetItemIndex, -1)
             .Integer("MaxLength", &TCustomComboBox::MaxLength, &TCustomComboBox::SetMaxLength, 0)
@@ -280,6 +287,12 @@ void TCustomComboBox::SetMaxLength(int Value)
     if (WidgetAllocated())
         if (QLineEdit *edit = ComboBox()->lineEdit())
             edit->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
+}
+
+void TCustomComboBox::SetItemHeight(int Value)
+{
+    if (Value > 0)
+        FItemHeight = Value;
 }
 
 void TCustomComboBox::SetSorted(bool Value)

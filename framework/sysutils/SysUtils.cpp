@@ -199,12 +199,21 @@ String LowerCase(const String &text)
     return out;
 }
 
+namespace {
+// ASCII only, whatever the C library's locale says of the other bytes.
+constexpr unsigned char asciiLower(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
+} // namespace
+
 int CompareText(const String &a, const String &b)
 {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(a[i])));
-        const auto y = static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(b[i])));
+        const unsigned char x = asciiLower(a[i]);
+        const unsigned char y = asciiLower(b[i]);
         if (x != y)
             return x < y ? -1 : 1;
     }
@@ -213,5 +222,6 @@ int CompareText(const String &a, const String &b)
 
 bool SameText(const String &a, const String &b)
 {
-    return CompareText(a, b) == 0;
+    // Folding ASCII letters keeps the length, so texts of two lengths differ.
+    return a.size() == b.size() && CompareText(a, b) == 0;
 }

@@ -5,6 +5,8 @@
 // at once.
 
 #include "components/controls/URLStatic.h"
+#include "components/mru/JMRU.h"
+#include "components/mru/MRUCombo.h"
 #include "components/storage/Setting.h"
 #include "framework/Forms.h"
 #include "framework/Streaming.h"
@@ -23,6 +25,8 @@ void registerEverything()
     RegisterFrameworkClasses();
     Setting::Register();
     URLStatic::Register();
+    JMRU::Register();
+    MRUCombo::Register();
 }
 
 // Values a class's constructor sets on purpose although the property keeps the
@@ -31,6 +35,7 @@ void registerEverything()
 const std::map<String, std::set<String>> setOnPurpose = {
     {"TForm", {"Font", "ParentColor", "ParentFont"}},
     {"TURLStatic", {"Cursor", "Font", "ParentFont", "Transparent"}},
+    {"TMRUCombo", {"ShowLatest"}},
 };
 
 // The names of the properties a description sets, without nested parts.

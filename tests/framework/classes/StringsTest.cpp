@@ -108,3 +108,14 @@ TEST(FormatText, IntegerConversionRejectsJunk)
     EXPECT_THROW(StrToInt("++5"), EConvertError);
     EXPECT_EQ(StrToIntDef("nope", 3), 3);
 }
+
+TEST(CaseBlindText, OnlyTheLettersAToZFold)
+{
+    EXPECT_TRUE(SameText("c:\\Docs\\A.txt", "C:\\DOCS\\a.TXT"));
+    EXPECT_FALSE(SameText("\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89")); // été, ÉTÉ in UTF-8
+    EXPECT_FALSE(SameText("\xE9", "\xC9"));                           // é, É in Latin-1
+    EXPECT_FALSE(SameText("abc", "abcd"));
+    EXPECT_LT(CompareText("apple", "BANANA"), 0);
+    EXPECT_GT(CompareText("abc", "AB"), 0);
+    EXPECT_EQ(CompareText("MiXeD", "mixed"), 0);
+}
