@@ -21,6 +21,7 @@ void RegisterFrameworkClasses()
     registered = true;
     RegisterClasses<TForm, TLabel, TEdit, TMemo, TButton, TCheckBox, TComboBox, TStaticText, TImage,
                     TImageList, TListView>();
+    RegisterClasses<TTimer>();
 }
 
 // ---------------------------------------------------------------------------
