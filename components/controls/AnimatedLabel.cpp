@@ -47,6 +47,17 @@ std::int32_t TAnimatedLabel::Ticks() const
     return FTimer->Tag();
 }
 
+void TAnimatedLabel::GetChildren(const std::function<void(TComponent *)> &Proc,
+                                 TComponent *Root) const
+{
+    TCustomLabel::GetChildren(
+        [&](TComponent *Child) {
+            if (Child != FTimer)
+                Proc(Child);
+        },
+        Root);
+}
+
 std::uint32_t TAnimatedLabel::tickCount() const
 {
     return static_cast<std::uint32_t>(FTimer->Tag());

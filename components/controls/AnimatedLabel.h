@@ -44,6 +44,10 @@ public:
     // The ticks counted so far (kept in the timer's Tag).
     std::int32_t Ticks() const;
 
+    // The timer is the label's own part, never written with it.
+    void GetChildren(const std::function<void(TComponent *)> &Proc,
+                     TComponent *Root) const override;
+
 protected:
     //   atNone   the label's own painting;
     //   atFlash  ten ticks nothing but a clBtnFace fill, ten the label's own

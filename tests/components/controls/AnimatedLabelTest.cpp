@@ -226,6 +226,7 @@ TEST_F(AnimatedCaption, IntervalDrivesTheTimerAndKeepsTheCount)
     const String text = WriteComponentToText(*label);
     EXPECT_NE(text.find("  AnimationType = atFade\n"), String::npos) << text;
     EXPECT_NE(text.find("  Interval = 250\n"), String::npos) << text;
+    EXPECT_EQ(text.find("TTimer"), String::npos) << "the timer is no child of its own\n" << text;
     AnimatedLabel::Register();
     EXPECT_EQ(ComponentPalettePage(TAnimatedLabel::StaticClassInfo()), "Marrow 2");
 }
