@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <algorithm>
 
 // ---------------------------------------------------------------------------
 // TTimer
