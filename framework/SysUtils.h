@@ -113,6 +113,45 @@ private:
 // or of the wrong kind raises EConvertError, naming the directive.
 String Format(const String &format, std::initializer_list<FormatArg> args);
 
+// How numbers are written and read: the separators of the user's locale,
+// taken once at start-up. Programs and tests may change them.
+struct TFormatSettings
+{
+    // The character between the whole and the fractional part. '.' unless
+    // the locale says otherwise.
+    char DecimalSeparator = '.';
+};
+extern TFormatSettings FormatSettings;
+
+// Reads a number: blanks before and after, an optional sign, digits with at
+// most one FormatSettings.DecimalSeparator, and an optional exponent (E or e,
+// an optional sign, digits). Raises EConvertError
+// "'<text>' is not a valid floating point value" for anything else: an empty
+// text, a thousands separator, other characters, or a number beyond the range
+// of a double.
+double StrToFloat(const String &text);
+
+enum TFloatFormat
+{
+    ffGeneral,
+    ffExponent,
+    ffFixed
+};
+
+// Writes a number with FormatSettings.DecimalSeparator:
+//   ffGeneral   the shortest of fixed and scientific notation with at most
+//               Precision significant digits and no trailing zeros; fixed while
+//               the rounded number has at most Precision whole digits and is at
+//               least 0.0001, else d.dddE-x with at least Digits exponent digits
+//               (no plus sign);
+//   ffExponent  d.ddd...E+xx: Precision digits, a signed exponent of at least
+//               Digits digits;
+//   ffFixed     Digits fractional digits; ffExponent when the number has more
+//               than Precision whole digits.
+// Precision is taken between 1 and 17, Digits between 0 and 4 (ffFixed: 18).
+// Not-a-number and infinities are written NAN, INF and -INF.
+String FloatToStrF(double value, TFloatFormat format, int precision, int digits);
+
 String IntToStr(std::int64_t value);
 // Raises EConvertError "'<text>' is not a valid integer value".
 int StrToInt(const String &text);

@@ -20,7 +20,7 @@ void RegisterFrameworkClasses()
         return;
     registered = true;
     RegisterClasses<TForm, TLabel, TEdit, TMemo, TButton, TCheckBox, TComboBox, TStaticText, TImage,
-                    TImageList, TListView, TMainMenu, TPopupMenu, TMenuItem>();
+                    TImageList, TListView, TMainMenu, TPopupMenu, TMenuItem, TTimer>();
 }
 
 // ---------------------------------------------------------------------------

@@ -206,11 +206,12 @@ const TClassInfo &TBrush::StaticClassInfo()
 
 void TBrush::SetColor(TColor Value)
 {
-    if (FColor == Value)
+    // Giving a colour makes the brush fill again, even the colour it had.
+    if (FColor == Value && FStyle != bsClear)
         return;
     FColor = Value;
     if (FStyle == bsClear)
-        FStyle = bsSolid; // as a colour is given, the brush fills again
+        FStyle = bsSolid;
     Changed();
 }
 

@@ -1,8 +1,10 @@
 #include "framework/SysUtils.h"
 
+#include <QLocale>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -139,6 +141,203 @@ String Format(const String &format, std::initializer_list<FormatArg> args)
         out += pad(std::move(piece), width, left);
     }
     return out;
+}
+
+namespace {
+
+TFormatSettings localeFormatSettings()
+{
+    TFormatSettings settings;
+    // Only a separator of one byte can be typed and read back byte for byte.
+    const QString point = QLocale::system().decimalPoint();
+    if (point.size() == 1 && point[0].unicode() > ' ' && point[0].unicode() < 0x7F)
+        settings.DecimalSeparator = static_cast<char>(point[0].unicode());
+    return settings;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The digits of |value| rounded to `precision` significant digits, without
+// trailing zeros, and the decimal exponent of the first of them. The
+// conversion is the standard library's, which knows no locale.
+struct Decimal
+{
+    String digits;
+    int exponent = 0;
+};
+
+Decimal toDecimal(double value, int precision)
+{
+    // Many more digits than a double holds, then rounded here half away from
+    // zero (1234.5 to four digits is 1235), as people round.
+    char buffer[128];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                      std::chars_format::scientific, 60);
+    const String text(buffer, result.ptr);
+    const std::size_t e = text.find('e');
+    String all;
+    for (std::size_t i = 0; i < e; ++i)
+        if (isDigit(text[i]))
+            all += text[i];
+    Decimal d;
+    d.exponent = std::stoi(text.substr(e + 1));
+    d.digits = all.substr(0, static_cast<std::size_t>(precision));
+    if (all[static_cast<std::size_t>(precision)] >= '5') {
+        int at = precision - 1;
+        while (at >= 0 && d.digits[static_cast<std::size_t>(at)] == '9')
+            d.digits[static_cast<std::size_t>(at--)] = '0';
+        if (at >= 0) {
+            ++d.digits[static_cast<std::size_t>(at)];
+        } else {
+            d.digits.insert(0, 1, '1');
+            d.digits.pop_back();
+            ++d.exponent;
+        }
+    }
+    while (d.digits.size() > 1 && d.digits.back() == '0')
+        d.digits.pop_back();
+    return d;
+}
+
+String exponentText(int exponent, int digits, bool plusSign)
+{
+    String number = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (static_cast<int>(number.size()) < digits)
+        number.insert(0, static_cast<std::size_t>(digits) - number.size(), '0');
+    return (exponent < 0 ? "-" : (plusSign ? "+" : "")) + number;
+}
+
+} // namespace
+
+TFormatSettings FormatSettings = localeFormatSettings();
+
+double StrToFloat(const String &text)
+{
+    const auto invalid = [&] {
+        return EConvertError("'" + text + "' is not a valid floating point value");
+    };
+    const String trimmed = Trim(text);
+    const char separator = FormatSettings.DecimalSeparator;
+    // Checked here by the rules above, then converted in the standard
+    // library's own notation.
+    String plain;
+    std::size_t i = 0;
+    if (i < trimmed.size() && (trimmed[i] == '+' || trimmed[i] == '-'))
+        plain += trimmed[i++];
+    int mantissaDigits = 0;
+    bool seenSeparator = false;
+    for (; i < trimmed.size(); ++i) {
+        const char c = trimmed[i];
+        if (isDigit(c)) {
+            plain += c;
+            ++mantissaDigits;
+        } else if (c == separator && !seenSeparator) {
+            plain += '.';
+            seenSeparator = true;
+        } else {
+            break;
+        }
+    }
+    if (mantissaDigits == 0)
+        throw invalid();
+    const std::size_t mantissaEnd = plain.size();
+    long exponent = 0;
+    if (i < trimmed.size() && (trimmed[i] == 'e' || trimmed[i] == 'E')) {
+        plain += trimmed[i++];
+        bool negative = false;
+        if (i < trimmed.size() && (trimmed[i] == '+' || trimmed[i] == '-')) {
+            negative = trimmed[i] == '-';
+            plain += trimmed[i++];
+        }
+        const std::size_t start = i;
+        while (i < trimmed.size() && isDigit(trimmed[i])) {
+            exponent = std::min(exponent * 10 + (trimmed[i] - '0'), 100000L);
+            plain += trimmed[i++];
+        }
+        if (i == start)
+            throw invalid();
+        if (negative)
+            exponent = -exponent;
+    }
+    if (i != trimmed.size())
+        throw invalid();
+    const char *first = plain.data();
+    if (*first == '+')
+        ++first; // from_chars takes no plus sign
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, plain.data() + plain.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Too small to be told from zero is zero; too large does not convert.
+        double mantissa = 0;
+        const auto m = std::from_chars(first, plain.data() + mantissaEnd, mantissa);
+        if (m.ec == std::errc() &&
+            (mantissa == 0 || std::log10(std::fabs(mantissa)) + static_cast<double>(exponent) < 0))
+            return plain[0] == '-' ? -0.0 : 0.0;
+        throw invalid();
+    }
+    if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
+        throw invalid();
+    return value;
+}
+
+String FloatToStrF(double value, TFloatFormat format, int precision, int digits)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    precision = std::clamp(precision, 1, 17);
+    const String sign = value < 0 ? "-" : "";
+    const char separator = FormatSettings.DecimalSeparator;
+
+    if (format == ffFixed) {
+        digits = std::clamp(digits, 0, 18);
+        if (value != 0 && toDecimal(value, precision).exponent >= precision)
+            return FloatToStrF(value, ffExponent, precision, 0);
+        char buffer[400];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                          std::chars_format::fixed, digits);
+        String text(buffer, result.ptr);
+        if (const auto dot = text.find('.'); dot != String::npos)
+            text[dot] = separator;
+        const bool allZero = text.find_first_not_of(String("0") + separator) == String::npos;
+        return (allZero ? "" : sign) + text;
+    }
+
+    digits = std::clamp(digits, 0, 4);
+    if (value == 0)
+        return format == ffGeneral
+                   ? "0"
+                   : "0" + (precision > 1 ? separator + String(precision - 1, '0') : "") + "E+" +
+                         exponentText(0, digits, false);
+    const Decimal d = toDecimal(value, precision);
+
+    if (format == ffExponent) {
+        String mantissa = d.digits;
+        mantissa.resize(static_cast<std::size_t>(precision), '0');
+        String text = sign + mantissa.substr(0, 1);
+        if (mantissa.size() > 1)
+            text += separator + mantissa.substr(1);
+        return text + "E" + exponentText(d.exponent, digits, true);
+    }
+
+    // ffGeneral: fixed while the whole digits fit and the number is not tiny.
+    if (d.exponent + 1 > precision || d.exponent < -4) {
+        String text = sign + d.digits.substr(0, 1);
+        if (d.digits.size() > 1)
+            text += separator + d.digits.substr(1);
+        return text + "E" + exponentText(d.exponent, digits, false);
+    }
+    if (d.exponent < 0)
+        return sign + "0" + separator + String(static_cast<std::size_t>(-d.exponent - 1), '0') +
+               d.digits;
+    const auto whole = static_cast<std::size_t>(d.exponent + 1);
+    if (d.digits.size() <= whole)
+        return sign + d.digits + String(whole - d.digits.size(), '0');
+    return sign + d.digits.substr(0, whole) + separator + d.digits.substr(whole);
 }
 
 String IntToStr(std::int64_t value)

@@ -4,7 +4,11 @@
 // default changed, silently lost). One test for every control and component
 // at once.
 
+#include "components/controls/AnimatedLabel.h"
+#include "components/controls/NumberEdit.h"
 #include "components/controls/URLStatic.h"
+#include "components/controls/UnitEdit.h"
+#include "components/controls/version.h"
 #include "components/mru/JMRU.h"
 #include "components/mru/MRUCombo.h"
 #include "components/storage/Setting.h"
@@ -27,6 +31,10 @@ void registerEverything()
     URLStatic::Register();
     JMRU::Register();
     MRUCombo::Register();
+    version::Register();
+    NumberEdit::Register();
+    UnitEdit::Register();
+    AnimatedLabel::Register();
 }
 
 // Values a class's constructor sets on purpose although the property keeps the

@@ -221,6 +221,19 @@ TEST(Pictures, DataHoldsPngBytesAndDamagedDataIsRefused)
     EXPECT_EQ(other.Width(), 0);
 }
 
+TEST(Painting, GivingABrushItsOwnColourAgainMakesItFillAgain)
+{
+    TBitmap bitmap;
+    bitmap.SetSize(4, 4);
+    TCanvas *canvas = bitmap.Canvas();
+    canvas->Brush()->SetColor(clRed);
+    canvas->Brush()->SetStyle(bsClear);
+    canvas->Brush()->SetColor(clRed);
+    EXPECT_EQ(canvas->Brush()->Style(), bsSolid);
+    canvas->FillRect(Rect(0, 0, 4, 4));
+    EXPECT_EQ(bitmap.Image().pixelColor(2, 2), QColor(255, 0, 0));
+}
+
 TEST(Painting, LabelsPaintTheirFaceAndCaptionThroughTheCanvas)
 {
     TApplication application;
