@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto options = ParseCommandLine(arguments, error);
     if (options) {
         PrintableField(options->server);
-        PrintableField(options->user);
+        for (const std::string &user : options->users)
+            PrintableField(user);
     }
     return 0;
 }
