@@ -255,6 +255,23 @@ TEST_F(SambaPeer, CredentialsComeFromSambasUsualSources)
     EXPECT_EQ(provider->getInfo(dc, "victim", info), 0u);
 }
 
+TEST_F(SambaPeer, UnderSudoTheUsersSambaEnvironmentIsNotRootsLogon)
+{
+    const std::uint32_t flags = flagsOf(*as(dcAdmin), dc, "victim");
+    setenv("USER", "TEST\\Administrator", 1);
+    setenv("PASSWD", dcAdmin.password.c_str(), 1);
+    // Writing back what is there changes nothing, but needs the right to.
+    EXPECT_EQ(netapi::createRemoteProvider()->setFlags(dc, "victim", flags), 0u)
+        << "the environment's logon, outside sudo";
+
+    setenv("SUDO_UID", "1000", 1);
+    const std::uint32_t underSudo = netapi::createRemoteProvider()->setFlags(dc, "victim", flags);
+    unsetenv("SUDO_UID");
+    EXPECT_NE(underSudo, 0u) << "root used the sudo user's USER and PASSWD";
+    ASSERT_NE(getenv("PASSWD"), nullptr) << "the environment is given back";
+    EXPECT_EQ(std::string(getenv("PASSWD")), dcAdmin.password);
+}
+
 TEST_F(SambaPeer, NoPasswordIsARefusedLogonWithoutAPrompt)
 {
     setenv("USER", "TEST\\worker", 1);
