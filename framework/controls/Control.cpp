@@ -425,8 +425,16 @@ TComponent *TControl::GetParentComponent() const
 
 void TControl::SetParentComponent(TComponent *Value)
 {
-    if (auto *p = dynamic_cast<TWinControl *>(Value))
+    if (auto *p = dynamic_cast<TWinControl *>(Value)) {
         SetParent(p);
+        return;
+    }
+    // A control nested in one that holds no controls would be left without a
+    // parent and written back elsewhere: the description is refused instead.
+    if (auto *c = dynamic_cast<TControl *>(Value))
+        throw EInvalidOperation(Format("%s cannot be placed on %s, which holds no controls",
+                                       {Name().empty() ? ClassName() : Name(),
+                                        c->Name().empty() ? c->ClassName() : c->Name()}));
 }
 
 void TControl::SetVisible(bool Value)

@@ -96,3 +96,22 @@ TEST(SampleWindow, ReadFromItsDescriptionShowsItsControlsWhereTheDescriptionSays
     expectSampleWindow(*again);
     EXPECT_EQ(WriteComponentToText(*again), written);
 }
+
+TEST(SampleWindow, AControlNestedInOneThatHoldsNoControlsIsRefusedWithItsLine)
+{
+    TApplication application;
+    application.Initialize();
+    const String text = "object F: TForm\n"
+                        "  object Label1: TLabel\n"
+                        "    object Button1: TButton\n"
+                        "    end\n"
+                        "  end\n"
+                        "end\n";
+    try {
+        ReadNewComponentFromText(text, "nested.dfm");
+        FAIL() << "read a button placed on a label";
+    } catch (const EReadError &e) {
+        EXPECT_EQ(String(e.what()),
+                  "nested.dfm:3: Button1 cannot be placed on Label1, which holds no controls");
+    }
+}
