@@ -1,5 +1,6 @@
 #include "platform/netapi/DirectoryProvider.h"
 
+#include "platform/netapi/FileAccess.h"
 #include "platform/netapi/NetApi.h"
 #include "platform/text/CaseFolding.h"
 #include "platform/text/Printable.h"
@@ -572,35 +573,17 @@ constexpr auto lockTimeout = std::chrono::seconds(10);
 // Takes an exclusive flock, waiting a while for another writer.
 bool lockFile(int fd)
 {
-    const auto deadline = std::chrono::steady_clock::now() + lockTimeout;
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(20));
-    }
+    return lockWithin(fd, LOCK_EX, lockTimeout) == 0;
 }
 
 // Reads a whole open file.
 bool readAll(int fd, QByteArray &content)
 {
-    content.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        content.append(buffer, n);
-    }
+    std::string bytes;
+    if (readUpTo(fd, bytes) != 0)
+        return false;
+    content = QByteArray::fromStdString(bytes);
+    return true;
 }
 
 bool writeAll(int fd, const QByteArray &content)

@@ -1,5 +1,6 @@
 #include "platform/netapi/LocalProvider.h"
 
+#include "platform/netapi/FileAccess.h"
 #include "platform/netapi/NetApi.h"
 
 #include <algorithm>
@@ -218,18 +219,7 @@ constexpr auto tallyLockTimeout = std::chrono::seconds(10);
 // 0, or the errno of the failure (EWOULDBLOCK when it stayed held).
 int lockTally(int fd, int operation)
 {
-    const auto deadline = std::chrono::steady_clock::now() + tallyLockTimeout;
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        if (::flock(fd, operation | LOCK_NB) == 0)
-            return 0;
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > deadline)
-            return errno;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(20));
-    }
+    return lockWithin(fd, operation, tallyLockTimeout);
 }
 
 // Opens a tally as pam_faillock would find it: never through a link (the
@@ -326,23 +316,9 @@ int LocalProvider::readFile(const std::string &systemPath, std::string &content)
         ::close(fd);
         return EINVAL;
     }
-    content.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            return error;
-        }
-        if (n == 0)
-            break;
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
+    const int error = readUpTo(fd, content);
     ::close(fd);
-    return 0;
+    return error;
 }
 
 int LocalProvider::readTally(const std::string &systemPath, std::string &content) const
@@ -361,24 +337,9 @@ int LocalProvider::readTally(const std::string &systemPath, std::string &content
         ::close(fd);
         return error;
     }
-    content.assign(maxTallyRecords * sizeof(TallyRecord), '\0');
-    std::size_t filled = 0;
-    while (filled < content.size()) {
-        const ssize_t n = ::read(fd, content.data() + filled, content.size() - filled);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            return error;
-        }
-        if (n == 0)
-            break;
-        filled += static_cast<std::size_t>(n);
-    }
-    content.resize(filled);
+    const int error = readUpTo(fd, content, maxTallyRecords * sizeof(TallyRecord));
     ::close(fd);
-    return 0;
+    return error;
 }
 
 std::uint32_t LocalProvider::readPasswd(std::vector<PasswdEntry> &entries) const
