@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const QChar c : decoded) {
         const char16_t u = c.unicode();
         if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || (u >= 0x202A && u <= 0x202E) || u == 0x2028 ||
-            u == 0x2029)
+            u == 0x2029 || u == 0xFEFF)
             std::abort();
     }
     return 0;

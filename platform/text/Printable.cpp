@@ -51,7 +51,8 @@ bool mustEscape(char32_t cp)
            || cp == 0x061C                         // Arabic letter mark
            || cp == 0x200E || cp == 0x200F         // left-to-right, right-to-left marks
            || (cp >= 0x2028 && cp <= 0x202E)       // separators, embeddings, overrides
-           || (cp >= 0x2066 && cp <= 0x2069);      // isolates
+           || (cp >= 0x2066 && cp <= 0x2069)       // isolates
+           || cp == 0xFEFF;                        // invisible no-break space, byte-order mark
 }
 
 void appendHex(std::string &out, std::uint32_t value, int digits)

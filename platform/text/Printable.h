@@ -11,7 +11,8 @@
 namespace text {
 
 // The text with every control character (C0, DEL, C1), line and paragraph
-// separator and direction mark or override written as a visible escape
+// separator, direction mark or override and byte-order mark (U+FEFF, which
+// shows as nothing) written as a visible escape
 // ("\x1b", "\u202e"), and every byte that is not part of well-formed UTF-8
 // written as "\xff". Everything else, backslashes included, is left as it is,
 // so ordinary names ("CORP\jsmith", "Anna Müller") come out unchanged.

@@ -28,6 +28,10 @@ TEST(Printable, WhatCouldSteerATerminalOrForgeALineIsEscaped)
     EXPECT_EQ(printable("a\xE2\x80\xA8"
                         "b"),
               "a\\u2028b");
+    // An invisible byte-order mark would make two names look alike.
+    EXPECT_EQ(printable("\xEF\xBB\xBF"
+                        "admin"),
+              "\\ufeffadmin");
 }
 
 TEST(Printable, BytesThatAreNotUtf8AreShownAsBytes)
