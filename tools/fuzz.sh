@@ -6,12 +6,15 @@
 #   BUILD_DIR      where to build (default: build-fuzz)
 #   FUZZ_SECONDS   time per harness (default: 60)
 #   FUZZ_TARGETS   which harnesses (default: all)
+#   FUZZ_SEED      libFuzzer's random seed (default: 1, so that a run can be
+#                  repeated; 0 lets libFuzzer choose)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 targets=${FUZZ_TARGETS:-"hive directory local_files printable form command_line"}
+seed=${FUZZ_SEED:-1}
 
 CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -30,7 +33,7 @@ for name in $targets; do
     crashes="$build_dir/fuzz-crashes/$name"
     mkdir -p "$scratch" "$crashes"
     echo "== fuzz_$name for ${seconds} s"
-    if ! "$build_dir/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if ! "$build_dir/fuzz/fuzz_$name" -max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$crashes/" -print_final_stats=1 \
         "$scratch" "fuzz/corpus/$name" 2>"$build_dir/fuzz-$name.log"; then
         tail -n 40 "$build_dir/fuzz-$name.log"
