@@ -131,8 +131,8 @@ Figures plainLabels(double seconds)
     std::vector<QLabel *> labels;
     for (int i = 0; i < labelCount; ++i) {
         auto *label = new QLabel(QString("Account %1 locked").arg(i), &window);
-        label->setGeometry(8 + (i % columns) * (labelWidth + 8), 8 + (i / columns) * 24,
-                           labelWidth, labelHeight);
+        label->setGeometry(8 + (i % columns) * (labelWidth + 8), 8 + (i / columns) * 24, labelWidth,
+                           labelHeight);
         labels.push_back(label);
     }
     window.show();
@@ -179,9 +179,9 @@ int main(int argc, char **argv)
                 labelWidth, labelHeight, labelCount * labelWidth * labelHeight, intervalMs);
     const Figures plain = plainLabels(seconds);
     print("QLabel, colour by QTimer", plain, seconds);
-    for (const auto &[type, name] : {std::pair{atFade, "TAnimatedLabel atFade"},
-                                     std::pair{atFly, "TAnimatedLabel atFly"},
-                                     std::pair{atFlash, "TAnimatedLabel atFlash"}}) {
+    for (const auto &[type, name] :
+         {std::pair{atFade, "TAnimatedLabel atFade"}, std::pair{atFly, "TAnimatedLabel atFly"},
+          std::pair{atFlash, "TAnimatedLabel atFlash"}}) {
         const Figures f = animated(application, type, seconds);
         print(name, f, seconds);
         std::printf("%-28s %.2fx the processor time of the QLabels (target: at most 2x)\n", "",

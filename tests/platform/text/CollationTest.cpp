@@ -55,8 +55,8 @@ TEST(WordSort, NeutralLocalesUseTheRootOrderAndOthersTheirOwn)
 TEST(WordSort, SortKeysOrderAsTheComparisonDoes)
 {
     const text::WordCollator collator("C");
-    const std::vector<std::string> ordered = {"co op",  "con",   "coop",    "co-op", "co--op",
-                                              "cop",    "ab",    "ab-c",    "a-bc",  "Ødegård",
+    const std::vector<std::string> ordered = {"co op",   "con",   "coop",  "co-op", "co--op",
+                                              "cop",     "ab",    "ab-c",  "a-bc",  "Ødegård",
                                               "o'brien", "smith", "Smith", "Zoë"};
     for (std::size_t i = 0; i + 1 < ordered.size(); ++i) {
         const int byCompare = collator.compare(ordered[i], ordered[i + 1]);
