@@ -218,46 +218,54 @@ void TJMostRecentlyUsedList::SetSortBy(TJMRUSortKind Value)
 // ---------------------------------------------------------------------------
 // The registry
 
+namespace {
+
+// Opens the storage for one read or write sequence and closes it again
+// however the sequence ends, unless the caller already held it open.
+class StorageSequence
+{
+public:
+    explicit StorageSequence(TJStorage &Storage) : FStorage(Storage), FWasOpen(Storage.IsOpen())
+    {
+        FStorage.Open();
+    }
+    ~StorageSequence()
+    {
+        if (!FWasOpen)
+            FStorage.Close();
+    }
+    StorageSequence(const StorageSequence &) = delete;
+    StorageSequence &operator=(const StorageSequence &) = delete;
+
+private:
+    TJStorage &FStorage;
+    const bool FWasOpen;
+};
+
+} // namespace
+
 void TJMostRecentlyUsedList::Load()
 {
-    const bool wasOpen = FStorage->IsOpen();
     Clear();
     if (FStorage->Key().empty())
         return;
-    FStorage->Open();
-    try {
-        const std::int32_t count = FStorage->ReadInteger("Count", 0);
-        for (std::int32_t i = count - 1; i >= 0; --i) {
-            const String text = FStorage->ReadString(IntToStr(i), String());
-            if (!text.empty())
-                Add(text);
-        }
-    } catch (...) {
-        if (!wasOpen)
-            FStorage->Close();
-        throw;
+    const StorageSequence sequence(*FStorage);
+    const std::int32_t count = FStorage->ReadInteger("Count", 0);
+    for (std::int32_t i = count - 1; i >= 0; --i) {
+        const String text = FStorage->ReadString(IntToStr(i), String());
+        if (!text.empty())
+            Add(text);
     }
-    if (!wasOpen)
-        FStorage->Close();
 }
 
 void TJMostRecentlyUsedList::Save()
 {
     if (FStorage->Key().empty())
         return;
-    const bool wasOpen = FStorage->IsOpen();
-    FStorage->Open();
-    try {
-        FStorage->WriteInteger("Count", FEntries->Count());
-        for (int i = 0; i < FEntries->Count(); ++i)
-            FStorage->WriteString(IntToStr(i), FEntries->Get(i));
-    } catch (...) {
-        if (!wasOpen)
-            FStorage->Close();
-        throw;
-    }
-    if (!wasOpen)
-        FStorage->Close();
+    const StorageSequence sequence(*FStorage);
+    FStorage->WriteInteger("Count", FEntries->Count());
+    for (int i = 0; i < FEntries->Count(); ++i)
+        FStorage->WriteString(IntToStr(i), FEntries->Get(i));
 }
 
 // ---------------------------------------------------------------------------
