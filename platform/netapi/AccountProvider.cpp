@@ -23,20 +23,6 @@ Routing &routing()
     return instance;
 }
 
-// UTF-16 code units the UTF-8 text becomes, without converting it: every
-// byte that starts a character gives one unit, four-byte ones a surrogate pair.
-std::size_t utf16Units(const std::string &utf8)
-{
-    std::size_t units = 0;
-    for (unsigned char byte : utf8) {
-        if ((byte & 0xC0) != 0x80)
-            ++units;
-        if (byte >= 0xF0)
-            ++units;
-    }
-    return units;
-}
-
 } // namespace
 
 void installProviders(std::shared_ptr<AccountProvider> local,
@@ -68,27 +54,6 @@ AccountProvider &providerFor(const std::string &server)
 {
     // The routing keeps the provider alive until the next installProviders.
     return *sharedProviderFor(server);
-}
-
-std::size_t BatchBudget::recordBytes(const AccountEntry &entry)
-{
-    const std::size_t units = utf16Units(entry.name) + utf16Units(entry.comment) +
-                              utf16Units(entry.userComment) + utf16Units(entry.fullName) + 4;
-    return sizeof(USER_INFO_10) + units * sizeof(char16_t);
-}
-
-bool BatchBudget::take(const AccountEntry &entry)
-{
-    return take(recordBytes(entry));
-}
-
-bool BatchBudget::take(std::size_t recordBytes)
-{
-    if (m_count > 0 && m_limit != MAX_PREFERRED_LENGTH && m_used + recordBytes > m_limit)
-        return false;
-    m_used += recordBytes;
-    ++m_count;
-    return true;
 }
 
 } // namespace netapi

@@ -429,32 +429,44 @@ std::uint32_t LocalProvider::tallyPath(const std::string &user, std::string &pat
     return NERR_Success;
 }
 
-std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, std::uint32_t &flags) const
+LocalProvider::FlagSources LocalProvider::readFlagSources() const
+{
+    FlagSources sources;
+    std::string shadow;
+    if (const int error = readFile("/etc/shadow", shadow); error && error != ENOENT)
+        sources.shadowStatus = codeForErrno(error);
+    for (std::string_view line : lines(shadow)) {
+        const std::vector<std::string_view> f = fields(line, ':');
+        ShadowEntry entry;
+        entry.passwordLocked = f.size() > 1 && f[1].starts_with('!');
+        if (f.size() > 7 && !parseNumber(f[7], entry.expireDay))
+            entry.expireDay = -1;
+        // The first line of a name counts, as for the system's own lookup.
+        sources.shadow.try_emplace(std::string(f[0]), entry);
+    }
+    sources.faillockStatus = readFaillockConfig(sources.faillock);
+    return sources;
+}
+
+std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSources &sources,
+                                       std::uint32_t &flags) const
 {
     flags = UF_NORMAL_ACCOUNT;
     const std::int64_t now = m_options.now();
 
-    std::string shadow;
-    if (const int error = readFile("/etc/shadow", shadow); error && error != ENOENT)
-        return codeForErrno(error);
-    for (std::string_view line : lines(shadow)) {
-        const std::vector<std::string_view> f = fields(line, ':');
-        if (f[0] != entry.name)
-            continue;
-        const bool locked = f.size() > 1 && f[1].starts_with('!');
+    if (sources.shadowStatus)
+        return sources.shadowStatus;
+    if (const auto it = sources.shadow.find(entry.name); it != sources.shadow.end()) {
         // pam_unix refuses a login from the expiry day on.
-        std::int64_t expireDay = -1;
-        const bool expired = f.size() > 7 && parseNumber(f[7], expireDay) && expireDay >= 0 &&
-                             now / 86400 >= expireDay;
-        if (locked || expired)
+        const std::int64_t expireDay = it->second.expireDay;
+        const bool expired = expireDay >= 0 && now / 86400 >= expireDay;
+        if (it->second.passwordLocked || expired)
             flags |= UF_ACCOUNTDISABLE;
-        break;
     }
 
-    FaillockSettings settings;
-    if (const std::uint32_t status = readFaillockConfig(settings))
-        return status;
-    const FaillockConfig &config = *settings;
+    if (sources.faillockStatus)
+        return sources.faillockStatus;
+    const FaillockConfig &config = *sources.faillock;
     if (entry.uid == 0 && !config.evenDenyRoot)
         return NERR_Success;
     std::string tally;
@@ -471,15 +483,8 @@ bool LocalProvider::servesServer(const std::string &server) const
     return server.empty();
 }
 
-std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t filter,
-                                       std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
-                                       std::vector<AccountEntry> &out)
+std::uint32_t LocalProvider::readAccounts(std::vector<PasswdEntry> &accounts) const
 {
-    if (!servesServer(server))
-        return NERR_InvalidComputer;
-    if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
-        return NERR_Success;
-
     std::string defs;
     const int defsError = readFile("/etc/login.defs", defs);
     if (defsError && defsError != ENOENT)
@@ -502,23 +507,49 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
             parseNumber(value, uidMax);
     }
 
-    std::vector<PasswdEntry> entries;
-    if (const std::uint32_t status = readPasswd(entries))
+    if (const std::uint32_t status = readPasswd(accounts))
         return status;
-    std::erase_if(entries, [&](const PasswdEntry &e) {
+    std::erase_if(accounts, [&](const PasswdEntry &e) {
         return e.uid < uidMin || e.uid > uidMax || isUnsafeUserName(e.name);
     });
+    return NERR_Success;
+}
+
+std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t filter,
+                                       std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
+                                       std::vector<AccountEntry> &out)
+{
+    if (!servesServer(server))
+        return NERR_InvalidComputer;
+    const std::lock_guard lock(m_mutex);
+    m_justListed.clear();
+    if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
+        return NERR_Success;
+
+    // Read once per listing: a batch of one account at a time would read
+    // every file once per account otherwise.
+    if (resumeHandle == 0 || !m_listing) {
+        auto snapshot = std::make_shared<Snapshot>();
+        if (const std::uint32_t status = readAccounts(snapshot->accounts)) {
+            m_listing.reset();
+            return status;
+        }
+        snapshot->sources = readFlagSources();
+        m_listing = std::move(snapshot);
+    }
+    const std::vector<PasswdEntry> &accounts = m_listing->accounts;
 
     std::size_t next = resumeHandle;
     BatchBudget budget(prefMaxLen);
-    for (; next < entries.size(); ++next) {
-        AccountEntry entry{entries[next].name, {}, {}, entries[next].fullName};
+    for (; next < accounts.size(); ++next) {
+        AccountEntry entry{accounts[next].name, {}, {}, accounts[next].fullName};
         if (!budget.take(entry))
             break;
         out.push_back(std::move(entry));
+        m_justListed.emplace(accounts[next].name, next);
     }
     resumeHandle = static_cast<std::uint32_t>(next);
-    return next < entries.size() ? ERROR_MORE_DATA : NERR_Success;
+    return next < accounts.size() ? ERROR_MORE_DATA : NERR_Success;
 }
 
 std::uint32_t LocalProvider::getInfo(const std::string &server, const std::string &user,
@@ -526,11 +557,23 @@ std::uint32_t LocalProvider::getInfo(const std::string &server, const std::strin
 {
     if (!servesServer(server))
         return NERR_InvalidComputer;
+    const std::lock_guard lock(m_mutex);
+    // The lookup of an account the listing has just handed out uses the files
+    // the listing read, once; its tally is read now.
+    if (const auto it = m_justListed.find(user); it != m_justListed.end() && m_listing) {
+        const PasswdEntry &entry = m_listing->accounts[it->second];
+        m_justListed.erase(it);
+        std::uint32_t flags = 0;
+        if (const std::uint32_t status = readFlags(entry, m_listing->sources, flags))
+            return status;
+        out = AccountInfo{entry.name, entry.fullName, {}, flags, entry.uid};
+        return NERR_Success;
+    }
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))
         return status;
     std::uint32_t flags = 0;
-    if (const std::uint32_t status = readFlags(entry, flags))
+    if (const std::uint32_t status = readFlags(entry, readFlagSources(), flags))
         return status;
     out = AccountInfo{entry.name, entry.fullName, {}, flags, entry.uid};
     return NERR_Success;
@@ -541,11 +584,15 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
 {
     if (!servesServer(server))
         return NERR_InvalidComputer;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_justListed.clear();
+    }
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))
         return status;
     std::uint32_t current = 0;
-    if (const std::uint32_t status = readFlags(entry, current))
+    if (const std::uint32_t status = readFlags(entry, readFlagSources(), current))
         return status;
     if ((flags ^ current) & ~UF_LOCKOUT)
         return ERROR_NOT_SUPPORTED;

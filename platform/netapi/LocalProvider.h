@@ -13,6 +13,11 @@
 // empties that tally file under pam_faillock's lock, as "faillock --user NAME
 // --reset" does; no other flag can be written.
 //
+// A listing reads passwd, login.defs, shadow and pam_faillock's settings once,
+// when it starts, and answers the lookup of each account it has just handed
+// out from what it read, with the account's tally read then; every other
+// lookup, and a reset, reads the files afresh.
+//
 // The shadow and tally files are readable by root only: without the right to
 // read them a lookup answers 5 (access denied), and so does a reset.
 
@@ -20,6 +25,8 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 
 namespace netapi {
 
@@ -66,6 +73,29 @@ private:
         std::string fullName;
     };
 
+    // An account's /etc/shadow state.
+    struct ShadowEntry
+    {
+        bool passwordLocked = false;
+        std::int64_t expireDay = -1; // -1: never expires
+    };
+    using FaillockSettings = std::shared_ptr<const FaillockConfig>;
+    // What decides the flags besides the tally: shadow and pam_faillock's
+    // settings, each with the outcome of reading it.
+    struct FlagSources
+    {
+        std::uint32_t shadowStatus = 0;
+        std::unordered_map<std::string, ShadowEntry> shadow;
+        std::uint32_t faillockStatus = 0;
+        FaillockSettings faillock;
+    };
+    // The files of one listing, read when it starts.
+    struct Snapshot
+    {
+        std::vector<PasswdEntry> accounts; // the normal accounts, in file order
+        FlagSources sources;
+    };
+
     std::string pathOf(const std::string &systemPath) const;
     // 0, or the errno of the failure.
     int readFile(const std::string &systemPath, std::string &content) const;
@@ -73,14 +103,21 @@ private:
     int readTally(const std::string &systemPath, std::string &content) const;
     std::uint32_t readPasswd(std::vector<PasswdEntry> &entries) const;
     std::uint32_t findUser(const std::string &user, PasswdEntry &entry) const;
-    std::uint32_t readFlags(const PasswdEntry &entry, std::uint32_t &flags) const;
+    std::uint32_t readAccounts(std::vector<PasswdEntry> &accounts) const;
+    FlagSources readFlagSources() const;
+    std::uint32_t readFlags(const PasswdEntry &entry, const FlagSources &sources,
+                            std::uint32_t &flags) const;
     // pam_faillock's settings, from faillock.conf and the pam_faillock lines of /etc/pam.d.
-    using FaillockSettings = std::shared_ptr<const FaillockConfig>;
     std::uint32_t readFaillockConfig(FaillockSettings &settings) const;
     std::uint32_t tallyPath(const std::string &user, std::string &path) const;
     bool servesServer(const std::string &server) const;
 
     Options m_options;
+
+    std::mutex m_mutex;
+    std::shared_ptr<const Snapshot> m_listing; // of the listing started last
+    // The batch handed out last: account name to its place in m_listing.
+    std::unordered_map<std::string, std::size_t> m_justListed;
 };
 
 } // namespace netapi

@@ -15,6 +15,13 @@
 #   stop    stops what start started, by PID, and releases the namespace
 #   PEERS_BULK=N with start: N more accounts bulk0001.. on the smbd peer (for
 #           the benchmark); every 10th locked out, every 7th disabled
+#   PEERS_DC_BULK=N with start: the same for the DC, dcbulk0001.., written
+#           into its database before it starts (a copy; the pristine one stays)
+#
+# Single sign-on: start also writes krb5.conf (the realm TEST.LAN with its KDC
+# on the DC) and hosts (dc1.test.lan for the DC, for libnss-wrapper's
+# NSS_WRAPPER_HOSTS) into PEERS_DIR, so a client gets a ticket with
+# KRB5_CONFIG and KRB5CCNAME without touching the machine's configuration.
 #
 # Accounts (passwords below):
 #   smbd 127.0.0.2  root (admin), alice, bob, carol (disabled), dave (locked),
@@ -22,12 +29,14 @@
 #   DC   127.0.0.3  TEST\Administrator (admin), worker, normal1, normal2
 #                   (disabled), victim (locked out by three bad logons), both
 #                   (disabled, then locked out), jürgen "Jürgen Größe-Øster",
-#                   winlock and clilock (locked out, for the window's and the
-#                   command line's tests)
+#                   winlock, clilock and ssolock (locked out, for the window's,
+#                   the command line's and the single sign-on tests), late
+#                   (locked out by a test while it lists)
 set -euo pipefail
 
 PEERS_DIR=${2:-${PEERS_DIR:-"$PWD/peers"}}
 PEERS_BULK=${PEERS_BULK:-0}
+PEERS_DC_BULK=${PEERS_DC_BULK:-0}
 SMB_ADMIN_PASS='Adm1n-Pass!'
 SMB_USER_PASS='User-Pass1'
 DC_ADMIN_PASS='Adm1n-Pass!9'
@@ -44,7 +53,7 @@ NSS="$SMB/nss"
 DC="$PEERS_DIR/dc"
 DC_CONF="$DC/etc/smb.conf"
 # Named after the accounts it holds: change the name when they change.
-DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock.tar"
+DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock-ssolock-late.tar"
 PIDS="$PEERS_DIR/pids"
 
 die() { echo "samba-peers.sh: $*" >&2; exit 1; }
@@ -241,7 +250,7 @@ EOF
     samba-tool domain passwordsettings set "${H[@]}" --complexity=off \
         --account-lockout-threshold=3 --account-lockout-duration=30 \
         --reset-account-lockout-after=30 >/dev/null
-    for u in victim worker normal1 normal2 both winlock clilock; do
+    for u in victim worker normal1 normal2 both winlock clilock ssolock late; do
         samba-tool user create "$u" "$DC_USER_PASS" "${H[@]}" \
             --given-name="Gn$u" --surname="Sn$u" >/dev/null
     done
@@ -251,6 +260,54 @@ EOF
     samba-tool user disable normal2 "${H[@]}" >/dev/null
     samba-tool user disable both "${H[@]}" >/dev/null
     tar -C "$PEERS_DIR" -cf "$DC_PRISTINE" dc
+}
+
+dc_bulk() { # N: offline, into the stopped DC's database, in one transaction
+    local n=${1:?}
+    /usr/bin/python3 - "$DC_CONF" "$n" <<'EOF'
+import sys, time
+from samba.samdb import SamDB
+from samba.auth import system_session
+from samba.param import LoadParm
+conf, n = sys.argv[1], int(sys.argv[2])
+lp = LoadParm()
+lp.load(conf)
+db = SamDB(url=lp.private_path("sam.ldb"), session_info=system_session(), lp=lp)
+base = db.domain_dn()
+# Locked out now: lockoutTime within the domain's lockout duration.
+now = int((time.time() + 11644473600) * 10**7)
+db.transaction_start()
+for i in range(1, n + 1):
+    name = "dcbulk%04d" % i
+    # A normal account that needs no password, so none has to be hashed.
+    uac = 0x200 | 0x20 | (0x2 if i % 7 == 0 else 0)
+    msg = {"dn": "CN=%s,CN=Users,%s" % (name, base), "objectClass": "user",
+           "sAMAccountName": name, "displayName": "DC Bulk %d" % i,
+           "userAccountControl": str(uac)}
+    if i % 10 == 0:
+        msg["lockoutTime"] = str(now)
+    db.add(msg)
+db.transaction_commit()
+EOF
+    echo "DC peer holds $n bulk accounts"
+}
+
+client_files() { # what a client needs for a ticket from the DC
+    cat >"$PEERS_DIR/krb5.conf" <<EOF
+[libdefaults]
+    default_realm = TEST.LAN
+    dns_lookup_kdc = false
+    dns_lookup_realm = false
+    rdns = false
+[realms]
+    TEST.LAN = {
+        kdc = $DC_IP
+    }
+[domain_realm]
+    .test.lan = TEST.LAN
+    test.lan = TEST.LAN
+EOF
+    echo "$DC_IP dc1.test.lan dc1" >"$PEERS_DIR/hosts"
 }
 
 dc_start() {
@@ -362,11 +419,13 @@ cmd_start() {
     else
         dc_provision
     fi
+    if [ "$PEERS_DC_BULK" -gt 0 ]; then dc_bulk "$PEERS_DC_BULK"; fi
+    client_files
     smb_start
     dc_start
     smb_wait
     dc_wait
-    for u in victim both winlock clilock; do dc_lock "$u"; done
+    for u in victim both winlock clilock ssolock; do dc_lock "$u"; done
     trap - ERR
     echo "peers up in $PEERS_DIR: smbd on $SMB_IP, domain controller on $DC_IP"
 }
@@ -383,7 +442,7 @@ start) cmd_start ;;
 stop) if [ "$(id -u)" -eq 0 ]; then cmd_stop; fi ;;
 status) cmd_status ;;
 *)
-    sed -n '2,25p' "$0"
+    sed -n '2,32p' "$0"
     exit 2
     ;;
 esac

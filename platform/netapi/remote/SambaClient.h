@@ -1,11 +1,8 @@
 #pragma once
 
 // Private to the remote provider: Samba's client libraries behind interfaces
-// free of Samba's own headers. Those headers collide with each other
-// (netapi.h and credentials.h both define struct GUID) and netapi.h declares
-// NetUserEnum and friends with other signatures than ours, so each is confined
-// to one source file: SambaNetApi.cpp for libnetapi, SambaSamr.cpp for the
-// credentials and the SAMR client.
+// free of Samba's own headers, which are confined to SambaSamr.cpp (they
+// define struct GUID and other names that collide with other headers).
 //
 // None of this is thread-safe, and neither are Samba's libraries: the provider
 // serialises every call.
@@ -21,7 +18,7 @@ struct cli_credentials;
 
 namespace netapi::samba {
 
-// The smb.conf both clients read: Samba's own when it is there, else an empty
+// The smb.conf the client reads: Samba's own when it is there, else an empty
 // one, so that a machine with the client libraries alone works too.
 std::string configFile();
 
@@ -46,37 +43,58 @@ public:
 
     cli_credentials *get() const;
 
-    // Clears the lockout of user on server over SAMR. flags are the Windows
-    // UF_* flags the caller wants the account to have; only UF_LOCKOUT may
-    // differ from what the account has now, and only from set to clear.
-    // Returns 0, 5, 50 (another bit would change), 2221, 2226, 1326, 53, 1003
-    // (no connection, for a reason the client does not tell) or a Windows
-    // error mapped from the server's status.
-    std::uint32_t clearLockout(const std::string &server, const std::string &user,
-                               std::uint32_t flags) const;
-
 private:
+    friend class Session;
     void refusePrompts();
 
     struct Private;
     std::unique_ptr<Private> d;
 };
 
-// libnetapi keeps one context per process, with one set of credentials and a
-// cache of open connections that belong to them. useCredentials makes the
-// context use `credentials`, starting it afresh (and so dropping connections
-// made with other credentials) when it used others. Returns 0 or the error of
-// libnetapi_init.
-std::uint32_t useCredentials(cli_credentials *credentials);
-// Shuts the context down if it uses `credentials`, before they go.
-void forgetCredentials(cli_credentials *credentials);
+// One account of a listing, with the flags the same page of the listing gave
+// it, or why they could not be read.
+struct ListedAccount
+{
+    AccountEntry entry;
+    AccountInfo info;
+    std::uint32_t infoStatus = 0; // 0 when info holds the account's flags
+};
 
-// NetUserEnum level 10 and NetUserGetInfo level 20 through libnetapi; the
-// codes are libnetapi's own (1332 for an unknown user, 1003 for any failure to
-// connect or log on).
-std::uint32_t enumerateUsers(const std::string &server, std::uint32_t filter,
-                             std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
-                             std::vector<AccountEntry> &out);
-std::uint32_t getUserInfo(const std::string &server, const std::string &user, AccountInfo &out);
+// An open SAMR connection to one server's account domain, logged on with one
+// set of credentials. Reused for every call to that server until it fails.
+class Session
+{
+public:
+    // Connects and logs on. A refused logon is 1326, never an anonymous
+    // session. Returns 0, 5, 53, 1003 (no connection, for a reason the client
+    // does not tell), 1326, 2351 or a Windows error mapped from the server's.
+    static std::uint32_t open(const Credentials &credentials, const std::string &server,
+                              std::unique_ptr<Session> &out);
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    // The next page of normal accounts, from position `next` (0 for the first
+    // page), with their full names and flags. Sets next past the page; more is
+    // false after the last page.
+    std::uint32_t listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
+
+    // One account, read from the server now. 0, 5, 2221 or another error.
+    std::uint32_t lookUp(const std::string &user, AccountInfo &out);
+
+    // Clears the lockout of user. flags are the Windows UF_* flags the caller
+    // wants the account to have; only UF_LOCKOUT may differ from what the
+    // account has now, and only from set to clear. Returns 0, 5, 50 (another
+    // bit would change), 2221, 2226 or a Windows error mapped from the server's.
+    std::uint32_t clearLockout(const std::string &user, std::uint32_t flags);
+
+    // True after a call failed for want of a connection: open another.
+    bool broken() const;
+
+private:
+    Session();
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 } // namespace netapi::samba

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <deque>
 #include <fcntl.h>
 #include <mutex>
 #include <netdb.h>
@@ -18,9 +19,7 @@ namespace {
 
 constexpr std::uint32_t errorBadNetPath = 53;
 constexpr std::uint32_t errorCannotComplete = 1003;
-constexpr std::uint32_t errorNoneMapped = 1332;
 constexpr std::uint32_t errorLogonFailure = 1326;
-constexpr std::uint32_t nerrUserNotFound = 2221;
 constexpr std::uint32_t nerrInvalidComputer = 2351;
 
 // Samba's libraries keep process-wide state and are not thread-safe.
@@ -78,8 +77,8 @@ bool accepts(const addrinfo &address, std::chrono::milliseconds timeout)
     return connected;
 }
 
-// Whether anything answers on the SMB ports. libnetapi answers 1003 for every
-// failure to connect or log on; this tells the two apart without a second
+// Whether anything answers on the SMB ports. The client answers 1003 for some
+// failures to connect or log on; this tells the two apart without a second
 // logon, which would count as another bad password towards a lockout.
 bool reachable(const std::string &server)
 {
@@ -96,14 +95,33 @@ bool reachable(const std::string &server)
     return false;
 }
 
+constexpr std::uint32_t errorInvalidParameter = 87;
+constexpr std::uint32_t errorMoreData = 234;
+constexpr std::uint32_t filterNormalAccount = 0x0002;
+
+// Listings kept going at once: a second listing may start inside the first
+// (the window stays live while it lists) and the first goes on afterwards.
+constexpr std::size_t listingsKept = 4;
+
+// One listing: the accounts fetched and not yet handed out, and where the
+// server's list goes on.
+struct Listing
+{
+    std::uint32_t handle = 0; // the resume handle the caller passes back
+    std::string server;
+    std::uint32_t next = 0; // the server's position after the last page
+    bool more = true;       // pages remain on the server
+    std::deque<samba::ListedAccount> fetched;
+};
+
 class SambaRemoteProvider final : public RemoteProvider
 {
 public:
     ~SambaRemoteProvider() override
     {
         std::lock_guard guard(sambaLock());
-        if (credentials_)
-            samba::forgetCredentials(credentials_->get());
+        // The connection uses the credentials' objects: it goes first.
+        session_.reset();
     }
 
     std::uint32_t enumerate(const std::string &server, std::uint32_t filter,
@@ -111,50 +129,140 @@ public:
                             std::vector<AccountEntry> &out) override
     {
         std::lock_guard guard(sambaLock());
-        if (const std::uint32_t refused = prepare(server))
-            return refused;
-        return translate(server,
-                         samba::enumerateUsers(server, filter, prefMaxLen, resumeHandle, out));
+        // Only the batch handed out last answers lookups (see getInfo).
+        justListed_.clear();
+        if (filter != 0 && !(filter & filterNormalAccount))
+            return 0;
+        Listing *listing =
+            resumeHandle == 0 ? startListing(server) : findListing(server, resumeHandle);
+        if (!listing)
+            return errorInvalidParameter;
+        const std::uint32_t handle = listing->handle;
+        while (listing->fetched.empty() && listing->more) {
+            const std::uint32_t code = withSession(server, [&](samba::Session &session) {
+                return session.listPage(listing->next, listing->more, fetchedPage_);
+            });
+            for (samba::ListedAccount &account : fetchedPage_)
+                listing->fetched.push_back(std::move(account));
+            fetchedPage_.clear();
+            if (code) {
+                dropListing(handle);
+                return code;
+            }
+        }
+        BatchBudget budget(prefMaxLen);
+        while (!listing->fetched.empty() && budget.take(listing->fetched.front().entry)) {
+            samba::ListedAccount &account = listing->fetched.front();
+            out.push_back(account.entry);
+            justListed_.push_back(std::move(account));
+            listing->fetched.pop_front();
+        }
+        resumeHandle = handle;
+        if (listing->fetched.empty() && !listing->more) {
+            dropListing(handle);
+            return 0;
+        }
+        return errorMoreData;
     }
 
     std::uint32_t getInfo(const std::string &server, const std::string &user,
                           AccountInfo &out) override
     {
         std::lock_guard guard(sambaLock());
-        if (const std::uint32_t refused = prepare(server))
-            return refused;
-        return translate(server, samba::getUserInfo(server, user, out));
+        // The listing looks up each account it was just given: the page that
+        // listed it answers, once. Any other lookup (a reset's among them)
+        // reads the account from the server now.
+        for (auto it = justListed_.begin(); it != justListed_.end(); ++it) {
+            if (it->entry.name == user && listedOn_ == server) {
+                const std::uint32_t code = it->infoStatus;
+                if (code == 0)
+                    out = it->info;
+                justListed_.erase(it);
+                return code;
+            }
+        }
+        return withSession(server,
+                           [&](samba::Session &session) { return session.lookUp(user, out); });
     }
 
     std::uint32_t setFlags(const std::string &server, const std::string &user,
                            std::uint32_t flags) override
     {
         std::lock_guard guard(sambaLock());
-        if (const std::uint32_t refused = prepare(server))
-            return refused;
-        return translate(server, credentials_->clearLockout(server, user, flags));
+        justListed_.clear();
+        return withSession(
+            server, [&](samba::Session &session) { return session.clearLockout(user, flags); });
     }
 
     void setCredentials(const Credentials &credentials) override
     {
         std::lock_guard guard(sambaLock());
-        if (credentials_)
-            samba::forgetCredentials(credentials_->get());
+        session_.reset();
+        listings_.clear();
+        justListed_.clear();
         credentials_ = std::make_unique<samba::Credentials>(credentials.user, credentials.password);
         given_ = true;
     }
 
 private:
-    // 0 when a call may go to the server.
-    std::uint32_t prepare(const std::string &server)
+    Listing *startListing(const std::string &server)
     {
+        if (listings_.size() >= listingsKept)
+            listings_.erase(listings_.begin());
+        Listing listing;
+        // Never 0, which starts a listing.
+        listing.handle = ++lastHandle_ == 0 ? ++lastHandle_ : lastHandle_;
+        listing.server = server;
+        listings_.push_back(std::move(listing));
+        listedOn_ = server;
+        return &listings_.back();
+    }
+
+    Listing *findListing(const std::string &server, std::uint32_t handle)
+    {
+        for (Listing &listing : listings_) {
+            if (listing.handle == handle && listing.server == server) {
+                listedOn_ = server;
+                return &listing;
+            }
+        }
+        return nullptr;
+    }
+
+    void dropListing(std::uint32_t handle)
+    {
+        std::erase_if(listings_, [handle](const Listing &l) { return l.handle == handle; });
+    }
+
+    // Runs call on the open connection to server, opening one when there is
+    // none. A connection the server has dropped since is opened again, once:
+    // a refused logon never gets there, so this costs no bad password.
+    template <typename Call> std::uint32_t withSession(const std::string &server, Call call)
+    {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const bool reused = session_ && sessionServer_ == server && !session_->broken();
+            if (!reused) {
+                if (const std::uint32_t refused = open(server))
+                    return refused;
+            }
+            const std::uint32_t code = call(*session_);
+            if (!session_->broken())
+                return code;
+            session_.reset();
+            if (!reused)
+                return translate(server, code);
+        }
+        return errorCannotComplete;
+    }
+
+    // 0 when session_ is a fresh connection to server.
+    std::uint32_t open(const std::string &server)
+    {
+        session_.reset();
         // Samba's usual sources are read again until they yield something, so
         // a ticket obtained after the first attempt is found.
-        if (!given_ && (!credentials_ || !credentials_->canLogOn())) {
-            if (credentials_)
-                samba::forgetCredentials(credentials_->get());
+        if (!given_ && (!credentials_ || !credentials_->canLogOn()))
             credentials_ = std::make_unique<samba::Credentials>();
-        }
         // Without a password or a ticket Samba would log on anonymously or
         // ask on the terminal; neither is what the operator meant.
         if (!credentials_->canLogOn())
@@ -162,23 +270,29 @@ private:
         AddressList addresses;
         if (!resolves(server, nullptr, addresses))
             return nerrInvalidComputer;
-        return samba::useCredentials(credentials_->get());
+        if (const std::uint32_t code = samba::Session::open(*credentials_, server, session_))
+            return translate(server, code);
+        sessionServer_ = server;
+        return 0;
     }
 
     static std::uint32_t translate(const std::string &server, std::uint32_t code)
     {
-        switch (code) {
-        case errorNoneMapped:
-            return nerrUserNotFound;
-        case errorCannotComplete:
+        if (code == errorCannotComplete)
             return reachable(server) ? errorLogonFailure : errorBadNetPath;
-        default:
-            return code;
-        }
+        return code;
     }
 
     std::unique_ptr<samba::Credentials> credentials_;
     bool given_ = false;
+    std::unique_ptr<samba::Session> session_;
+    std::string sessionServer_;
+    std::vector<Listing> listings_;
+    std::uint32_t lastHandle_ = 0;
+    std::vector<samba::ListedAccount> fetchedPage_;
+    // The batch handed out last, and the server it came from.
+    std::vector<samba::ListedAccount> justListed_;
+    std::string listedOn_;
 };
 
 } // namespace

@@ -1,7 +1,11 @@
 // Credentials, configuration and the SAMR client from Samba's client
-// libraries. libnetapi cannot write an account's flags alone (level 1008 is
-// not supported, and level 3 rewrites most of the account), so the lockout is
-// cleared here with the few SAMR calls that touch the flags and nothing else.
+// libraries. Every account call goes over one SAMR connection per server:
+// a listing reads pages of display information (names, full names and flags
+// of hundreds of accounts per round trip), a lookup and a reset read the one
+// account afresh, and the lockout is cleared with the few calls that touch
+// the flags and nothing else. libnetapi would open a connection of its own
+// per context, fall back to an anonymous session when the credentials are
+// refused, and read one account per round trip.
 
 #include "platform/netapi/remote/SambaClient.h"
 
@@ -31,6 +35,10 @@ extern "C" {
 #include <strings.h>
 #include <unistd.h>
 
+// Exported by libsamba-util but declared in no installed header: the path of
+// the smb.conf Samba's clients load by default.
+extern "C" const char *get_dyn_CONFIGFILE(void);
+
 namespace netapi::samba {
 namespace {
 
@@ -43,6 +51,14 @@ constexpr std::uint32_t errorCannotComplete = 1003;
 constexpr std::uint32_t nerrUserNotFound = 2221;
 constexpr std::uint32_t nerrNotPrimary = 2226;
 constexpr std::uint32_t nerrInvalidComputer = 2351;
+
+// Accounts per page of a listing: one round trip each. Small enough that the
+// window is repainted between pages of a slow link.
+constexpr std::uint32_t pageSize = 512;
+// Account queries kept in flight at once where the flags need one per account.
+constexpr std::size_t queriesInFlight = 64;
+// The display information level that lists user accounts.
+constexpr std::uint16_t displayUsers = 1;
 
 // Windows account flags without a SAMR counterpart.
 constexpr std::uint32_t ufScript = 0x0001;
@@ -121,6 +137,7 @@ constexpr std::uint32_t connectionReset = 0xC000020D;
 constexpr std::uint32_t connectionDisconnected = 0xC000020C;
 constexpr std::uint32_t endOfFile = 0xC0000011;
 constexpr std::uint32_t notFound = 0xC0000225;
+constexpr std::uint32_t moreEntries = 0x00000105;
 } // namespace status
 
 std::uint32_t windowsError(NTSTATUS result)
@@ -246,7 +263,22 @@ private:
     bool open_ = false;
 };
 
+std::string text(const char *value)
+{
+    return value ? std::string(value) : std::string();
+}
+
 } // namespace
+
+std::string configFile()
+{
+    static const std::string path = [] {
+        const std::string samba = text(get_dyn_CONFIGFILE());
+        // An empty configuration means Samba's defaults.
+        return access(samba.c_str(), R_OK) == 0 ? samba : std::string("/dev/null");
+    }();
+    return path;
+}
 
 struct Credentials::Private
 {
@@ -360,26 +392,70 @@ cli_credentials *Credentials::get() const
     return d->credentials;
 }
 
-std::uint32_t Credentials::clearLockout(const std::string &server, const std::string &user,
-                                        std::uint32_t flags) const
+struct Session::Private
 {
-    Scratch scratch(d->memory);
-    TALLOC_CTX *memory = scratch.memory;
+    TALLOC_CTX *memory = talloc_new(nullptr); // the pipe and every call's data
+    tevent_context *events = nullptr;         // the credentials'
+    dcerpc_binding_handle *rpc = nullptr;
+    std::unique_ptr<SamrHandle> connection;
+    std::unique_ptr<SamrHandle> domain;
+    // Whether the display information carries each account's lockout. A
+    // domain controller keeps the lockout apart from the account's stored
+    // flags and reports only the stored ones there (Samba's reports none).
+    bool flagsInDisplay = false;
+
+    ~Private()
+    {
+        // Closed while the pipe is still there; a broken one closes nothing.
+        domain.reset();
+        connection.reset();
+        talloc_free(memory);
+    }
+
+    // Reads the flags of every account of `page` with one query per account,
+    // many of them in flight at once on the open domain handle.
+    std::uint32_t queryFlags(TALLOC_CTX *memory, std::vector<ListedAccount> &page);
+    // Sends one call per slot, then runs the connection until every answer is
+    // in. Returns 0, or the failure of the connection.
+    template <typename Request>
+    std::uint32_t inFlight(TALLOC_CTX *memory, std::uint32_t operation,
+                           std::vector<Request *> &requests, std::vector<NTSTATUS> &transport);
+    std::uint32_t lookUpRid(TALLOC_CTX *memory, const std::string &user, std::uint32_t &rid);
+};
+
+Session::Session() : d(std::make_unique<Private>()) {}
+
+Session::~Session() = default;
+
+bool Session::broken() const
+{
+    return !d->rpc || !dcerpc_binding_handle_is_connected(d->rpc);
+}
+
+std::uint32_t Session::open(const Credentials &credentials, const std::string &server,
+                            std::unique_ptr<Session> &out)
+{
+    std::unique_ptr<Session> session(new Session);
+    Private &p = *session->d;
+    p.events = credentials.d->events;
 
     dcerpc_pipe *pipe = nullptr;
-    const char *binding = talloc_asprintf(memory, "ncacn_np:%s", server.c_str());
-    const NTSTATUS connected = dcerpc_pipe_connect(memory, &pipe, binding, &ndr_table_samr,
-                                                   d->credentials, d->events, d->config);
+    const char *binding = talloc_asprintf(p.memory, "ncacn_np:%s", server.c_str());
+    const NTSTATUS connected =
+        dcerpc_pipe_connect(p.memory, &pipe, binding, &ndr_table_samr, credentials.d->credentials,
+                            p.events, credentials.d->config);
     if (!NT_STATUS_IS_OK(connected))
         return connectError(connected);
-    dcerpc_binding_handle *rpc = pipe->binding_handle;
+    p.rpc = pipe->binding_handle;
 
-    SamrHandle connection(rpc, memory);
+    Scratch scratch(p.memory);
+    TALLOC_CTX *memory = scratch.memory;
+    p.connection = std::make_unique<SamrHandle>(p.rpc, p.memory);
     samr_Connect2 connect{};
     connect.in.system_name = talloc_asprintf(memory, "\\\\%s", server.c_str());
     connect.in.access_mask = SAMR_ACCESS_ENUM_DOMAINS | SAMR_ACCESS_LOOKUP_DOMAIN;
-    connect.out.connect_handle = connection.get();
-    if (const auto code = connection.opened(samrCall(rpc, memory, NDR_SAMR_CONNECT2, connect)))
+    connect.out.connect_handle = p.connection->get();
+    if (const auto code = p.connection->opened(samrCall(p.rpc, memory, NDR_SAMR_CONNECT2, connect)))
         return code;
 
     // The account domain is the server's one domain besides "Builtin".
@@ -387,13 +463,13 @@ std::uint32_t Credentials::clearLockout(const std::string &server, const std::st
     std::uint32_t domainCount = 0;
     samr_SamArray *domains = nullptr;
     samr_EnumDomains enumDomains{};
-    enumDomains.in.connect_handle = connection.get();
+    enumDomains.in.connect_handle = p.connection->get();
     enumDomains.in.buf_size = 0xFFFFFFFF;
     enumDomains.in.resume_handle = &resume;
     enumDomains.out.resume_handle = &resume;
     enumDomains.out.sam = &domains;
     enumDomains.out.num_entries = &domainCount;
-    if (const auto code = samrCall(rpc, memory, NDR_SAMR_ENUMDOMAINS, enumDomains))
+    if (const auto code = samrCall(p.rpc, memory, NDR_SAMR_ENUMDOMAINS, enumDomains))
         return code;
     const char *domainName = nullptr;
     for (std::uint32_t i = 0; domains && i < domains->count; ++i) {
@@ -402,31 +478,208 @@ std::uint32_t Credentials::clearLockout(const std::string &server, const std::st
             domainName = name;
     }
     if (!domainName)
-        return nerrUserNotFound;
+        return nerrInvalidComputer;
 
     lsa_String domainString = lsaString(domainName);
     dom_sid2 *domainSid = nullptr;
     samr_LookupDomain lookupDomain{};
-    lookupDomain.in.connect_handle = connection.get();
+    lookupDomain.in.connect_handle = p.connection->get();
     lookupDomain.in.domain_name = &domainString;
     lookupDomain.out.sid = &domainSid;
-    if (const auto code = samrCall(rpc, memory, NDR_SAMR_LOOKUPDOMAIN, lookupDomain))
+    if (const auto code = samrCall(p.rpc, memory, NDR_SAMR_LOOKUPDOMAIN, lookupDomain))
         return code;
 
-    SamrHandle domain(rpc, memory);
+    p.domain = std::make_unique<SamrHandle>(p.rpc, p.memory);
     samr_OpenDomain openDomain{};
-    openDomain.in.connect_handle = connection.get();
-    openDomain.in.access_mask = SAMR_DOMAIN_ACCESS_OPEN_ACCOUNT;
+    openDomain.in.connect_handle = p.connection->get();
+    openDomain.in.access_mask = SAMR_DOMAIN_ACCESS_OPEN_ACCOUNT | SAMR_DOMAIN_ACCESS_ENUM_ACCOUNTS |
+                                SAMR_DOMAIN_ACCESS_LOOKUP_INFO_1 | SAMR_DOMAIN_ACCESS_LOOKUP_INFO_2;
     openDomain.in.sid = domainSid;
-    openDomain.out.domain_handle = domain.get();
-    if (const auto code = domain.opened(samrCall(rpc, memory, NDR_SAMR_OPENDOMAIN, openDomain)))
+    openDomain.out.domain_handle = p.domain->get();
+    if (const auto code =
+            p.domain->opened(samrCall(p.rpc, memory, NDR_SAMR_OPENDOMAIN, openDomain)))
         return code;
 
+    // Only a server that is no domain controller keeps the lockout in the
+    // flags it lists; when the role cannot be read, each account is asked.
+    samr_DomainInfo *role = nullptr;
+    samr_QueryDomainInfo queryRole{};
+    queryRole.in.domain_handle = p.domain->get();
+    queryRole.in.level = DomainServerRoleInformation;
+    queryRole.out.info = &role;
+    if (samrCall(p.rpc, memory, NDR_SAMR_QUERYDOMAININFO, queryRole) == 0 && role) {
+        p.flagsInDisplay =
+            role->info7.role == SAMR_ROLE_STANDALONE || role->info7.role == SAMR_ROLE_DOMAIN_MEMBER;
+    }
+    out = std::move(session);
+    return 0;
+}
+
+std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out)
+{
+    Scratch scratch(d->memory);
+    TALLOC_CTX *memory = scratch.memory;
+    std::uint32_t totalSize = 0;
+    std::uint32_t returnedSize = 0;
+    samr_DispInfo info{};
+    samr_QueryDisplayInfo query{};
+    query.in.domain_handle = d->domain->get();
+    query.in.level = displayUsers;
+    query.in.start_idx = next;
+    query.in.max_entries = pageSize;
+    query.in.buf_size = 0xFFFFFFFF;
+    query.out.total_size = &totalSize;
+    query.out.returned_size = &returnedSize;
+    query.out.info = &info;
+    const NTSTATUS transport = dcerpc_binding_handle_call(
+        d->rpc, nullptr, &ndr_table_samr, NDR_SAMR_QUERYDISPLAYINFO, memory, &query);
+    if (!NT_STATUS_IS_OK(transport))
+        return connectError(transport);
+    const std::uint32_t result = NT_STATUS_V(query.out.result);
+    if (result != 0 && result != status::moreEntries)
+        return windowsError(query.out.result);
+
+    const samr_DispInfoGeneral &general = info.info1;
+    std::vector<ListedAccount> page;
+    page.reserve(general.count);
+    for (std::uint32_t i = 0; general.entries && i < general.count; ++i) {
+        const samr_DispEntryGeneral &e = general.entries[i];
+        ListedAccount account;
+        account.entry.name = text(e.account_name.string);
+        account.entry.comment = text(e.description.string);
+        account.entry.fullName = text(e.full_name.string);
+        account.info.name = account.entry.name;
+        account.info.fullName = account.entry.fullName;
+        account.info.comment = account.entry.comment;
+        account.info.flags = windowsFlags(e.acct_flags);
+        account.info.userId = e.rid;
+        page.push_back(std::move(account));
+    }
+    if (!d->flagsInDisplay && !page.empty()) {
+        if (const std::uint32_t code = d->queryFlags(memory, page))
+            return code;
+    }
+    next += static_cast<std::uint32_t>(page.size());
+    more = result == status::moreEntries && !page.empty();
+    for (ListedAccount &account : page)
+        out.push_back(std::move(account));
+    return 0;
+}
+
+template <typename Request>
+std::uint32_t Session::Private::inFlight(TALLOC_CTX *memory, std::uint32_t operation,
+                                         std::vector<Request *> &requests,
+                                         std::vector<NTSTATUS> &transport)
+{
+    std::vector<tevent_req *> pending(requests.size(), nullptr);
+    transport.assign(requests.size(), NT_STATUS_OK);
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (!requests[i])
+            continue;
+        pending[i] = dcerpc_binding_handle_call_send(memory, events, rpc, nullptr, &ndr_table_samr,
+                                                     operation, memory, requests[i]);
+        if (!pending[i])
+            transport[i] = NT_STATUS_NO_MEMORY;
+    }
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (!pending[i])
+            continue;
+        while (tevent_req_is_in_progress(pending[i])) {
+            if (tevent_loop_once(events) != 0)
+                return errorCannotComplete;
+        }
+        transport[i] = dcerpc_binding_handle_call_recv(pending[i]);
+        TALLOC_FREE(pending[i]);
+    }
+    for (const NTSTATUS &failure : transport) {
+        if (!NT_STATUS_IS_OK(failure))
+            return connectError(failure);
+    }
+    return 0;
+}
+
+std::uint32_t Session::Private::queryFlags(TALLOC_CTX *memory, std::vector<ListedAccount> &page)
+{
+    struct Query
+    {
+        policy_handle handle{};
+        samr_OpenUser open{};
+        samr_UserInfo *info = nullptr;
+        samr_QueryUserInfo query{};
+        samr_Close close{};
+    };
+    for (std::size_t first = 0; first < page.size(); first += queriesInFlight) {
+        const std::size_t count = std::min(queriesInFlight, page.size() - first);
+        std::vector<Query> queries(count);
+        std::vector<NTSTATUS> transport;
+
+        std::vector<samr_OpenUser *> opens(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            Query &q = queries[i];
+            q.open.in.domain_handle = domain->get();
+            q.open.in.access_mask = SAMR_USER_ACCESS_GET_ATTRIBUTES;
+            q.open.in.rid = page[first + i].info.userId;
+            q.open.out.user_handle = &q.handle;
+            opens[i] = &q.open;
+        }
+        if (const std::uint32_t code = inFlight(memory, NDR_SAMR_OPENUSER, opens, transport))
+            return code;
+
+        std::vector<samr_QueryUserInfo *> reads(count, nullptr);
+        for (std::size_t i = 0; i < count; ++i) {
+            Query &q = queries[i];
+            if (const std::uint32_t code = windowsError(q.open.out.result)) {
+                page[first + i].infoStatus = code;
+                continue;
+            }
+            q.query.in.user_handle = &q.handle;
+            q.query.in.level = UserControlInformation;
+            q.query.out.info = &q.info;
+            reads[i] = &q.query;
+        }
+        const std::uint32_t readFailure =
+            inFlight(memory, NDR_SAMR_QUERYUSERINFO, reads, transport);
+
+        // Every handle that was opened is closed, also after a failed read.
+        std::vector<samr_Close *> closes(count, nullptr);
+        for (std::size_t i = 0; i < count; ++i) {
+            Query &q = queries[i];
+            if (!NT_STATUS_IS_OK(q.open.out.result))
+                continue;
+            q.close.in.handle = &q.handle;
+            q.close.out.handle = &q.handle;
+            closes[i] = &q.close;
+        }
+        const std::uint32_t closeFailure = inFlight(memory, NDR_SAMR_CLOSE, closes, transport);
+        if (readFailure)
+            return readFailure;
+        if (closeFailure)
+            return closeFailure;
+
+        for (std::size_t i = 0; i < count; ++i) {
+            ListedAccount &account = page[first + i];
+            const Query &q = queries[i];
+            if (!reads[i])
+                continue;
+            if (const std::uint32_t code = windowsError(q.query.out.result))
+                account.infoStatus = code;
+            else if (!q.info)
+                account.infoStatus = errorNotSupported;
+            else
+                account.info.flags = windowsFlags(q.info->info16.acct_flags);
+        }
+    }
+    return 0;
+}
+
+std::uint32_t Session::Private::lookUpRid(TALLOC_CTX *memory, const std::string &user,
+                                          std::uint32_t &rid)
+{
     lsa_String userString = lsaString(user.c_str());
     samr_Ids rids{};
     samr_Ids types{};
     samr_LookupNames lookupNames{};
-    lookupNames.in.domain_handle = domain.get();
+    lookupNames.in.domain_handle = domain->get();
     lookupNames.in.num_names = 1;
     lookupNames.in.names = &userString;
     lookupNames.out.rids = &rids;
@@ -435,15 +688,60 @@ std::uint32_t Credentials::clearLockout(const std::string &server, const std::st
         return code;
     if (rids.count != 1 || types.count != 1 || types.ids[0] != SID_NAME_USER)
         return nerrUserNotFound;
+    rid = rids.ids[0];
+    return 0;
+}
+
+std::uint32_t Session::lookUp(const std::string &user, AccountInfo &out)
+{
+    Scratch scratch(d->memory);
+    TALLOC_CTX *memory = scratch.memory;
+    std::uint32_t rid = 0;
+    if (const auto code = d->lookUpRid(memory, user, rid))
+        return code;
+
+    SamrHandle account(d->rpc, memory);
+    samr_OpenUser openUser{};
+    openUser.in.domain_handle = d->domain->get();
+    openUser.in.access_mask = SEC_FLAG_MAXIMUM_ALLOWED;
+    openUser.in.rid = rid;
+    openUser.out.user_handle = account.get();
+    if (const auto code = account.opened(samrCall(d->rpc, memory, NDR_SAMR_OPENUSER, openUser)))
+        return code;
+
+    samr_UserInfo *info = nullptr;
+    samr_QueryUserInfo query{};
+    query.in.user_handle = account.get();
+    query.in.level = UserAllInformation;
+    query.out.info = &info;
+    if (const auto code = samrCall(d->rpc, memory, NDR_SAMR_QUERYUSERINFO, query))
+        return code;
+    if (!info)
+        return errorNotSupported;
+    out.name = text(info->info21.account_name.string);
+    out.fullName = text(info->info21.full_name.string);
+    out.comment = text(info->info21.description.string);
+    out.flags = windowsFlags(info->info21.acct_flags);
+    out.userId = rid;
+    return 0;
+}
+
+std::uint32_t Session::clearLockout(const std::string &user, std::uint32_t flags)
+{
+    Scratch scratch(d->memory);
+    TALLOC_CTX *memory = scratch.memory;
+    std::uint32_t rid = 0;
+    if (const auto code = d->lookUpRid(memory, user, rid))
+        return code;
 
     // Reading and writing the account control flags is all this needs.
-    SamrHandle account(rpc, memory);
+    SamrHandle account(d->rpc, memory);
     samr_OpenUser openUser{};
-    openUser.in.domain_handle = domain.get();
+    openUser.in.domain_handle = d->domain->get();
     openUser.in.access_mask = SAMR_USER_ACCESS_GET_ATTRIBUTES | SAMR_USER_ACCESS_SET_ATTRIBUTES;
-    openUser.in.rid = rids.ids[0];
+    openUser.in.rid = rid;
     openUser.out.user_handle = account.get();
-    if (const auto code = account.opened(samrCall(rpc, memory, NDR_SAMR_OPENUSER, openUser)))
+    if (const auto code = account.opened(samrCall(d->rpc, memory, NDR_SAMR_OPENUSER, openUser)))
         return code;
 
     samr_UserInfo *current = nullptr;
@@ -451,7 +749,7 @@ std::uint32_t Credentials::clearLockout(const std::string &server, const std::st
     query.in.user_handle = account.get();
     query.in.level = UserControlInformation;
     query.out.info = &current;
-    if (const auto code = samrCall(rpc, memory, NDR_SAMR_QUERYUSERINFO, query))
+    if (const auto code = samrCall(d->rpc, memory, NDR_SAMR_QUERYUSERINFO, query))
         return code;
     if (!current)
         return errorNotSupported;
@@ -470,7 +768,7 @@ std::uint32_t Credentials::clearLockout(const std::string &server, const std::st
     set.in.user_handle = account.get();
     set.in.level = UserControlInformation;
     set.in.info = &wanted;
-    return samrCall(rpc, memory, NDR_SAMR_SETUSERINFO, set);
+    return samrCall(d->rpc, memory, NDR_SAMR_SETUSERINFO, set);
 }
 
 } // namespace netapi::samba
