@@ -356,9 +356,11 @@ Credentials::Credentials() : d(std::make_unique<Private>())
     const char *principal = cli_credentials_get_principal_and_obtained(ticket, probe, &obtained);
     const bool hasTicket = principal && obtained == CRED_SPECIFIED;
     talloc_free(probe);
-    refusePrompts();
+    // Asked before the callback is there: a password the callback supplies
+    // (none) would outrank the ticket, and Samba would drop the ticket.
     const char *password = cli_credentials_get_password(d->credentials);
     d->canLogOn = hasTicket || (password && *password);
+    refusePrompts();
 }
 
 Credentials::Credentials(const std::string &user, const std::string &password)
