@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <poll.h>
 #include <pty.h>
 #include <sched.h>
@@ -143,6 +144,130 @@ TEST_F(SambaPeer, LookupsShowLockedOutAndDisabledAccounts)
     EXPECT_EQ(flagsOf(*smbdProvider, smbd, "alice") & (ufLockout | ufAccountDisable), 0u);
 }
 
+// A listing as the tool makes it: one account per call, each looked up right
+// after it came. Gives each account's lockout and disabled marks.
+std::map<std::string, std::uint32_t> marksOfListing(netapi::AccountProvider &provider,
+                                                    const std::string &server)
+{
+    std::map<std::string, std::uint32_t> marks;
+    std::uint32_t resume = 0;
+    std::uint32_t code = 0;
+    int calls = 0;
+    do {
+        std::vector<AccountEntry> batch;
+        code = provider.enumerate(server, 2, 1, resume, batch);
+        for (const AccountEntry &entry : batch) {
+            AccountInfo info;
+            EXPECT_EQ(provider.getInfo(server, entry.name, info), 0u) << entry.name;
+            EXPECT_EQ(info.name, entry.name);
+            EXPECT_EQ(info.fullName, entry.fullName) << entry.name;
+            marks[entry.name] = info.flags & (ufLockout | ufAccountDisable);
+        }
+    } while (code == 234 && ++calls < 100000);
+    EXPECT_EQ(code, 0u);
+    return marks;
+}
+
+TEST_F(SambaPeer, ListingsMarkAccountsAsSingleLookupsDo)
+{
+    struct Case
+    {
+        std::string server;
+        netapi::Credentials admin;
+        std::map<std::string, std::uint32_t> known;
+    };
+    const Case cases[] = {
+        {smbd,
+         smbdAdmin,
+         {{"alice", 0},
+          {"carol", ufAccountDisable},
+          {"dave", ufLockout},
+          {"erin", ufLockout | ufAccountDisable}}},
+        {dc,
+         dcAdmin,
+         {{"worker", 0},
+          {"normal2", ufAccountDisable},
+          {"victim", ufLockout},
+          {"both", ufLockout | ufAccountDisable}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.server);
+        const auto listed = marksOfListing(*as(c.admin), c.server);
+        for (const auto &[name, marks] : c.known) {
+            ASSERT_TRUE(listed.count(name)) << name;
+            EXPECT_EQ(listed.at(name), marks) << name;
+        }
+        // Every account, one fresh lookup each, on a connection of its own.
+        auto single = as(c.admin);
+        for (const auto &[name, marks] : listed)
+            EXPECT_EQ(flagsOf(*single, c.server, name) & (ufLockout | ufAccountDisable), marks)
+                << name;
+    }
+}
+
+TEST_F(SambaPeer, AnAccountLockedOutDuringAListingIsReadAfreshByTheReset)
+{
+    auto provider = as(dcAdmin);
+    std::vector<AccountEntry> batch;
+    std::uint32_t resume = 0;
+    ASSERT_EQ(provider->enumerate(dc, 2, 1, resume, batch), 234u);
+    AccountInfo first;
+    EXPECT_EQ(provider->getInfo(dc, batch.front().name, first), 0u);
+
+    // Bad logons lock "late" out while the listing is under way.
+    auto intruder = as({"TEST\\late", "not-the-password"});
+    for (int attempt = 0; attempt < 6 && !(flagsOf(*as(dcAdmin), dc, "late") & ufLockout);
+         ++attempt) {
+        AccountInfo ignored;
+        intruder->getInfo(dc, "worker", ignored);
+    }
+    ASSERT_TRUE(flagsOf(*as(dcAdmin), dc, "late") & ufLockout);
+
+    bool listed = false;
+    std::uint32_t code = 234;
+    while (code == 234 && !listed) {
+        batch.clear();
+        code = provider->enumerate(dc, 2, 1, resume, batch);
+        for (const AccountEntry &entry : batch) {
+            AccountInfo info;
+            EXPECT_EQ(provider->getInfo(dc, entry.name, info), 0u);
+            listed = listed || entry.name == "late";
+        }
+    }
+    ASSERT_TRUE(listed);
+    // The reset looks the account up again and finds it locked out now,
+    // whatever the listing saw, and clears it.
+    const std::uint32_t flags = flagsOf(*provider, dc, "late");
+    ASSERT_TRUE(flags & ufLockout);
+    EXPECT_EQ(provider->setFlags(dc, "late", flags & ~ufLockout), 0u);
+    EXPECT_FALSE(flagsOf(*provider, dc, "late") & ufLockout);
+}
+
+TEST_F(SambaPeer, ListingsInsideListingsAndUnknownResumeHandles)
+{
+    auto provider = as(smbdAdmin);
+    std::vector<AccountEntry> outer;
+    std::uint32_t outerResume = 0;
+    ASSERT_EQ(provider->enumerate(smbd, 2, 1, outerResume, outer), 234u);
+    // A second listing starts and ends inside the first.
+    std::vector<AccountEntry> inner;
+    int calls = 0;
+    ASSERT_EQ(list(*provider, smbd, 1, inner, calls), 0u);
+    std::uint32_t code = 234;
+    while (code == 234)
+        code = provider->enumerate(smbd, 2, 1, outerResume, outer);
+    EXPECT_EQ(code, 0u);
+    ASSERT_EQ(outer.size(), inner.size());
+    for (std::size_t i = 0; i < outer.size(); ++i)
+        EXPECT_EQ(outer[i].name, inner[i].name);
+
+    // A handle no listing gave, or one of another server, starts nothing.
+    std::uint32_t stray = outerResume + 12345;
+    std::vector<AccountEntry> none;
+    EXPECT_EQ(provider->enumerate(smbd, 2, 1, stray, none), 87u);
+    EXPECT_TRUE(none.empty());
+}
+
 // The reset as the tool makes it: read the flags, write them back without
 // the lockout bit. Everything else about the account stays.
 void expectResetKeepsDisabled(netapi::AccountProvider &provider, const std::string &server,
@@ -238,6 +363,11 @@ TEST_F(SambaPeer, WrongPasswordIsARefusedLogon)
     std::uint32_t resume = 0;
     // One bad logon on the DC only: three would lock worker out.
     EXPECT_EQ(provider->enumerate(smbd, 2, 1, resume, entries), 1326u);
+    EXPECT_TRUE(entries.empty());
+    // Never an anonymous session instead, which the DC would let list.
+    resume = 0;
+    EXPECT_EQ(as({"TEST\\normal1", "not-the-password"})->enumerate(dc, 2, 1, resume, entries),
+              1326u);
     EXPECT_TRUE(entries.empty());
     EXPECT_EQ(provider->setFlags(smbd, "dave", 0x0211), 1326u);
 

@@ -74,13 +74,11 @@ protected:
     Lines pane() const { return form->Memo1->Lines()->ToVector(); }
 
     // The program as a script runs it, with the administrator's password in
-    // Samba's usual environment.
-    QString runTool(const QStringList &arguments, int &status)
+    // Samba's usual environment unless `env` says otherwise.
+    QString runTool(const QStringList &arguments, int &status,
+                    QProcessEnvironment env = adminEnvironment())
     {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("USER", peers::dcAdminUser);
-        env.insert("PASSWD", peers::dcAdminPassword);
         env.insert("XDG_CONFIG_HOME", dir.file("config"));
 #if defined(__SANITIZE_ADDRESS__)
         // The program keeps Samba's process-wide leftovers as this process
@@ -96,6 +94,14 @@ protected:
         EXPECT_TRUE(process.waitForFinished(120000));
         status = process.exitCode();
         return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    static QProcessEnvironment adminEnvironment()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("USER", peers::dcAdminUser);
+        env.insert("PASSWD", peers::dcAdminPassword);
+        return env;
     }
 
     TempDir dir;
@@ -183,4 +189,54 @@ TEST_F(SambaTool, TheCommandLineGivesTheWindowsLines)
     EXPECT_EQ(runTool({"--unlock", "nobody-here", QString::fromStdString(peers::dc)}, status),
               "Error 2221 returned from NetUserGetInfo\n");
     EXPECT_EQ(status, 1);
+}
+
+TEST_F(SambaTool, RefusedCredentialsAreSaidSoAndNeverListAnonymously)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // normal1 is no one's logon in these tests: one bad password costs nothing.
+    env.insert("USER", "TEST\\normal1");
+    env.insert("PASSWD", "not-the-password");
+    int status = -1;
+    EXPECT_EQ(runTool({"--list", "--all", QString::fromStdString(peers::dc)}, status, env),
+              "Error 1326 returned from NetUserEnum\n");
+    EXPECT_EQ(status, 1);
+}
+
+TEST_F(SambaTool, AKerberosTicketAloneListsAndResets)
+{
+    // The DC's realm, its host name and a ticket of the administrator's, all
+    // in files of the peers' folder: nothing of this machine's configuration.
+    const QString peersDir = QStringLiteral(TUMBLERSET_PEERS_DIR);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KRB5_CONFIG", peersDir + "/krb5.conf");
+    env.insert("KRB5CCNAME", "FILE:" + dir.file("ticket"));
+    env.insert("USER", "nobody");
+    env.remove("PASSWD");
+    QProcess kinit;
+    kinit.setProcessEnvironment(env);
+    kinit.start("kinit", {"Administrator@TEST.LAN"});
+    if (!kinit.waitForStarted())
+        GTEST_SKIP() << "no kinit (krb5-user)";
+    kinit.write(QByteArray(peers::dcAdminPassword) + "\n");
+    kinit.closeWriteChannel();
+    ASSERT_TRUE(kinit.waitForFinished(30000));
+    ASSERT_EQ(kinit.exitCode(), 0) << kinit.readAllStandardError().toStdString();
+
+    env.insert("LD_PRELOAD", "libnss_wrapper.so");
+    env.insert("NSS_WRAPPER_HOSTS", peersDir + "/hosts");
+#if defined(__SANITIZE_ADDRESS__)
+    // libnss-wrapper comes before the sanitizer's runtime.
+    const QString asan = env.value("ASAN_OPTIONS");
+    env.insert("ASAN_OPTIONS", asan + (asan.isEmpty() ? "" : ":") + "verify_asan_link_order=0");
+#endif
+    int status = -1;
+    const QString listing = runTool({"--list", "--all", "dc1.test.lan"}, status, env);
+    EXPECT_EQ(status, 0) << listing.toStdString();
+    EXPECT_TRUE(listing.contains("\nssolock\tGnssolock Snssolock\tlocked\n"))
+        << listing.toStdString();
+
+    EXPECT_EQ(runTool({"--unlock", "ssolock", "dc1.test.lan"}, status, env),
+              "User was locked out.\nLockout was successfully reset.\n");
+    EXPECT_EQ(status, 0);
 }

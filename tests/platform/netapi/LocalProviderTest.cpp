@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -376,6 +377,75 @@ TEST_F(LocalComputer, MissingSystemFilesAreReportedOrDefaulted)
     std::uint32_t resume = 0;
     EXPECT_EQ(provider().enumerate("", FILTER_NORMAL_ACCOUNT, 1, resume, entries),
               ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(LocalComputer, AListingReadsEachFileOnceAndAResetReadsAfresh)
+{
+    // 20,000 more accounts: every 10th with a locked password, every 1,000th
+    // with a tally that denies it now.
+    constexpr int count = 20000;
+    std::string passwd, shadow;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "user" + std::to_string(i);
+        passwd += name + ":x:" + std::to_string(2000 + i) + ":100:Full " + name + ":/:/bin/sh\n";
+        shadow += name + (i % 10 == 0 ? ":!$6$x" : ":$6$x") + ":19000:0:99999:7:::\n";
+        if (i % 1000 == 0)
+            tally(name, {{now - 30, 1}, {now - 20, 1}, {now - 10, 1}});
+    }
+    put("etc/passwd", passwd);
+    put("etc/shadow", shadow);
+    put("etc/security/faillock.conf", "deny = 3\n");
+
+    LocalProvider local = provider();
+    opened.clear();
+    std::uint32_t resume = 0, status = 0;
+    int listedCount = 0, disabled = 0, locked = 0;
+    do {
+        std::vector<netapi::AccountEntry> batch;
+        status = local.enumerate("", FILTER_NORMAL_ACCOUNT, 1, resume, batch);
+        for (const netapi::AccountEntry &entry : batch) {
+            netapi::AccountInfo info;
+            ASSERT_EQ(local.getInfo("", entry.name, info), NERR_Success) << entry.name;
+            EXPECT_EQ(info.fullName, "Full " + entry.name);
+            ++listedCount;
+            disabled += (info.flags & UF_ACCOUNTDISABLE) != 0;
+            locked += (info.flags & UF_LOCKOUT) != 0;
+        }
+    } while (status == ERROR_MORE_DATA);
+    EXPECT_EQ(status, NERR_Success);
+    EXPECT_EQ(listedCount, count);
+    EXPECT_EQ(disabled, count / 10);
+    EXPECT_EQ(locked, count / 1000);
+
+    const auto opens = [this](const std::string &systemPath) {
+        return std::count(opened.begin(), opened.end(), dir.pathUtf8() + systemPath);
+    };
+    for (const char *file :
+         {"/etc/passwd", "/etc/shadow", "/etc/login.defs", "/etc/security/faillock.conf"})
+        EXPECT_EQ(opens(file), 1) << file;
+    // The tallies say whether an account is locked out at the moment it is handled.
+    EXPECT_EQ(opens("/var/run/faillock/user1"), 1);
+
+    // A lookup that no listing just handed out, as the reset's, reads the files
+    // as they are now.
+    put("etc/shadow", "user1:!$6$x:19000:0:99999:7:::\n");
+    tally("user2", {{now - 30, 1}, {now - 20, 1}, {now - 10, 1}});
+    netapi::AccountInfo info;
+    ASSERT_EQ(local.getInfo("", "user1", info), NERR_Success);
+    EXPECT_EQ(info.flags & (UF_ACCOUNTDISABLE | UF_LOCKOUT), UF_ACCOUNTDISABLE);
+    ASSERT_EQ(local.getInfo("", "user2", info), NERR_Success);
+    EXPECT_EQ(info.flags & (UF_ACCOUNTDISABLE | UF_LOCKOUT), UF_LOCKOUT);
+    EXPECT_EQ(local.setFlags("", "user2", info.flags & ~UF_LOCKOUT), NERR_Success);
+    EXPECT_EQ(tallySize("user2"), 0);
+
+    // A file that cannot be read when a listing starts is the listing's answer
+    // for every account it lists, as a lookup of its own would say.
+    resume = 0;
+    std::vector<netapi::AccountEntry> batch;
+    LocalProvider refused = provider(
+        [](const std::string &path, bool) { return path.ends_with("/etc/shadow") ? EACCES : 0; });
+    ASSERT_EQ(refused.enumerate("", FILTER_NORMAL_ACCOUNT, 1, resume, batch), ERROR_MORE_DATA);
+    EXPECT_EQ(refused.getInfo("", batch.front().name, info), ERROR_ACCESS_DENIED);
 }
 
 } // namespace
