@@ -18,4 +18,12 @@ double directLookups(const std::string &server, const std::string &user,
                      const std::string &password, const std::vector<std::string> &names, int rounds,
                      int &failed);
 
+// The listing as a program on libnetapi makes it: NetUserEnum level 10 for
+// every name, then one NetUserGetInfo level 20 per account. Returns the
+// seconds it took, logon included, or a negative value when libnetapi cannot
+// start; accounts counts the accounts listed and failed the lookups that did
+// not succeed.
+double directListing(const std::string &server, const std::string &user,
+                     const std::string &password, int &accounts, int &failed);
+
 } // namespace bench

@@ -432,18 +432,21 @@ std::uint32_t LocalProvider::tallyPath(const std::string &user, std::string &pat
 LocalProvider::FlagSources LocalProvider::readFlagSources() const
 {
     FlagSources sources;
-    std::string shadow;
-    if (const int error = readFile("/etc/shadow", shadow); error && error != ENOENT)
+    auto shadow = std::make_unique<std::string>();
+    if (const int error = readFile("/etc/shadow", *shadow); error && error != ENOENT)
         sources.shadowStatus = codeForErrno(error);
-    for (std::string_view line : lines(shadow)) {
+    sources.shadow.reserve(
+        static_cast<std::size_t>(std::count(shadow->begin(), shadow->end(), '\n')) + 1);
+    for (std::string_view line : lines(*shadow)) {
         const std::vector<std::string_view> f = fields(line, ':');
         ShadowEntry entry;
         entry.passwordLocked = f.size() > 1 && f[1].starts_with('!');
         if (f.size() > 7 && !parseNumber(f[7], entry.expireDay))
             entry.expireDay = -1;
         // The first line of a name counts, as for the system's own lookup.
-        sources.shadow.try_emplace(std::string(f[0]), entry);
+        sources.shadow.try_emplace(f[0], entry);
     }
+    sources.shadowText = std::move(shadow);
     sources.faillockStatus = readFaillockConfig(sources.faillock);
     return sources;
 }
@@ -469,6 +472,8 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
     const FaillockConfig &config = *sources.faillock;
     if (entry.uid == 0 && !config.evenDenyRoot)
         return NERR_Success;
+    if (sources.tallies && !sources.tallies->contains(entry.name))
+        return NERR_Success;
     std::string tally;
     if (const int error = readTally(config.dir + "/" + entry.name, tally)) {
         return error == ENOENT || error == ENOTDIR ? NERR_Success : codeForErrno(error);
@@ -476,6 +481,24 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
     if (deniedByTally(tally, config, config.unlockTimeFor(entry.uid), now))
         flags |= UF_LOCKOUT;
     return NERR_Success;
+}
+
+std::optional<std::unordered_set<std::string>>
+LocalProvider::listTallies(const std::string &systemFolder) const
+{
+    const std::string folder = pathOf(systemFolder);
+    if (m_options.access && m_options.access(folder, false))
+        return std::nullopt;
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return errno == ENOENT || errno == ENOTDIR
+                   ? std::make_optional<std::unordered_set<std::string>>()
+                   : std::nullopt;
+    std::unordered_set<std::string> names;
+    while (const dirent *entry = ::readdir(dir))
+        names.emplace(entry->d_name);
+    ::closedir(dir);
+    return names;
 }
 
 bool LocalProvider::servesServer(const std::string &server) const
@@ -522,7 +545,7 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
     if (!servesServer(server))
         return NERR_InvalidComputer;
     const std::lock_guard lock(m_mutex);
-    m_justListed.clear();
+    m_answerNext = m_batchEnd = 0;
     if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
         return NERR_Success;
 
@@ -535,19 +558,22 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
             return status;
         }
         snapshot->sources = readFlagSources();
+        if (!snapshot->sources.faillockStatus)
+            snapshot->sources.tallies = listTallies(snapshot->sources.faillock->dir);
         m_listing = std::move(snapshot);
     }
     const std::vector<PasswdEntry> &accounts = m_listing->accounts;
 
     std::size_t next = resumeHandle;
+    m_answerNext = next;
     BatchBudget budget(prefMaxLen);
     for (; next < accounts.size(); ++next) {
         AccountEntry entry{accounts[next].name, {}, {}, accounts[next].fullName};
         if (!budget.take(entry))
             break;
         out.push_back(std::move(entry));
-        m_justListed.emplace(accounts[next].name, next);
     }
+    m_batchEnd = next;
     resumeHandle = static_cast<std::uint32_t>(next);
     return next < accounts.size() ? ERROR_MORE_DATA : NERR_Success;
 }
@@ -558,11 +584,11 @@ std::uint32_t LocalProvider::getInfo(const std::string &server, const std::strin
     if (!servesServer(server))
         return NERR_InvalidComputer;
     const std::lock_guard lock(m_mutex);
-    // The lookup of an account the listing has just handed out uses the files
-    // the listing read, once; its tally is read now.
-    if (const auto it = m_justListed.find(user); it != m_justListed.end() && m_listing) {
-        const PasswdEntry &entry = m_listing->accounts[it->second];
-        m_justListed.erase(it);
+    // The lookups of the accounts the listing has just handed out, in the
+    // order it handed them out, use the files the listing read, once each;
+    // the tally is read now.
+    if (m_listing && m_answerNext < m_batchEnd && m_listing->accounts[m_answerNext].name == user) {
+        const PasswdEntry &entry = m_listing->accounts[m_answerNext++];
         std::uint32_t flags = 0;
         if (const std::uint32_t status = readFlags(entry, m_listing->sources, flags))
             return status;
@@ -586,7 +612,7 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
         return NERR_InvalidComputer;
     {
         const std::lock_guard lock(m_mutex);
-        m_justListed.clear();
+        m_answerNext = m_batchEnd = 0;
     }
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))

@@ -13,10 +13,11 @@
 // empties that tally file under pam_faillock's lock, as "faillock --user NAME
 // --reset" does; no other flag can be written.
 //
-// A listing reads passwd, login.defs, shadow and pam_faillock's settings once,
-// when it starts, and answers the lookup of each account it has just handed
-// out from what it read, with the account's tally read then; every other
-// lookup, and a reset, reads the files afresh.
+// A listing reads passwd, login.defs, shadow, pam_faillock's settings and the
+// names in its tally folder once, when it starts, and answers the lookup of
+// each account it has just handed out from what it read, with the account's
+// tally (if it had one then) read at that moment; every other lookup, and a
+// reset, reads the files afresh.
 //
 // The shadow and tally files are readable by root only: without the right to
 // read them a lookup answers 5 (access denied), and so does a reset.
@@ -26,7 +27,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace netapi {
 
@@ -85,9 +89,13 @@ private:
     struct FlagSources
     {
         std::uint32_t shadowStatus = 0;
-        std::unordered_map<std::string, ShadowEntry> shadow;
+        std::unique_ptr<const std::string> shadowText; // what the names below point into
+        std::unordered_map<std::string_view, ShadowEntry> shadow;
         std::uint32_t faillockStatus = 0;
         FaillockSettings faillock;
+        // The names in the tally folder when a listing started: an account
+        // without a tally then is not opened. Unset: every tally is opened.
+        std::optional<std::unordered_set<std::string>> tallies;
     };
     // The files of one listing, read when it starts.
     struct Snapshot
@@ -110,14 +118,19 @@ private:
     // pam_faillock's settings, from faillock.conf and the pam_faillock lines of /etc/pam.d.
     std::uint32_t readFaillockConfig(FaillockSettings &settings) const;
     std::uint32_t tallyPath(const std::string &user, std::string &path) const;
+    // The names in a tally folder; unset when it cannot be listed.
+    std::optional<std::unordered_set<std::string>>
+    listTallies(const std::string &systemFolder) const;
     bool servesServer(const std::string &server) const;
 
     Options m_options;
 
     std::mutex m_mutex;
     std::shared_ptr<const Snapshot> m_listing; // of the listing started last
-    // The batch handed out last: account name to its place in m_listing.
-    std::unordered_map<std::string, std::size_t> m_justListed;
+    // The accounts of m_listing handed out last whose lookups are still to
+    // come, in the order the listing makes them: from m_answerNext to m_batchEnd.
+    std::size_t m_answerNext = 0;
+    std::size_t m_batchEnd = 0;
 };
 
 } // namespace netapi

@@ -1,0 +1,151 @@
+// Time of a whole listing of a Samba server through the program's command
+// line (`tumblerset --list --all SERVER`, start-up included), against what
+// administrators' other tools take on the same peer in the same run:
+//   - the standalone smbd with 2,000 bulk accounts: rpcclient's querydispinfo,
+//     which lists every name, full name and flag word (target: the program at
+//     most 2x);
+//   - the AD domain controller with 1,000 bulk accounts: a program on libnetapi
+//     that lists the names and looks each account up (target: the program at
+//     least 10x faster).
+//
+// Joins the peers' network namespace (samba-peers.sh), so it runs as root:
+//   PEERS_BULK=2000 PEERS_DC_BULK=1000 tests/peers/samba-peers.sh start build/peers
+
+#include "bench/samba/SambaBenchDirect.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sched.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const std::string peersDir = TUMBLERSET_PEERS_DIR;
+const std::string program = TUMBLERSET_EXECUTABLE;
+const std::string smbd = "127.0.0.2";
+const std::string dc = "127.0.0.3";
+const std::string smbdUser = "root", smbdPassword = "Adm1n-Pass!";
+const std::string dcUser = "TEST\\Administrator", dcPassword = "Adm1n-Pass!9";
+constexpr int rounds = 5;
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs a program with its output counted and dropped. Returns the seconds it
+// took, or a negative value when it failed; lines counts its output lines.
+double timed(const std::vector<std::string> &arguments, const std::vector<std::string> &env,
+             int &lines)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return -1;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        close(out[0]);
+        for (const std::string &setting : env)
+            putenv(const_cast<char *>(setting.c_str()));
+        std::vector<char *> argv;
+        for (const std::string &a : arguments)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    lines = 0;
+    char buffer[65536];
+    ssize_t n = 0;
+    while ((n = read(out[0], buffer, sizeof buffer)) > 0)
+        lines += static_cast<int>(std::count(buffer, buffer + n, '\n'));
+    close(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    const double seconds = secondsSince(start);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double listWithProgram(const std::string &server, const std::string &user,
+                       const std::string &password, int &lines)
+{
+    return timed({program, "--list", "--all", server},
+                 {"USER=" + user, "PASSWD=" + password, "QT_QPA_PLATFORM=offscreen"}, lines);
+}
+
+} // namespace
+
+int main()
+{
+    const int ns = open((peersDir + "/netns").c_str(), O_RDONLY | O_CLOEXEC);
+    if (ns < 0 || setns(ns, CLONE_NEWNET) != 0) {
+        std::fprintf(stderr,
+                     "no peers in %s: as root, run\n"
+                     "  PEERS_BULK=2000 PEERS_DC_BULK=1000 tests/peers/samba-peers.sh start %s\n",
+                     peersDir.c_str(), peersDir.c_str());
+        return 1;
+    }
+    close(ns);
+    bool failed = false;
+
+    // smbd: the program against rpcclient, rounds alternating.
+    std::vector<double> program, rpcclient;
+    int programLines = 0, rpcLines = 0;
+    for (int round = 0; round < rounds; ++round) {
+        program.push_back(listWithProgram(smbd, smbdUser, smbdPassword, programLines));
+        rpcclient.push_back(timed({"rpcclient", "-s", peersDir + "/smbd/etc/smb.conf", "-U",
+                                   smbdUser + "%" + smbdPassword, "-c", "querydispinfo", smbd},
+                                  {}, rpcLines));
+    }
+    if (*std::min_element(program.begin(), program.end()) < 0 ||
+        *std::min_element(rpcclient.begin(), rpcclient.end()) < 0) {
+        std::fprintf(stderr, "a listing of the smbd peer failed\n");
+        return 1;
+    }
+    const double smbdRatio = median(program) / median(rpcclient);
+    std::printf("smbd, %d accounts listed by rpcclient, %d lines from the program\n", rpcLines,
+                programLines);
+    std::printf("  program --list --all:     %.3f s (median of %d)\n", median(program), rounds);
+    std::printf("  rpcclient querydispinfo:  %.3f s\n", median(rpcclient));
+    std::printf("  ratio program/rpcclient:  %.2f (target: at most 2)\n", smbdRatio);
+    failed = failed || smbdRatio > 2;
+
+    // The DC: the program against one libnetapi lookup per account.
+    std::vector<double> onDc, perAccount;
+    int accounts = 0, lookupsFailed = 0;
+    for (int round = 0; round < 3; ++round) {
+        onDc.push_back(listWithProgram(dc, dcUser, dcPassword, programLines));
+        accounts = 0;
+        perAccount.push_back(bench::directListing(dc, dcUser, dcPassword, accounts, lookupsFailed));
+    }
+    if (*std::min_element(onDc.begin(), onDc.end()) < 0 ||
+        *std::min_element(perAccount.begin(), perAccount.end()) < 0) {
+        std::fprintf(stderr, "a listing of the DC peer failed\n");
+        return 1;
+    }
+    const double dcRatio = median(perAccount) / median(onDc);
+    std::printf("DC, %d accounts, %d lines from the program, %d failed lookups\n", accounts,
+                programLines, lookupsFailed);
+    std::printf("  program --list --all:     %.3f s (median of 3)\n", median(onDc));
+    std::printf("  libnetapi, one lookup per account: %.3f s\n", median(perAccount));
+    std::printf("  ratio libnetapi/program:  %.1f (target: at least 10)\n", dcRatio);
+    failed = failed || dcRatio < 10;
+    return failed ? 2 : 0;
+}
