@@ -45,7 +45,6 @@ public:
 
 private:
     friend class Session;
-    void refusePrompts();
 
     struct Private;
     std::unique_ptr<Private> d;
@@ -66,10 +65,12 @@ class Session
 {
 public:
     // Connects and logs on. A refused logon is 1326, never an anonymous
-    // session. Returns 0, 5, 53, 1003 (no connection, for a reason the client
-    // does not tell), 1326, 2351 or a Windows error mapped from the server's.
+    // session. directoryListens: something answers on the server's LDAP port,
+    // as on every domain controller. Returns 0, 5, 53, 1003 (no connection,
+    // for a reason the client does not tell), 1326, 2351 or a Windows error
+    // mapped from the server's.
     static std::uint32_t open(const Credentials &credentials, const std::string &server,
-                              std::unique_ptr<Session> &out);
+                              bool directoryListens, std::unique_ptr<Session> &out);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;

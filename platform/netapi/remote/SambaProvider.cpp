@@ -77,6 +77,20 @@ bool accepts(const addrinfo &address, std::chrono::milliseconds timeout)
     return connected;
 }
 
+// Whether anything answers on port of server, within a second.
+bool listens(const std::string &server, const char *port)
+{
+    using namespace std::chrono_literals;
+    AddressList addresses;
+    if (!resolves(server, port, addresses))
+        return false;
+    for (const addrinfo *a = addresses.first; a; a = a->ai_next) {
+        if (accepts(*a, 1s))
+            return true;
+    }
+    return false;
+}
+
 // Whether anything answers on the SMB ports. The client answers 1003 for some
 // failures to connect or log on; this tells the two apart without a second
 // logon, which would count as another bad password towards a lockout.
@@ -270,7 +284,8 @@ private:
         AddressList addresses;
         if (!resolves(server, nullptr, addresses))
             return nerrInvalidComputer;
-        if (const std::uint32_t code = samba::Session::open(*credentials_, server, session_))
+        if (const std::uint32_t code =
+                samba::Session::open(*credentials_, server, listens(server, "389"), session_))
             return translate(server, code);
         sessionServer_ = server;
         return 0;

@@ -22,13 +22,16 @@ extern "C" {
 #include <credentials.h>
 #include <dcerpc.h>
 #include <gen_ndr/ndr_samr.h>
+#include <ldb.h>
 #include <param.h>
 #include <talloc.h>
 #include <tevent.h>
 #include <util/time.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <string.h>
@@ -356,11 +359,11 @@ Credentials::Credentials() : d(std::make_unique<Private>())
     const char *principal = cli_credentials_get_principal_and_obtained(ticket, probe, &obtained);
     const bool hasTicket = principal && obtained == CRED_SPECIFIED;
     talloc_free(probe);
-    // Asked before the callback is there: a password the callback supplies
-    // (none) would outrank the ticket, and Samba would drop the ticket.
+    // No password callback is installed: Samba's client asks none on its
+    // own, and the empty answer of one would outrank the ticket, which Samba
+    // then drops (every logon after the first would go without it).
     const char *password = cli_credentials_get_password(d->credentials);
     d->canLogOn = hasTicket || (password && *password);
-    refusePrompts();
 }
 
 Credentials::Credentials(const std::string &user, const std::string &password)
@@ -368,18 +371,7 @@ Credentials::Credentials(const std::string &user, const std::string &password)
 {
     cli_credentials_parse_string(d->credentials, user.c_str(), CRED_SPECIFIED);
     cli_credentials_set_password(d->credentials, password.c_str(), CRED_SPECIFIED);
-    refusePrompts();
     d->canLogOn = !password.empty();
-}
-
-void Credentials::refusePrompts()
-{
-    // libnetapi installs a callback that asks for a missing password on the
-    // terminal each time it connects, unless a callback is already there.
-    // This one answers "no password"; it only takes a password's place when
-    // no source gave one.
-    cli_credentials_set_password_callback(
-        d->credentials, [](cli_credentials *) -> const char * { return nullptr; });
 }
 
 Credentials::~Credentials() = default;
@@ -394,6 +386,45 @@ cli_credentials *Credentials::get() const
     return d->credentials;
 }
 
+namespace {
+
+// GENSEC_FEATURE_SIGN of Samba's private gensec header.
+constexpr std::uint32_t gensecFeatureSign = 0x00000002;
+
+// The LDAP service of a domain controller, through Samba's own LDAP client
+// with the same credentials (signed and sealed, Kerberos or NTLM). Null when
+// it cannot be reached.
+ldb_context *openDirectory(cli_credentials *credentials, tevent_context *events,
+                           loadparm_context *config, const std::string &server, TALLOC_CTX *memory,
+                           ldb_dn *&base)
+{
+    ldb_context *directory = ldb_init(memory, events);
+    if (!directory)
+        return nullptr;
+    // A directory that cannot be used is not the operator's concern: the
+    // accounts are then read over SAMR. ldb would say why on standard error.
+    ldb_set_debug(
+        directory, [](void *, ldb_debug_level, const char *, va_list) {}, nullptr);
+    ldb_set_opaque(directory, "credentials", credentials);
+    ldb_set_opaque(directory, "loadparm", config);
+    const std::string url = "ldap://" + server;
+    static const char *options[] = {"modules:paged_searches", nullptr};
+    // Samba's LDAP client binds anonymously unless the credentials ask for
+    // authentication, which guessed ones (a ticket, USER and PASSWD) do not;
+    // asking for signing makes them.
+    const std::uint32_t features = cli_credentials_get_gensec_features(credentials);
+    cli_credentials_set_gensec_features(credentials, features | gensecFeatureSign, CRED_SPECIFIED);
+    const int connected = ldb_connect(directory, url.c_str(), 0, options);
+    cli_credentials_set_gensec_features(credentials, features, CRED_SPECIFIED);
+    if (connected != LDB_SUCCESS || !(base = ldb_get_default_basedn(directory))) {
+        talloc_free(directory);
+        return nullptr;
+    }
+    return directory;
+}
+
+} // namespace
+
 struct Session::Private
 {
     TALLOC_CTX *memory = talloc_new(nullptr); // the pipe and every call's data
@@ -405,6 +436,11 @@ struct Session::Private
     // domain controller keeps the lockout apart from the account's stored
     // flags and reports only the stored ones there (Samba's reports none).
     bool flagsInDisplay = false;
+    // A domain controller's directory, which gives the computed lockout of
+    // hundreds of accounts per page; null when it cannot be reached, and
+    // then each account's flags are queried over SAMR.
+    ldb_context *directory = nullptr;
+    ldb_dn *directoryBase = nullptr;
 
     ~Private()
     {
@@ -423,6 +459,7 @@ struct Session::Private
     std::uint32_t inFlight(TALLOC_CTX *memory, std::uint32_t operation,
                            std::vector<Request *> &requests, std::vector<NTSTATUS> &transport);
     std::uint32_t lookUpRid(TALLOC_CTX *memory, const std::string &user, std::uint32_t &rid);
+    std::uint32_t directoryPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
 };
 
 Session::Session() : d(std::make_unique<Private>()) {}
@@ -435,7 +472,7 @@ bool Session::broken() const
 }
 
 std::uint32_t Session::open(const Credentials &credentials, const std::string &server,
-                            std::unique_ptr<Session> &out)
+                            bool directoryListens, std::unique_ptr<Session> &out)
 {
     std::unique_ptr<Session> session(new Session);
     Private &p = *session->d;
@@ -503,22 +540,24 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
         return code;
 
     // Only a server that is no domain controller keeps the lockout in the
-    // flags it lists; when the role cannot be read, each account is asked.
-    samr_DomainInfo *role = nullptr;
-    samr_QueryDomainInfo queryRole{};
-    queryRole.in.domain_handle = p.domain->get();
-    queryRole.in.level = DomainServerRoleInformation;
-    queryRole.out.info = &role;
-    if (samrCall(p.rpc, memory, NDR_SAMR_QUERYDOMAININFO, queryRole) == 0 && role) {
-        p.flagsInDisplay =
-            role->info7.role == SAMR_ROLE_STANDALONE || role->info7.role == SAMR_ROLE_DOMAIN_MEMBER;
-    }
+    // flags it lists. A domain controller answers on the directory's port; its
+    // directory gives the computed lockout in bulk, and when it cannot be
+    // used each account's flags are queried. (SAMR's own server role says
+    // "primary domain controller" for a standalone Samba server too.) The
+    // directory is logged on to only now, with credentials the server has
+    // just accepted: a wrong password costs one bad logon, not two.
+    p.flagsInDisplay = !directoryListens;
+    if (directoryListens)
+        p.directory = openDirectory(credentials.d->credentials, p.events, credentials.d->config,
+                                    server, p.memory, p.directoryBase);
     out = std::move(session);
     return 0;
 }
 
 std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out)
 {
+    if (!d->flagsInDisplay && d->directory)
+        return d->directoryPage(next, more, out);
     Scratch scratch(d->memory);
     TALLOC_CTX *memory = scratch.memory;
     std::uint32_t totalSize = 0;
@@ -597,6 +636,53 @@ std::uint32_t Session::Private::inFlight(TALLOC_CTX *memory, std::uint32_t opera
         if (!NT_STATUS_IS_OK(failure))
             return connectError(failure);
     }
+    return 0;
+}
+
+std::uint32_t Session::Private::directoryPage(std::uint32_t &next, bool &more,
+                                              std::vector<ListedAccount> &out)
+{
+    // The accounts the display information lists: normal user accounts. The
+    // directory's paged-search module fetches them a page at a time, as a
+    // domain controller wants, and answers with all of them.
+    static const char *const attributes[] = {"sAMAccountName",
+                                             "displayName",
+                                             "description",
+                                             "userAccountControl",
+                                             "msDS-User-Account-Control-Computed",
+                                             "objectSid",
+                                             nullptr};
+    Scratch scratch(memory);
+    ldb_result *result = nullptr;
+    const int code = ldb_search(directory, scratch.memory, &result, directoryBase,
+                                LDB_SCOPE_SUBTREE, attributes, "(sAMAccountType=805306368)");
+    if (code == LDB_ERR_INSUFFICIENT_ACCESS_RIGHTS)
+        return errorAccessDenied;
+    if (code != LDB_SUCCESS || !result)
+        return errorCannotComplete;
+    for (unsigned i = 0; i < result->count; ++i) {
+        const ldb_message *message = result->msgs[i];
+        ListedAccount account;
+        account.entry.name = text(ldb_msg_find_attr_as_string(message, "sAMAccountName", nullptr));
+        account.entry.fullName = text(ldb_msg_find_attr_as_string(message, "displayName", nullptr));
+        account.entry.comment = text(ldb_msg_find_attr_as_string(message, "description", nullptr));
+        account.info.name = account.entry.name;
+        account.info.fullName = account.entry.fullName;
+        account.info.comment = account.entry.comment;
+        // These are Windows account flags already; the lockout is computed.
+        // Windows always reports UF_SCRIPT, as windowsFlags() does.
+        account.info.flags =
+            ufScript | ldb_msg_find_attr_as_uint(message, "userAccountControl", 0) |
+            ldb_msg_find_attr_as_uint(message, "msDS-User-Account-Control-Computed", 0);
+        // The relative ID is the last part of the account's SID.
+        if (const ldb_val *sid = ldb_msg_find_ldb_val(message, "objectSid");
+            sid && sid->length >= 12)
+            std::memcpy(&account.info.userId, sid->data + sid->length - 4, 4);
+        if (!account.entry.name.empty())
+            out.push_back(std::move(account));
+    }
+    next += result->count;
+    more = false;
     return 0;
 }
 
