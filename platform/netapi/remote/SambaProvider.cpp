@@ -153,12 +153,12 @@ public:
             return errorInvalidParameter;
         const std::uint32_t handle = listing->handle;
         while (listing->fetched.empty() && listing->more) {
+            std::vector<samba::ListedAccount> page;
             const std::uint32_t code = withSession(server, [&](samba::Session &session) {
-                return session.listPage(listing->next, listing->more, fetchedPage_);
+                return session.listPage(listing->next, listing->more, page);
             });
-            for (samba::ListedAccount &account : fetchedPage_)
+            for (samba::ListedAccount &account : page)
                 listing->fetched.push_back(std::move(account));
-            fetchedPage_.clear();
             if (code) {
                 dropListing(handle);
                 return code;
@@ -304,7 +304,6 @@ private:
     std::string sessionServer_;
     std::vector<Listing> listings_;
     std::uint32_t lastHandle_ = 0;
-    std::vector<samba::ListedAccount> fetchedPage_;
     // The batch handed out last, and the server it came from.
     std::vector<samba::ListedAccount> justListed_;
     std::string listedOn_;

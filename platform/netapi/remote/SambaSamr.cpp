@@ -556,8 +556,14 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
 
 std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out)
 {
-    if (!d->flagsInDisplay && d->directory)
-        return d->directoryPage(next, more, out);
+    if (!d->flagsInDisplay && d->directory) {
+        if (d->directoryPage(next, more, out) == 0)
+            return 0;
+        // The directory failed before it gave anything: SAMR serves instead.
+        talloc_free(d->directory);
+        d->directory = nullptr;
+        d->directoryBase = nullptr;
+    }
     Scratch scratch(d->memory);
     TALLOC_CTX *memory = scratch.memory;
     std::uint32_t totalSize = 0;
