@@ -432,21 +432,30 @@ std::uint32_t LocalProvider::tallyPath(const std::string &user, std::string &pat
 LocalProvider::FlagSources LocalProvider::readFlagSources() const
 {
     FlagSources sources;
-    auto shadow = std::make_unique<std::string>();
-    if (const int error = readFile("/etc/shadow", *shadow); error && error != ENOENT)
+    std::string shadow;
+    if (const int error = readFile("/etc/shadow", shadow); error && error != ENOENT)
         sources.shadowStatus = codeForErrno(error);
-    sources.shadow.reserve(
-        static_cast<std::size_t>(std::count(shadow->begin(), shadow->end(), '\n')) + 1);
-    for (std::string_view line : lines(*shadow)) {
+    // Only the names and the two fields that matter are kept, and the text
+    // with the password hashes is wiped: a listing's reading may live as long
+    // as the program.
+    const std::vector<std::string_view> shadowLines = lines(shadow);
+    auto names = std::make_unique<std::string>();
+    names->reserve(shadow.size());
+    sources.shadow.reserve(shadowLines.size());
+    for (std::string_view line : shadowLines) {
         const std::vector<std::string_view> f = fields(line, ':');
         ShadowEntry entry;
         entry.passwordLocked = f.size() > 1 && f[1].starts_with('!');
         if (f.size() > 7 && !parseNumber(f[7], entry.expireDay))
             entry.expireDay = -1;
+        // Within the reserved room: the views stay valid.
+        const std::size_t at = names->size();
+        names->append(f[0]);
         // The first line of a name counts, as for the system's own lookup.
-        sources.shadow.try_emplace(f[0], entry);
+        sources.shadow.try_emplace(std::string_view(names->data() + at, f[0].size()), entry);
     }
-    sources.shadowText = std::move(shadow);
+    ::explicit_bzero(shadow.data(), shadow.size());
+    sources.shadowNames = std::move(names);
     sources.faillockStatus = readFaillockConfig(sources.faillock);
     return sources;
 }

@@ -89,7 +89,7 @@ private:
     struct FlagSources
     {
         std::uint32_t shadowStatus = 0;
-        std::unique_ptr<const std::string> shadowText; // what the names below point into
+        std::unique_ptr<const std::string> shadowNames; // what the names below point into
         std::unordered_map<std::string_view, ShadowEntry> shadow;
         std::uint32_t faillockStatus = 0;
         FaillockSettings faillock;
