@@ -290,6 +290,7 @@ struct Credentials::Private
     tevent_context *events = nullptr;
     cli_credentials *credentials = nullptr;
     bool canLogOn = false;
+    bool hasPassword = false;
 
     Private()
     {
@@ -363,7 +364,8 @@ Credentials::Credentials() : d(std::make_unique<Private>())
     // own, and the empty answer of one would outrank the ticket, which Samba
     // then drops (every logon after the first would go without it).
     const char *password = cli_credentials_get_password(d->credentials);
-    d->canLogOn = hasTicket || (password && *password);
+    d->hasPassword = password && *password;
+    d->canLogOn = hasTicket || d->hasPassword;
 }
 
 Credentials::Credentials(const std::string &user, const std::string &password)
@@ -371,7 +373,8 @@ Credentials::Credentials(const std::string &user, const std::string &password)
 {
     cli_credentials_parse_string(d->credentials, user.c_str(), CRED_SPECIFIED);
     cli_credentials_set_password(d->credentials, password.c_str(), CRED_SPECIFIED);
-    d->canLogOn = !password.empty();
+    d->hasPassword = !password.empty();
+    d->canLogOn = d->hasPassword;
 }
 
 Credentials::~Credentials() = default;
@@ -546,8 +549,11 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
     // "primary domain controller" for a standalone Samba server too.) The
     // directory is logged on to only now, with credentials the server has
     // just accepted: a wrong password costs one bad logon, not two.
+    // Samba's LDAP client does not take the ticket here and would try a
+    // logon without a password instead, which a server may count as a bad one:
+    // with a ticket alone the accounts are read over SAMR.
     p.flagsInDisplay = !directoryListens;
-    if (directoryListens)
+    if (directoryListens && credentials.d->hasPassword)
         p.directory = openDirectory(credentials.d->credentials, p.events, credentials.d->config,
                                     server, p.memory, p.directoryBase);
     out = std::move(session);
