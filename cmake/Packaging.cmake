@@ -15,7 +15,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs a font even on a bare machine.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# The directory client's module (LDAP) makes listings of a domain controller
+# about ten times faster; without it the accounts are read over SAMR.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, samba-dsdb-modules")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 include(CPack)
