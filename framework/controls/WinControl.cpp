@@ -1,6 +1,7 @@
 #include "framework/Controls.h"
 #include "framework/controls/Controls_p.h"
 
+#include <QApplication>
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <limits>
@@ -383,12 +384,20 @@ void TWinControl::WMKeyDown(TWMKey &Message)
         return; // swallowed (keys without a virtual-key code pass through)
     Message.SetCharCode(key);
     // Alt with a letter or digit is an accelerator: the window offers it to
-    // its controls once the key has gone up to it unhandled, and the one that
-    // takes it swallows the key.
-    if (Message.Msg() == WM_SYSKEYDOWN && !Parent() &&
+    // its controls, and the one that takes it swallows the key. It is offered
+    // where the key arrives first (the focused control), not again when Qt
+    // passes a key the control left alone on to the parent.
+    if (Message.Msg() == WM_SYSKEYDOWN &&
         ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))) {
-        if (Perform(CM_DIALOGCHAR, key) != 0)
-            return;
+        const QWidget *focus = QApplication::focusWidget();
+        const QWidget *own = FBridge->Widget();
+        if (!focus || focus == own || !own || !own->isAncestorOf(focus)) {
+            TWinControl *top = this;
+            while (top->Parent())
+                top = top->Parent();
+            if (top->Perform(CM_DIALOGCHAR, key) != 0)
+                return;
+        }
     }
     DefaultHandler(Message.Message());
 }
