@@ -346,7 +346,11 @@ void TButtonGlyph::DrawCaptionText(TCanvas *Canvas, const String &Caption, TRect
         TextRect =
             Rect(TextRect.Left + dx, TextRect.Top + dy, TextRect.Right + dx, TextRect.Bottom + dy);
     };
-    const auto draw = [&] { DrawTextA(Canvas, Caption, -1, TextRect, flags); };
+    // An empty caption draws nothing: it costs no text layout.
+    const auto draw = [&] {
+        if (!Caption.empty())
+            DrawTextA(Canvas, Caption, -1, TextRect, flags);
+    };
     Canvas->Brush()->SetStyle(bsClear);
     TFont *font = Canvas->Font();
     if (State == fbsDisabled) {
