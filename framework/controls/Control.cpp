@@ -150,6 +150,7 @@ const TClassInfo &TControl::StaticClassInfo()
 {
     static const TClassInfo info =
         TClassBuilder<TControl>("TControl", &TComponent::StaticClassInfo())
+            .Reference("Action", &TControl::Action, &TControl::SetAction)
             .Integer("Left", &TControl::Left, &TControl::SetLeft, std::nullopt)
             .Integer("Top", &TControl::Top, &TControl::SetTop, std::nullopt)
             .Integer("Width", &TControl::Width, &TControl::SetWidth, std::nullopt)
@@ -167,6 +168,7 @@ const TClassInfo &TControl::StaticClassInfo()
             .Enumeration("DragMode", &TControl::DragMode, &TControl::SetDragMode, DragModeInfo,
                          dmManual)
             .Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
+            .StoredIf(&TControl::isEnabledStored)
             .Object("Font", &TControl::Font)
             .StoredIf(&TControl::isFontStored)
             .Boolean("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode,
@@ -176,10 +178,12 @@ const TClassInfo &TControl::StaticClassInfo()
             .Boolean("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint,
                      true)
             .Text("Hint", &TControl::Hint, &TControl::SetHint)
+            .StoredIf(&TControl::isHintStored)
             .Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false)
             .StoredIf(&TControl::isShowHintStored)
             .Reference("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu)
             .Boolean("Visible", &TControl::Visible, &TControl::SetVisible, true)
+            .StoredIf(&TControl::isVisibleStored)
             .Event("OnClick", &TControl::OnClick, &TControl::SetOnClick)
             .Event("OnDblClick", &TControl::OnDblClick, &TControl::SetOnDblClick)
             .Event("OnMouseDown", &TControl::OnMouseDown, &TControl::SetOnMouseDown)
