@@ -476,6 +476,30 @@ void TFancyButton::GlyphChanged(TObject *)
     Invalidate();
 }
 
+TCustomImageList *TFancyButton::actionImages(int &Index) const
+{
+    auto *action = dynamic_cast<TCustomAction *>(Action());
+    if (!action)
+        return nullptr;
+    TCustomImageList *images = action->Images();
+    Index = action->ImageIndex();
+    if (!images || Index < 0 || Index >= images->Count())
+        return nullptr;
+    return images;
+}
+
+void TFancyButton::ActionChange(TObject *Sender, bool CheckDefaults)
+{
+    TCustomControl::ActionChange(Sender, CheckDefaults);
+    if (!dynamic_cast<TCustomAction *>(Sender) || hasGlyph())
+        return;
+    int index = -1;
+    if (TCustomImageList *images = actionImages(index)) {
+        SetBounds(Left(), Top(), images->Width(), images->Height());
+        Invalidate();
+    }
+}
+
 HPALETTE TFancyButton::GetPalette()
 {
     return FGlyph->Strip()->Palette();
@@ -737,6 +761,11 @@ void TFancyButton::Paint()
         canvas->Brush()->SetBitmap(AllocPatternBitmap(clBtnFace, clBtnHighlight));
         canvas->FillRect(face);
     }
+    // The action's image stands in for a missing glyph, at every paint.
+    int index = -1;
+    if (!hasGlyph())
+        if (TCustomImageList *images = actionImages(index))
+            images->Draw(canvas, 0, 0, index, true);
     TPoint offset{FTextOffsetLeft, FTextOffsetTop};
     if (FState == fbsDown || FState == fbsExclusive) {
         ++offset.X;

@@ -193,6 +193,10 @@ public:
     void Dispatch(TMessage &Message) override;
 
 protected:
+    // Takes the action's caption, enabled state and hint as every control
+    // does; a button without a glyph also takes the size of the action's
+    // image and shows that image at every paint while it has no glyph.
+    void ActionChange(TObject *Sender, bool CheckDefaults) override;
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
@@ -215,6 +219,9 @@ private:
     void WMLButtonDblClk(TMessage &Message);
 
     bool hasGlyph() const;
+    // The list holding the image of the button's action, and its index in
+    // it; null when there is none to show.
+    TCustomImageList *actionImages(int &Index) const;
     int getModalResult() const { return FModalResult; }
 
     int FGroupIndex = 0;

@@ -1,5 +1,6 @@
 #include "components/controls/FancyButton.h"
 
+#include "framework/ActnList.h"
 #include "framework/Forms.h"
 #include "framework/Streaming.h"
 
@@ -321,4 +322,37 @@ TEST_F(Buttons, TheMouseEventsReachTheirHandlers)
     QTest::mouseMove(w(b), QPoint(7, 7));
     QTest::mouseRelease(w(b), Qt::LeftButton, {}, QPoint(7, 7));
     EXPECT_EQ(seen, (std::vector<String>{"down", "move", "up"}));
+}
+
+TEST_F(Buttons, AButtonWithoutAGlyphKeepsShowingItsActionsImage)
+{
+    auto *images = new TImageList(form.get());
+    images->SetWidth(10);
+    images->SetHeight(12);
+    auto picture = strip(10, 12);
+    picture->Canvas()->Brush()->SetColor(clRed);
+    picture->Canvas()->FillRect(Rect(0, 0, 10, 12));
+    images->Add(picture.get(), nullptr);
+    auto *list = new TActionList(form.get());
+    list->SetImages(images);
+    auto *action = new TAction(form.get());
+    action->SetActionList(list);
+    action->SetCaption("Run");
+    action->SetImageIndex(0);
+
+    auto *b = add(10);
+    b->SetAction(action);
+    EXPECT_EQ(b->Caption(), "Run");
+    EXPECT_EQ(b->Width(), 10);
+    EXPECT_EQ(b->Height(), 12);
+    // Not once: every paint shows it while the button has no glyph.
+    for (int paint = 0; paint < 3; ++paint) {
+        const QImage shown = w(b)->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(1, 1), QColor(Qt::red)) << paint;
+        b->Invalidate();
+    }
+    // A glyph of its own takes the image's place.
+    auto glyph = strip(16, 16);
+    b->SetGlyph(glyph.get());
+    EXPECT_NE(w(b)->grab().toImage().pixelColor(1, 1), QColor(Qt::red));
 }
