@@ -11,6 +11,7 @@
 // child controls before its own widget goes, and every control deletes its
 // own widget, so no widget is deleted twice whatever order controls die in.
 
+#include "framework/ActnList.h"
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 #include "framework/Messages.h"
@@ -21,6 +22,7 @@
 
 class QImage;
 class QWidget;
+class TControlActionLink;
 class TPopupMenu;
 class TWinControl;
 
@@ -171,6 +173,15 @@ enum TDragMode
     dmAutomatic
 };
 
+enum TBiDiMode
+{
+    bdLeftToRight,
+    bdRightToLeft,
+    bdRightToLeftNoAlign,
+    bdRightToLeftReadingOnly
+};
+extern const TEnumInfo BiDiModeInfo;
+
 using TMouseEvent = TEvent<TObject *, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TObject *, TShiftState, int, int>;
 // Key is a virtual-key code (VK_*); setting it to 0 swallows the key.
@@ -196,6 +207,8 @@ TPoint GetCursorPos();
 TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled);
 // The control that holds the mouse (a button is down on it), or null.
 TControl *GetCaptureControl();
+// The window (TWinControl::Handle) of the control that holds the mouse, or 0.
+std::uintptr_t GetCapture();
 // The control that owns a Qt widget (or the nearest one above it), or null.
 TControl *FindControl(const QWidget *Widget);
 
@@ -289,6 +302,16 @@ public:
     // Defaults to dmManual.
     TDragMode DragMode() const { return FDragMode; }
     void SetDragMode(TDragMode Value) { FDragMode = Value; }
+    // Reading order of the text. Defaults to bdLeftToRight; with
+    // ParentBiDiMode (default true), the parent's.
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    bool ParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool Value);
+    // Flags adds DT_RTLREADING when the text reads right to left.
+    unsigned DrawTextBiDiModeFlags(unsigned Flags) const;
+    // The palette the control wants realised: none on Linux (see HPALETTE).
+    virtual HPALETTE GetPalette() { return 0; }
 
     // The menu that pops up on a right click (or the menu key) over the
     // control. Defaults to null.
@@ -336,10 +359,33 @@ public:
     void SetParentComponent(TComponent *Value) override;
     void Loaded() override;
 
-    // Runs the click event (and whatever a class adds to a click).
+    // Runs the click event (and whatever a class adds to a click). A control
+    // linked to an action without an OnClick of its own executes the action.
     virtual void Click();
 
+    // The action the control follows: it takes the action's caption, enabled
+    // state, hint and visibility now and after every change of the action,
+    // and a click executes the action, unless the control has an OnClick
+    // handler of its own, which then runs instead. Defaults to none.
+    TBasicAction *Action() const;
+    void SetAction(TBasicAction *Value);
+    // The link to the action; null when the control never had one.
+    TControlActionLink *ActionLink() const { return FActionLink.get(); }
+
 protected:
+    // Takes the state of Sender, a TCustomAction. With CheckDefaults (while a
+    // form description is read) only the properties still at their defaults
+    // take the action's, so that values the description sets stay. A class
+    // that shows more of an action (an image) overrides it and calls the base.
+    virtual void ActionChange(TObject *Sender, bool CheckDefaults);
+    // Makes the link the control follows its action through.
+    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
+    // Whether a property is written: not while it shows the action's value.
+    bool isCaptionStored() const;
+    bool isEnabledStored() const;
+    bool isHintStored() const;
+    bool isVisibleStored() const;
+
     // Makes the Qt widget. The default is a plain widget that shows what
     // Paint draws (see TGraphicControl).
     virtual QWidget *CreateWidget();
@@ -395,6 +441,7 @@ protected:
     bool isColorStored() const;
     bool isFontStored() const;
     bool isShowHintStored() const;
+    bool isBiDiModeStored() const { return !FParentBiDiMode; }
 
     // Applies the effective ShowHint and the hint to the widget.
     void UpdateToolTip();
@@ -437,6 +484,8 @@ private:
     TAlign FAlign = alNone;
     TAnchors FAnchors{akLeft, akTop};
     TDragMode FDragMode = dmManual;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
     TPopupMenu *FPopupMenu = nullptr;
     TControlState FControlState;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -449,6 +498,28 @@ private:
 
     std::unique_ptr<controls_detail::MessageBridge> FBridge;
     bool FCreatingWidget = false;
+    std::unique_ptr<TControlActionLink> FActionLink;
+
+    void doActionChange(TObject *Sender);
+};
+
+// A control's link to its action: which of the control's properties still
+// show the action's.
+class TControlActionLink : public TActionLink
+{
+public:
+    explicit TControlActionLink(TControl *AClient);
+
+    bool IsCaptionLinked() const override;
+    bool IsEnabledLinked() const override;
+    bool IsHintLinked() const override;
+    bool IsVisibleLinked() const override;
+
+protected:
+    TControl *Client() const { return FClient; }
+
+private:
+    TControl *FClient;
 };
 
 // ---------------------------------------------------------------------------
@@ -499,6 +570,9 @@ public:
     void SetTabStop(bool Value);
     // The windowed children in tab order.
     std::vector<TWinControl *> TabList() const;
+    // Hands Message to each child control in order until one sets a
+    // non-zero Result.
+    void Broadcast(TMessage &Message);
 
     bool Focused() const;
     bool CanFocus() const;

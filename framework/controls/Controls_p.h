@@ -6,6 +6,7 @@
 
 #include "framework/Controls.h"
 
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -26,7 +27,12 @@ inline constexpr const char *controlProperty = "tumblersetControl";
 Qt::CursorShape CursorShape(TCursor Cursor);
 QString ToolTipText(const String &Hint);
 unsigned QtKeyToVirtualKey(int Key);
+// The key sequence Qt shows and answers for a shortcut; empty for none or for
+// a key Qt has no name for.
+QKeySequence ShortCutToKeySequence(TShortCut ShortCut);
 TShiftState CurrentShiftState();
+// Records the widget a press began on (null when the press ends).
+void SetPressCapture(QWidget *Widget);
 
 // Owned by its control; watches the control's widget (and further widgets
 // such as a viewport) and sends their events through the control's Dispatch.
@@ -82,6 +88,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
+    // The control has had its mouse message: the press does not go on to the
+    // parent's window too, as Qt lets an ignored event do.
+    void mousePressEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void mouseDoubleClickEvent(QMouseEvent *Event) override;
+    void mouseMoveEvent(QMouseEvent *Event) override;
 
 private:
     TControl *FControl;

@@ -88,6 +88,33 @@ unsigned QtKeyToVirtualKey(int Key)
     return it == keys.end() ? 0 : it->second;
 }
 
+QKeySequence ShortCutToKeySequence(TShortCut ShortCut)
+{
+    const unsigned vk = ShortCut & 0xFFu;
+    int key = 0;
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
+        key = static_cast<int>(vk);
+    else if (vk >= VK_F1 && vk < VK_F1 + 24)
+        key = Qt::Key_F1 + static_cast<int>(vk - VK_F1);
+    else
+        for (const int candidate :
+             {Qt::Key_Backspace, Qt::Key_Tab, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space,
+              Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left, Qt::Key_Up,
+              Qt::Key_Right, Qt::Key_Down, Qt::Key_Insert, Qt::Key_Delete})
+            if (QtKeyToVirtualKey(candidate) == vk)
+                key = candidate;
+    if (key == 0)
+        return {};
+    Qt::KeyboardModifiers modifiers;
+    if (ShortCut & scShift)
+        modifiers |= Qt::ShiftModifier;
+    if (ShortCut & scCtrl)
+        modifiers |= Qt::ControlModifier;
+    if (ShortCut & scAlt)
+        modifiers |= Qt::AltModifier;
+    return QKeySequence(QKeyCombination(modifiers, static_cast<Qt::Key>(key)));
+}
+
 TShiftState CurrentShiftState()
 {
     TShiftState s;
@@ -218,9 +245,12 @@ bool MessageBridge::keyEvent(QObject *Watched, QEvent *Event)
 {
     auto *e = static_cast<QKeyEvent *>(Event);
     TMessage down;
-    down.Msg = e->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP;
+    // With Alt held the keys are system keys, with the context bit (29) set.
+    const bool alt = (e->modifiers() & Qt::AltModifier) && !(e->modifiers() & Qt::ControlModifier);
+    down.Msg = e->type() == QEvent::KeyPress ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN)
+                                             : (alt ? WM_SYSKEYUP : WM_KEYUP);
     down.WParam = QtKeyToVirtualKey(e->key());
-    down.LParam = e->isAutoRepeat() ? (LPARAM{1} << 30) : 0;
+    down.LParam = (e->isAutoRepeat() ? (LPARAM{1} << 30) : 0) | (alt ? (LPARAM{1} << 29) : 0);
     if (!Deliver(down))
         return true;
     if (e->type() != QEvent::KeyPress || e->text().isEmpty())
@@ -257,6 +287,9 @@ bool MessageBridge::eventFilter(QObject *Watched, QEvent *Event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
+        // A disabled window gets no mouse input; Qt drops the event itself.
+        if (source && !source->isEnabled())
+            return false;
         return mouseEvent(source, Event);
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
@@ -309,6 +342,26 @@ void PaintSurface::paintEvent(QPaintEvent *)
 {
     if (FControl)
         FControl->paintSurface(*this);
+}
+
+void PaintSurface::mousePressEvent(QMouseEvent *Event)
+{
+    Event->accept();
+}
+
+void PaintSurface::mouseReleaseEvent(QMouseEvent *Event)
+{
+    Event->accept();
+}
+
+void PaintSurface::mouseDoubleClickEvent(QMouseEvent *Event)
+{
+    Event->accept();
+}
+
+void PaintSurface::mouseMoveEvent(QMouseEvent *Event)
+{
+    Event->accept();
 }
 
 } // namespace controls_detail

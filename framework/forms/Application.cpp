@@ -20,7 +20,8 @@ void RegisterFrameworkClasses()
         return;
     registered = true;
     RegisterClasses<TForm, TLabel, TEdit, TMemo, TButton, TCheckBox, TComboBox, TStaticText, TImage,
-                    TImageList, TListView, TMainMenu, TPopupMenu, TMenuItem, TTimer>();
+                    TImageList, TListView, TMainMenu, TPopupMenu, TMenuItem, TTimer, TActionList,
+                    TAction>();
 }
 
 // ---------------------------------------------------------------------------
