@@ -126,8 +126,11 @@ void TCustomActionList::GetChildren(const std::function<void(TComponent *)> &Pro
 void TCustomActionList::Notification(TComponent *AComponent, TOperation Operation)
 {
     TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FImages)
-        SetImages(nullptr);
+    if (Operation == opRemove && AComponent == FImages) {
+        // Only its TComponent part is left: it has already dropped its links.
+        FImages = nullptr;
+        imagesChanged(this);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "components/mru/JMRU.h"
 #include "components/mru/MRUCombo.h"
 #include "components/storage/Setting.h"
+#include "components/undo/Undo.h"
 #include "framework/Forms.h"
 #include "framework/Streaming.h"
 #include "framework/TypInfo.h"
@@ -36,6 +37,7 @@ void registerEverything()
     NumberEdit::Register();
     UnitEdit::Register();
     AnimatedLabel::Register();
+    undo::Register();
     FancyButton::Register();
 }
 
