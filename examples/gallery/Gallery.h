@@ -1,0 +1,55 @@
+#pragma once
+
+// The component gallery: one window, read from its form description, with
+// every component of the library working as an application would use it.
+
+#include "components/controls/AnimatedLabel.h"
+#include "components/controls/NumberEdit.h"
+#include "components/controls/URLStatic.h"
+#include "components/controls/UnitEdit.h"
+#include "components/controls/version.h"
+#include "components/mru/JMRU.h"
+#include "components/mru/MRUCombo.h"
+#include "framework/Dialogs.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "framework/StdCtrls.h"
+
+// The registry key the gallery keeps its lists under.
+inline constexpr char GalleryRegistryKey[] = "Software\\Marrowlight Software\\Gallery";
+
+class TGalleryForm : public TForm
+{
+    TUMBLER_CLASS
+public:
+    explicit TGalleryForm(TComponent *AOwner);
+    ~TGalleryForm() override;
+
+    // Published fields, set from the form description.
+    TMainMenu *MainMenu1 = nullptr;
+    TMenuItem *mnuFile = nullptr;
+    TMenuItem *mnuOpen = nullptr;
+    TMenuItem *mnuReopen = nullptr;
+    TMenuItem *mnuExit = nullptr;
+    TOpenDialog *OpenDialog1 = nullptr;
+    TJMostRecentlyUsedList *RecentFiles = nullptr;
+    TLabel *lblOpened = nullptr;
+    TMRUCombo *cbRecentText = nullptr;
+    TNumberEdit *edNumber = nullptr;
+    TUnitEdit *edLength = nullptr;
+    TVersionLabel *lblVersion = nullptr;
+    TURLStatic *lnkHome = nullptr;
+    TAnimatedLabel *lblFlash = nullptr;
+    TAnimatedLabel *lblFly = nullptr;
+    TAnimatedLabel *lblFade = nullptr;
+
+    // Published methods, bound by the form description.
+    void mnuOpenClick(TObject *Sender);
+    void mnuExitClick(TObject *Sender);
+    void RecentFilesSelect(TObject *Sender, const String &Item, bool &Opened);
+    void cbRecentTextKeyDown(TObject *Sender, std::uint16_t &Key, TShiftState Shift);
+
+    // What "Open..." does with the chosen file: it goes to the top of the
+    // recently-used list and the window says it was opened.
+    void OpenFile(const String &FileName);
+};

@@ -1,0 +1,110 @@
+#include "examples/gallery/Gallery.h"
+
+#include "platform/registry/Registry.h"
+#include "tests/support/TempDir.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+std::vector<std::string> shown(const QWidget *menu)
+{
+    std::vector<std::string> texts;
+    if (menu)
+        for (const QAction *a : menu->actions())
+            texts.push_back(a->isSeparator() ? "---" : a->text().toStdString());
+    return texts;
+}
+
+// The gallery on the offscreen platform, over a registry store in a
+// temporary folder, so its lists start empty and the user's are left alone.
+class Gallery : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        registry::setStoreFolder(dir.file("registry"));
+        if (!Application)
+            application = std::make_unique<TApplication>();
+        Application->Initialize();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        application.reset();
+        registry::setStoreFolder(QString());
+    }
+
+    // A new window, as start-up makes it; the previous one is freed first,
+    // which saves its lists.
+    TGalleryForm &openWindow()
+    {
+        form.reset();
+        form = std::make_unique<TGalleryForm>(nullptr);
+        form->AfterConstruction();
+        form->Show();
+        return *form;
+    }
+
+    TempDir dir;
+    std::unique_ptr<TApplication> application;
+    std::unique_ptr<TGalleryForm> form;
+};
+
+} // namespace
+
+TEST_F(Gallery, EveryComponentIsReadFromTheDescription)
+{
+    TGalleryForm &w = openWindow();
+    EXPECT_EQ(w.Caption(), "Component Gallery");
+    EXPECT_EQ(w.Menu(), w.MainMenu1);
+    EXPECT_EQ(w.RecentFiles->RootMenuItem(), w.mnuReopen);
+    EXPECT_EQ(w.edLength->Unit(), "mm");
+    EXPECT_FLOAT_EQ(w.edLength->GetValue(), 12.5f);
+    EXPECT_FLOAT_EQ(w.edNumber->GetValue(), 42.0f);
+    EXPECT_EQ(w.lblVersion->Caption(), "Version " + w.lblVersion->GetVersion());
+    EXPECT_EQ(w.lnkHome->GetURL(), "https://www.marrowlight.example/");
+    EXPECT_EQ(w.lblFlash->AnimationType(), atFlash);
+    EXPECT_EQ(w.lblFly->AnimationType(), atFly);
+    EXPECT_EQ(w.lblFade->AnimationType(), atFade);
+    EXPECT_EQ(shown(w.mnuFile->SubMenu()),
+              (std::vector<std::string>{"&Open...", "&Reopen", "---", "E&xit"}));
+}
+
+TEST_F(Gallery, OpenedFilesFillTheReopenMenuAndOutliveTheWindow)
+{
+    TGalleryForm &first = openWindow();
+    first.OpenFile("/tmp/notes.txt");
+    first.OpenFile("/tmp/plan.txt");
+    EXPECT_EQ(first.lblOpened->Caption(), "Opened /tmp/plan.txt");
+    EXPECT_EQ(shown(first.mnuReopen->SubMenu()),
+              (std::vector<std::string>{"&0 /tmp/plan.txt", "&1 /tmp/notes.txt"}));
+
+    // A new window reads the list its predecessor saved.
+    TGalleryForm &second = openWindow();
+    ASSERT_EQ(second.RecentFiles->GetCount(), 2);
+    EXPECT_EQ(second.RecentFiles->GetItem(0), "/tmp/plan.txt");
+
+    // Choosing an entry reopens it and brings it to the top; it stays listed.
+    second.mnuReopen->Items(1)->Click();
+    EXPECT_EQ(second.lblOpened->Caption(), "Reopened /tmp/notes.txt");
+    EXPECT_EQ(second.RecentFiles->GetItem(0), "/tmp/notes.txt");
+    EXPECT_EQ(second.RecentFiles->GetCount(), 2);
+}
+
+TEST_F(Gallery, TheComboBoxRemembersWhatWasConfirmedWithEnter)
+{
+    TGalleryForm &first = openWindow();
+    first.cbRecentText->SetText("first words");
+    QTest::keyClick(first.cbRecentText->Widget(), Qt::Key_Return);
+    first.cbRecentText->SetText("typed but never confirmed");
+
+    TGalleryForm &second = openWindow();
+    ASSERT_EQ(second.cbRecentText->Items()->Count(), 1);
+    EXPECT_EQ((*second.cbRecentText->Items())[0], "first words");
+    EXPECT_EQ(second.cbRecentText->Text(), "first words");
+}
