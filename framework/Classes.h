@@ -132,6 +132,15 @@ private:
 
 using TNotifyEvent = TEvent<TObject *>;
 
+// A key with its modifiers, as menus and actions store it: the virtual-key
+// code (VK_*, Messages.h) in the low byte, scShift, scCtrl and scAlt above
+// it; scNone (0) is no key.
+using TShortCut = std::uint16_t;
+inline constexpr TShortCut scNone = 0;
+inline constexpr TShortCut scShift = 0x2000;
+inline constexpr TShortCut scCtrl = 0x4000;
+inline constexpr TShortCut scAlt = 0x8000;
+
 class TPersistent : public TObject
 {
     TUMBLER_CLASS

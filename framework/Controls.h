@@ -11,6 +11,7 @@
 // child controls before its own widget goes, and every control deletes its
 // own widget, so no widget is deleted twice whatever order controls die in.
 
+#include "framework/ActnList.h"
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 #include "framework/Messages.h"
@@ -21,6 +22,7 @@
 
 class QImage;
 class QWidget;
+class TControlActionLink;
 class TPopupMenu;
 class TWinControl;
 
@@ -336,10 +338,33 @@ public:
     void SetParentComponent(TComponent *Value) override;
     void Loaded() override;
 
-    // Runs the click event (and whatever a class adds to a click).
+    // Runs the click event (and whatever a class adds to a click). A control
+    // linked to an action without an OnClick of its own executes the action.
     virtual void Click();
 
+    // The action the control follows: it takes the action's caption, enabled
+    // state, hint and visibility now and after every change of the action,
+    // and a click executes the action, unless the control has an OnClick
+    // handler of its own, which then runs instead. Defaults to none.
+    TBasicAction *Action() const;
+    void SetAction(TBasicAction *Value);
+    // The link to the action; null when the control never had one.
+    TControlActionLink *ActionLink() const { return FActionLink.get(); }
+
 protected:
+    // Takes the state of Sender, a TCustomAction. With CheckDefaults (while a
+    // form description is read) only the properties still at their defaults
+    // take the action's, so that values the description sets stay. A class
+    // that shows more of an action (an image) overrides it and calls the base.
+    virtual void ActionChange(TObject *Sender, bool CheckDefaults);
+    // Makes the link the control follows its action through.
+    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
+    // Whether a property is written: not while it shows the action's value.
+    bool isCaptionStored() const;
+    bool isEnabledStored() const;
+    bool isHintStored() const;
+    bool isVisibleStored() const;
+
     // Makes the Qt widget. The default is a plain widget that shows what
     // Paint draws (see TGraphicControl).
     virtual QWidget *CreateWidget();
@@ -449,6 +474,28 @@ private:
 
     std::unique_ptr<controls_detail::MessageBridge> FBridge;
     bool FCreatingWidget = false;
+    std::unique_ptr<TControlActionLink> FActionLink;
+
+    void doActionChange(TObject *Sender);
+};
+
+// A control's link to its action: which of the control's properties still
+// show the action's.
+class TControlActionLink : public TActionLink
+{
+public:
+    explicit TControlActionLink(TControl *AClient);
+
+    bool IsCaptionLinked() const override;
+    bool IsEnabledLinked() const override;
+    bool IsHintLinked() const override;
+    bool IsVisibleLinked() const override;
+
+protected:
+    TControl *Client() const { return FClient; }
+
+private:
+    TControl *FClient;
 };
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 // when it is freed, so freeing an item takes its whole branch out of the
 // menu. A menu frees its root item (Items) and so the whole tree.
 
+#include "framework/ActnList.h"
 #include "framework/Classes.h"
 
 #include <memory>
@@ -21,6 +22,7 @@ class QMenu;
 class QMenuBar;
 class QWidget;
 class TMenu;
+class TMenuActionLink;
 
 class TMenuItem : public TComponent
 {
@@ -44,6 +46,13 @@ public:
     // Whether a check mark shows beside the caption. Defaults to false.
     bool Checked() const { return FChecked; }
     void SetChecked(bool Value);
+    // The status-bar text and tooltip (the part before a '|' is the
+    // tooltip). Defaults to empty.
+    const String &Hint() const { return FHint; }
+    void SetHint(const String &Value);
+    // The key that chooses the item; scNone for none. Defaults to scNone.
+    TShortCut ShortCut() const { return FShortCut; }
+    void SetShortCut(TShortCut Value);
     // Whether the caption is a separator line ("-").
     bool IsLine() const { return FCaption == "-"; }
 
@@ -80,14 +89,24 @@ public:
     TNotifyEvent OnClick() const { return FOnClick; }
     void SetOnClick(const TNotifyEvent &Value) { FOnClick = Value; }
 
-    // What choosing the item does: the click event. Every choice (through Qt
-    // or by a program) comes here, so a class (or a link to a command that
-    // drives the item) overrides this one operation. The item may be freed
-    // from inside it.
+    // What choosing the item does: the click event, or without one the
+    // linked action. Every choice (through Qt or by a program) comes here, so
+    // a class overrides this one operation. The item may be freed from
+    // inside it.
     virtual void Click();
 
+    // The action the item follows: it takes the action's caption, check
+    // mark, enabled state, hint, shortcut and visibility now and after every
+    // change of the action, and choosing it executes the action, unless the
+    // item has an OnClick handler of its own, which then runs instead.
+    // Defaults to none.
+    TBasicAction *Action() const;
+    void SetAction(TBasicAction *Value);
+    // The link to the action; null when the item never had one.
+    TMenuActionLink *ActionLink() const { return FActionLink.get(); }
+
     // The QAction that stands for the item in Qt.
-    QAction *Action() const { return FAction.get(); }
+    QAction *QtAction() const { return FAction.get(); }
     // The item's sub-menu, or null while it has no children.
     QMenu *SubMenu() const;
 
@@ -97,8 +116,24 @@ public:
     void GetChildren(const std::function<void(TComponent *)> &Proc,
                      TComponent *Root) const override;
 
+protected:
+    // Takes the state of Sender, a TCustomAction. With CheckDefaults (while a
+    // form description is read) only the properties still at their defaults
+    // take the action's.
+    virtual void ActionChange(TObject *Sender, bool CheckDefaults);
+    // Makes the link the item follows its action through.
+    virtual std::unique_ptr<TMenuActionLink> CreateActionLink();
+
 private:
     friend class TMenu;
+    bool isCaptionStored() const;
+    bool isCheckedStored() const;
+    bool isEnabledStored() const;
+    bool isHintStored() const;
+    bool isShortCutStored() const;
+    bool isVisibleStored() const;
+    void doActionChange(TObject *Sender);
+
     // The Qt widget the children's actions go into: the sub-menu, or for a
     // menu's root item the menu's own widget. Made on first need.
     QWidget *childContainer();
@@ -110,6 +145,8 @@ private:
     bool FEnabled = true;
     bool FVisible = true;
     bool FChecked = false;
+    String FHint;
+    TShortCut FShortCut = scNone;
     TNotifyEvent FOnClick;
     std::vector<TMenuItem *> FItems; // freed by this item
     TMenuItem *FParent = nullptr;
@@ -118,6 +155,28 @@ private:
     std::unique_ptr<QMenu> FSubMenu; // made with the first child
     int FClicking = 0;               // how many clicks from Qt are running
     std::shared_ptr<bool> FAlive;    // false once the item is gone
+    std::unique_ptr<TMenuActionLink> FActionLink;
+};
+
+// A menu item's link to its action: which of the item's properties still
+// show the action's.
+class TMenuActionLink : public TActionLink
+{
+public:
+    explicit TMenuActionLink(TMenuItem *AClient);
+
+    bool IsCaptionLinked() const override;
+    bool IsCheckedLinked() const override;
+    bool IsEnabledLinked() const override;
+    bool IsHintLinked() const override;
+    bool IsShortCutLinked() const override;
+    bool IsVisibleLinked() const override;
+
+protected:
+    TMenuItem *Client() const { return FClient; }
+
+private:
+    TMenuItem *FClient;
 };
 
 // A tree of items with a root item, Items, whose children are the menu's

@@ -248,6 +248,8 @@ void TControl::Click()
 {
     if (FOnClick)
         FOnClick(this);
+    else if (FActionLink && !ComponentState().Contains(csDesigning))
+        FActionLink->Execute(this);
 }
 
 void TControl::DblClick()

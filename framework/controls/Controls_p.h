@@ -6,6 +6,7 @@
 
 #include "framework/Controls.h"
 
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -26,6 +27,9 @@ inline constexpr const char *controlProperty = "tumblersetControl";
 Qt::CursorShape CursorShape(TCursor Cursor);
 QString ToolTipText(const String &Hint);
 unsigned QtKeyToVirtualKey(int Key);
+// The key sequence Qt shows and answers for a shortcut; empty for none or for
+// a key Qt has no name for.
+QKeySequence ShortCutToKeySequence(TShortCut ShortCut);
 TShiftState CurrentShiftState();
 
 // Owned by its control; watches the control's widget (and further widgets

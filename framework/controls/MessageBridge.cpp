@@ -88,6 +88,33 @@ unsigned QtKeyToVirtualKey(int Key)
     return it == keys.end() ? 0 : it->second;
 }
 
+QKeySequence ShortCutToKeySequence(TShortCut ShortCut)
+{
+    const unsigned vk = ShortCut & 0xFFu;
+    int key = 0;
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
+        key = static_cast<int>(vk);
+    else if (vk >= VK_F1 && vk < VK_F1 + 24)
+        key = Qt::Key_F1 + static_cast<int>(vk - VK_F1);
+    else
+        for (const int candidate :
+             {Qt::Key_Backspace, Qt::Key_Tab, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space,
+              Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left, Qt::Key_Up,
+              Qt::Key_Right, Qt::Key_Down, Qt::Key_Insert, Qt::Key_Delete})
+            if (QtKeyToVirtualKey(candidate) == vk)
+                key = candidate;
+    if (key == 0)
+        return {};
+    Qt::KeyboardModifiers modifiers;
+    if (ShortCut & scShift)
+        modifiers |= Qt::ShiftModifier;
+    if (ShortCut & scCtrl)
+        modifiers |= Qt::ControlModifier;
+    if (ShortCut & scAlt)
+        modifiers |= Qt::AltModifier;
+    return QKeySequence(QKeyCombination(modifiers, static_cast<Qt::Key>(key)));
+}
+
 TShiftState CurrentShiftState()
 {
     TShiftState s;

@@ -21,7 +21,8 @@ void RegisterFrameworkClasses()
         return;
     registered = true;
     RegisterClasses<TForm, TLabel, TEdit, TMemo, TButton, TCheckBox, TComboBox, TStaticText, TImage,
-                    TImageList, TListView, TMainMenu, TPopupMenu, TMenuItem, TTimer, TOpenDialog>();
+                    TImageList, TListView, TMainMenu, TPopupMenu, TMenuItem, TTimer, TActionList,
+                    TAction, TOpenDialog>();
 }
 
 // ---------------------------------------------------------------------------

@@ -12,10 +12,19 @@ const TClassInfo &TMenuItem::StaticClassInfo()
     static const TClassInfo info =
         TClassBuilder<TMenuItem>("TMenuItem", &TComponent::StaticClassInfo())
             .Component()
+            .Reference("Action", &TMenuItem::Action, &TMenuItem::SetAction)
             .Text("Caption", &TMenuItem::Caption, &TMenuItem::SetCaption)
+            .StoredIf(&TMenuItem::isCaptionStored)
             .Boolean("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked, false)
+            .StoredIf(&TMenuItem::isCheckedStored)
             .Boolean("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled, true)
+            .StoredIf(&TMenuItem::isEnabledStored)
+            .Text("Hint", &TMenuItem::Hint, &TMenuItem::SetHint)
+            .StoredIf(&TMenuItem::isHintStored)
+            .Integer("ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut, scNone)
+            .StoredIf(&TMenuItem::isShortCutStored)
             .Boolean("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible, true)
+            .StoredIf(&TMenuItem::isVisibleStored)
             .Event("OnClick", &TMenuItem::OnClick, &TMenuItem::SetOnClick)
             .Build();
     return info;
@@ -83,6 +92,19 @@ void TMenuItem::SetEnabled(bool Value)
     FAction->setEnabled(Value);
 }
 
+void TMenuItem::SetHint(const String &Value)
+{
+    FHint = Value;
+    FAction->setToolTip(controls_detail::ToolTipText(Value));
+    FAction->setStatusTip(QString::fromStdString(GetLongHint(Value)));
+}
+
+void TMenuItem::SetShortCut(TShortCut Value)
+{
+    FShortCut = Value;
+    FAction->setShortcut(controls_detail::ShortCutToKeySequence(Value));
+}
+
 void TMenuItem::SetVisible(bool Value)
 {
     FVisible = Value;
@@ -142,8 +164,8 @@ void TMenuItem::Insert(int Index, TMenuItem *Item)
     if (Index < 0 || Index > Count())
         throw EMenuError("Menu index out of range");
     QWidget *container = childContainer();
-    QAction *before = Index < Count() ? Items(Index)->Action() : nullptr;
-    container->insertAction(before, Item->Action());
+    QAction *before = Index < Count() ? Items(Index)->QtAction() : nullptr;
+    container->insertAction(before, Item->QtAction());
     FItems.insert(FItems.begin() + Index, Item);
     Item->FParent = this;
     attachSubMenu();
@@ -161,7 +183,7 @@ void TMenuItem::Delete(int Index)
     TMenuItem *item = Items(Index);
     FItems.erase(FItems.begin() + Index);
     item->FParent = nullptr;
-    childContainer()->removeAction(item->Action());
+    childContainer()->removeAction(item->QtAction());
     attachSubMenu();
 }
 
@@ -203,6 +225,8 @@ void TMenuItem::Click()
     const TNotifyEvent handler = FOnClick;
     if (handler)
         handler(this);
+    else if (FActionLink && !ComponentState().Contains(csDesigning))
+        FActionLink->Execute(this);
 }
 
 TComponent *TMenuItem::GetParentComponent() const

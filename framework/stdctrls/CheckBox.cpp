@@ -23,6 +23,7 @@ const TClassInfo &TCheckBox::StaticClassInfo()
             .Component()
             .Boolean("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed, false)
             .Text("Caption", &TCheckBox::Caption, &TCheckBox::SetCaption)
+            .StoredIf(&TCheckBox::isCaptionStored)
             .Boolean("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked, false)
             .Enumeration("State", &TCheckBox::State, &TCheckBox::SetState, CheckBoxStateInfo,
                          cbUnchecked)

@@ -17,6 +17,7 @@ const TClassInfo &TCustomLabel::StaticClassInfo()
                          AlignmentInfo, taLeftJustify)
             .Boolean("AutoSize", &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize, true)
             .Text("Caption", &TCustomLabel::Caption, &TCustomLabel::SetCaption)
+            .StoredIf(&TCustomLabel::isCaptionStored)
             .Enumeration("Layout", &TCustomLabel::Layout, &TCustomLabel::SetLayout, TextLayoutInfo,
                          tlTop)
             .Boolean("ShowAccelChar", &TCustomLabel::ShowAccelChar, &TCustomLabel::SetShowAccelChar,

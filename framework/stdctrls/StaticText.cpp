@@ -51,6 +51,7 @@ const TClassInfo &TStaticText::StaticClassInfo()
             .Enumeration("BorderStyle", &TStaticText::BorderStyle, &TStaticText::SetBorderStyle,
                          StaticBorderStyleInfo, sbsNone)
             .Text("Caption", &TStaticText::Caption, &TStaticText::SetCaption)
+            .StoredIf(&TStaticText::isCaptionStored)
             .Boolean("ShowAccelChar", &TStaticText::ShowAccelChar, &TStaticText::SetShowAccelChar,
                      true)
             .Build();

@@ -154,13 +154,13 @@ TEST_F(MenuMirror, SubMenuCaptionsAcceleratorsAndTheDisabledRoot)
 {
     list->Loaded();
     EXPECT_FALSE(recent->Enabled());
-    EXPECT_FALSE(recent->Action()->isEnabled());
+    EXPECT_FALSE(recent->QtAction()->isEnabled());
     list->Add("c:\\docs\\a.txt");
-    EXPECT_TRUE(recent->Action()->isEnabled());
+    EXPECT_TRUE(recent->QtAction()->isEnabled());
     TMenuItem *first = list->GetMenuItem("c:\\docs\\a.txt");
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->Caption(), "&0 a.txt");
-    EXPECT_EQ(QKeySequence::mnemonic(first->Action()->text()), QKeySequence(Qt::ALT | Qt::Key_0));
+    EXPECT_EQ(QKeySequence::mnemonic(first->QtAction()->text()), QKeySequence(Qt::ALT | Qt::Key_0));
 
     for (int i = 1; i < 10; ++i)
         list->Add("d:f" + IntToStr(i));
@@ -269,7 +269,7 @@ TEST_F(ClickingEntries, AClickThroughQtReachesOnSelectAndHidesTheEntry)
         EXPECT_TRUE(opened);
         selected.push_back(text);
     });
-    list->GetMenuItem("c:\\a.txt")->Action()->trigger();
+    list->GetMenuItem("c:\\a.txt")->QtAction()->trigger();
     EXPECT_EQ(selected, (std::vector<String>{"c:\\a.txt"}));
     EXPECT_EQ(entries(*list), (std::vector<String>{"c:\\b.txt"}));
     EXPECT_EQ(shown(recent->SubMenu()), (std::vector<std::string>{"&0 b.txt"}));
@@ -277,10 +277,10 @@ TEST_F(ClickingEntries, AClickThroughQtReachesOnSelectAndHidesTheEntry)
 
     // A handler that says "not opened" keeps it; so does HideInUse off.
     list->SetOnSelect([&](TObject *, const String &, bool &opened) { opened = false; });
-    list->GetMenuItem("c:\\b.txt")->Action()->trigger();
+    list->GetMenuItem("c:\\b.txt")->QtAction()->trigger();
     EXPECT_EQ(list->GetCount(), 1);
     list->SetOnSelect(nullptr);
-    list->GetMenuItem("c:\\b.txt")->Action()->trigger();
+    list->GetMenuItem("c:\\b.txt")->QtAction()->trigger();
     EXPECT_EQ(list->GetCount(), 1);
 }
 

@@ -12,6 +12,7 @@
 #include "components/mru/JMRU.h"
 #include "components/mru/MRUCombo.h"
 #include "components/storage/Setting.h"
+#include "components/undo/Undo.h"
 #include "framework/Forms.h"
 #include "framework/Streaming.h"
 #include "framework/TypInfo.h"
@@ -35,6 +36,7 @@ void registerEverything()
     NumberEdit::Register();
     UnitEdit::Register();
     AnimatedLabel::Register();
+    undo::Register();
 }
 
 // Values a class's constructor sets on purpose although the property keeps the

@@ -52,7 +52,7 @@ TEST_F(MenuTree, QtShowsTheChildrenInOrderAfterEveryChange)
     root->Add(c);
     root->Insert(1, b);
     EXPECT_EQ(shown(menu->Menu()), (std::vector<std::string>{"&Open", "---", "Save && close"}));
-    EXPECT_EQ(QKeySequence::mnemonic(a->Action()->text()), QKeySequence(Qt::ALT | Qt::Key_O));
+    EXPECT_EQ(QKeySequence::mnemonic(a->QtAction()->text()), QKeySequence(Qt::ALT | Qt::Key_O));
     EXPECT_EQ(b->Parent(), root);
     EXPECT_EQ(root->IndexOf(c), 2);
 
@@ -68,9 +68,9 @@ TEST_F(MenuTree, QtShowsTheChildrenInOrderAfterEveryChange)
     a->SetChecked(true);
     c->SetVisible(false);
     b->SetCaption("Line");
-    EXPECT_FALSE(a->Action()->isEnabled());
-    EXPECT_TRUE(a->Action()->isChecked());
-    EXPECT_FALSE(c->Action()->isVisible());
+    EXPECT_FALSE(a->QtAction()->isEnabled());
+    EXPECT_TRUE(a->QtAction()->isChecked());
+    EXPECT_FALSE(c->QtAction()->isVisible());
     EXPECT_EQ(shown(menu->Menu()), (std::vector<std::string>{"&Open", "Line", "Save && close"}));
 
     // Remove and Delete let go without freeing; freeing takes the item out.
@@ -91,15 +91,15 @@ TEST_F(MenuTree, ASubMenuExistsOnlyWhileTheItemHasChildren)
     TMenuItem *file = item(&owner, "&File");
     menu->Items()->Add(file);
     EXPECT_EQ(file->SubMenu(), nullptr);
-    EXPECT_EQ(file->Action()->menu<QMenu *>(), nullptr);
+    EXPECT_EQ(file->QtAction()->menu<QMenu *>(), nullptr);
     TMenuItem *recent = item(&owner, "Recent");
     file->Add(recent);
     ASSERT_NE(file->SubMenu(), nullptr);
-    EXPECT_EQ(file->Action()->menu<QMenu *>(), file->SubMenu());
+    EXPECT_EQ(file->QtAction()->menu<QMenu *>(), file->SubMenu());
     EXPECT_EQ(shown(file->SubMenu()), (std::vector<std::string>{"Recent"}));
     EXPECT_EQ(recent->GetParentMenu(), menu);
     delete recent;
-    EXPECT_EQ(file->Action()->menu<QMenu *>(), nullptr);
+    EXPECT_EQ(file->QtAction()->menu<QMenu *>(), nullptr);
 
     // Freeing an item frees its branch.
     file->Add(item(&owner, "x"));
@@ -136,12 +136,12 @@ TEST_F(MenuClicks, ATriggeredActionRunsOnClickAndMayFreeItsItem)
         EXPECT_EQ(sender, a);
         ++clicks;
     });
-    a->Action()->trigger();
+    a->QtAction()->trigger();
     EXPECT_EQ(clicks, 1);
 
     // The handler frees the very item being clicked.
     b->SetOnClick([&](TObject *sender) { delete static_cast<TMenuItem *>(sender); });
-    QAction *action = b->Action();
+    QAction *action = b->QtAction();
     action->trigger();
     EXPECT_EQ(menu->Items()->Count(), 1);
     EXPECT_EQ(shown(menu->Menu()), (std::vector<std::string>{"a"}));
@@ -149,7 +149,7 @@ TEST_F(MenuClicks, ATriggeredActionRunsOnClickAndMayFreeItsItem)
 
     // A disabled item is not clicked.
     a->SetEnabled(false);
-    a->Action()->trigger();
+    a->QtAction()->trigger();
     EXPECT_EQ(clicks, 1);
 }
 
@@ -158,7 +158,7 @@ TEST_F(MenuClicks, AnExceptionInOnClickDoesNotEscapeIntoQt)
     TMenuItem *a = item(&owner, "a");
     menu->Items()->Add(a);
     a->SetOnClick([](TObject *) { throw Exception("handler failed"); });
-    EXPECT_NO_THROW(a->Action()->trigger());
+    EXPECT_NO_THROW(a->QtAction()->trigger());
 }
 
 TEST(MenusInForms, MainAndPopupMenusAreReadWithNestedItemsAndWrittenBack)
@@ -208,8 +208,8 @@ TEST(MenusInForms, MainAndPopupMenusAreReadWithNestedItemsAndWrittenBack)
     ASSERT_NE(file->SubMenu(), nullptr);
     EXPECT_EQ(shown(file->SubMenu()), (std::vector<std::string>{"&Open", "---", "Recent"}));
     EXPECT_TRUE(file->Items(0)->Checked());
-    EXPECT_FALSE(file->Items(2)->Action()->isEnabled());
-    EXPECT_FALSE(popup->Items()->Items(0)->Action()->isVisible());
+    EXPECT_FALSE(file->Items(2)->QtAction()->isEnabled());
+    EXPECT_FALSE(popup->Items()->Items(0)->QtAction()->isVisible());
 
     // The bar sits in the form's window.
     EXPECT_EQ(mainMenu->MenuBar()->parentWidget(), form->Widget());
