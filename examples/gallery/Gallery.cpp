@@ -2,7 +2,9 @@
 
 #include "framework/TypInfo.h"
 
+#include <QScopedValueRollback>
 #include <QtGlobal>
+#include <memory>
 
 // The form description and glyphs are compiled into this library; a static
 // library's resources must be registered by hand.
@@ -32,10 +34,29 @@ const TClassInfo &TGalleryForm::StaticClassInfo()
             .Field("lblFlash", &TGalleryForm::lblFlash)
             .Field("lblFly", &TGalleryForm::lblFly)
             .Field("lblFade", &TGalleryForm::lblFade)
+            .Field("mnuEdit", &TGalleryForm::mnuEdit)
+            .Field("mnuUndo", &TGalleryForm::mnuUndo)
+            .Field("ActionList1", &TGalleryForm::ActionList1)
+            .Field("actUndo", &TGalleryForm::actUndo)
+            .Field("actUndoTick", &TGalleryForm::actUndoTick)
+            .Field("UndoMulti", &TGalleryForm::UndoMulti)
+            .Field("UndoSingle", &TGalleryForm::UndoSingle)
+            .Field("jaSetValue", &TGalleryForm::jaSetValue)
+            .Field("jaTick", &TGalleryForm::jaTick)
+            .Field("jaRetick", &TGalleryForm::jaRetick)
+            .Field("cbTicked", &TGalleryForm::cbTicked)
+            .Field("btnUndoTick", &TGalleryForm::btnUndoTick)
             .Method("mnuOpenClick", &TGalleryForm::mnuOpenClick)
             .Method("mnuExitClick", &TGalleryForm::mnuExitClick)
             .Method("RecentFilesSelect", &TGalleryForm::RecentFilesSelect)
             .Method("cbRecentTextKeyDown", &TGalleryForm::cbRecentTextKeyDown)
+            .Method("FormCreate", &TGalleryForm::FormCreate)
+            .Method("ValueExit", &TGalleryForm::ValueExit)
+            .Method("actUndoExecute", &TGalleryForm::actUndoExecute)
+            .Method("actUndoTickExecute", &TGalleryForm::actUndoTickExecute)
+            .Method("cbTickedClick", &TGalleryForm::cbTickedClick)
+            .Method("jaSetValueDo", &TGalleryForm::jaSetValueDo)
+            .Method("jaTickDo", &TGalleryForm::jaTickDo)
             .Build();
     return info;
 }
@@ -78,4 +99,108 @@ void TGalleryForm::cbRecentTextKeyDown(TObject *, std::uint16_t &Key, TShiftStat
         return;
     cbRecentText->UpdateList();
     Key = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Undo. Each change is a record of plain data, made with NewActionData; the
+// record given to Do stays ours, the inverse the handler makes goes to the
+// buffer.
+
+namespace {
+
+struct ValueRecord : JActionData
+{
+    int Field;
+    float Value;
+};
+
+struct TickRecord : JActionData
+{
+    bool Checked;
+};
+
+// Frees a record made for Do once Do is done with it.
+using OwnedRecord = std::unique_ptr<JActionData, decltype(&FreeActionData)>;
+
+} // namespace
+
+void TGalleryForm::FormCreate(TObject *)
+{
+    // The unit edit's number box is the part that takes the focus.
+    edLength->NumberPart()->SetOnExit([this](TObject *Sender) { ValueExit(Sender); });
+    for (int field = 0; field < ValueFieldCount; ++field)
+        FCommitted[field] = valueEdit(field)->GetValue();
+    FTicked = cbTicked->Checked();
+}
+
+TNumberEdit *TGalleryForm::valueEdit(int Field) const
+{
+    return Field == NumberField ? edNumber : edLength->NumberPart();
+}
+
+void TGalleryForm::ValueExit(TObject *)
+{
+    CommitValues();
+}
+
+void TGalleryForm::CommitValues()
+{
+    for (int field = 0; field < ValueFieldCount; ++field) {
+        const float value = valueEdit(field)->GetValue();
+        if (value == FCommitted[field])
+            continue;
+        auto *record = NewActionData<ValueRecord>(jaSetValue);
+        const OwnedRecord owner(record, &FreeActionData);
+        record->Field = field;
+        record->Value = value;
+        UndoMulti->Do(record);
+    }
+}
+
+void TGalleryForm::jaSetValueDo(JActionData *Data, pJActionData *Inverse)
+{
+    const auto *record = static_cast<const ValueRecord *>(Data);
+    auto *inverse = NewActionData<ValueRecord>(jaSetValue);
+    inverse->Field = record->Field;
+    inverse->Value = FCommitted[record->Field];
+    *Inverse = inverse;
+    FCommitted[record->Field] = record->Value;
+    const QScopedValueRollback performing(FPerforming, true);
+    if (valueEdit(record->Field)->GetValue() != record->Value)
+        valueEdit(record->Field)->SetValue(record->Value);
+}
+
+void TGalleryForm::actUndoExecute(TObject *)
+{
+    // A change still being typed is taken first, so that Undo takes it back.
+    CommitValues();
+    UndoMulti->Undo();
+}
+
+void TGalleryForm::cbTickedClick(TObject *)
+{
+    if (FPerforming || cbTicked->Checked() == FTicked)
+        return;
+    auto *record = NewActionData<TickRecord>(jaTick);
+    const OwnedRecord owner(record, &FreeActionData);
+    record->Checked = cbTicked->Checked();
+    UndoSingle->Do(record);
+}
+
+// Both tick actions set the box; each one's inverse is the other's, so the
+// one-level buffer's button reads "Undo tick" and "Redo tick" in turn.
+void TGalleryForm::jaTickDo(JActionData *Data, pJActionData *Inverse)
+{
+    const auto *record = static_cast<const TickRecord *>(Data);
+    auto *inverse = NewActionData<TickRecord>(record->action == jaTick ? jaRetick : jaTick);
+    inverse->Checked = FTicked;
+    *Inverse = inverse;
+    FTicked = record->Checked;
+    const QScopedValueRollback performing(FPerforming, true);
+    cbTicked->SetChecked(record->Checked);
+}
+
+void TGalleryForm::actUndoTickExecute(TObject *)
+{
+    UndoSingle->Undo();
 }

@@ -13,6 +13,7 @@ object GalleryForm: TGalleryForm
   Font.Style = []
   Menu = MainMenu1
   ShowHint = True
+  OnCreate = FormCreate
   object lblRecentText: TLabel
     Left = 12
     Top = 14
@@ -51,6 +52,7 @@ object GalleryForm: TGalleryForm
     Width = 90
     Height = 21
     Value = 42
+    OnExit = ValueExit
   end
   object lblLength: TLabel
     Left = 240
@@ -66,6 +68,37 @@ object GalleryForm: TGalleryForm
     Height = 21
     Unit = 'mm'
     Value = 12.5
+  end
+  object lblUndoMany: TLabel
+    Left = 12
+    Top = 100
+    Width = 530
+    Height = 13
+    AutoSize = False
+    Caption = 'Change Number or Length, then Edit, Undo takes the changes back one by one.'
+  end
+  object cbTicked: TCheckBox
+    Left = 12
+    Top = 128
+    Width = 110
+    Height = 17
+    Caption = 'Tick me'
+    OnClick = cbTickedClick
+  end
+  object btnUndoTick: TButton
+    Left = 130
+    Top = 124
+    Width = 90
+    Height = 25
+    Action = actUndoTick
+  end
+  object lblUndoOne: TLabel
+    Left = 240
+    Top = 130
+    Width = 300
+    Height = 13
+    AutoSize = False
+    Caption = 'One level: the button undoes, then redoes.'
   end
   object lblFlash: TAnimatedLabel
     Left = 12
@@ -135,6 +168,43 @@ object GalleryForm: TGalleryForm
         OnClick = mnuExitClick
       end
     end
+    object mnuEdit: TMenuItem
+      Caption = '&Edit'
+      object mnuUndo: TMenuItem
+        Action = actUndo
+      end
+    end
+  end
+  object ActionList1: TActionList
+    object actUndo: TAction
+      Caption = 'Can''t undo'
+      Enabled = False
+      ShortCut = 16474
+      OnExecute = actUndoExecute
+    end
+    object actUndoTick: TAction
+      Caption = 'Undo tick'
+      Enabled = False
+      OnExecute = actUndoTickExecute
+    end
+  end
+  object UndoMulti: TUndoMultiBuffer
+    UndoAction = actUndo
+  end
+  object UndoSingle: TUndoSingleBuffer
+    UndoAction = actUndoTick
+  end
+  object jaSetValue: JAction
+    Caption = '&Undo change'
+    OnDo = jaSetValueDo
+  end
+  object jaTick: JAction
+    Caption = 'Undo tick'
+    OnDo = jaTickDo
+  end
+  object jaRetick: JAction
+    Caption = 'Redo tick'
+    OnDo = jaTickDo
   end
   object OpenDialog1: TOpenDialog
     Filter = 'Text files (*.txt)|*.txt|All files|*'

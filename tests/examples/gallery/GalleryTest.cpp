@@ -108,3 +108,47 @@ TEST_F(Gallery, TheComboBoxRemembersWhatWasConfirmedWithEnter)
     EXPECT_EQ((*second.cbRecentText->Items())[0], "first words");
     EXPECT_EQ(second.cbRecentText->Text(), "first words");
 }
+
+TEST_F(Gallery, EditUndoTakesBackChangedValuesOneByOne)
+{
+    TGalleryForm &w = openWindow();
+    QAction *undo = w.mnuUndo->QtAction();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), "Can't undo");
+
+    w.edNumber->SetValue(7);
+    w.CommitValues();
+    w.edLength->SetValue(3);
+    w.CommitValues();
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), "&Undo change");
+
+    // Through the menu, as a user would choose it: the last change first.
+    undo->trigger();
+    EXPECT_FLOAT_EQ(w.edLength->GetValue(), 12.5f);
+    EXPECT_FLOAT_EQ(w.edNumber->GetValue(), 7.0f);
+    // A value typed but not yet taken is taken, then taken back.
+    w.edNumber->SetValue(9);
+    undo->trigger();
+    EXPECT_FLOAT_EQ(w.edNumber->GetValue(), 7.0f);
+    undo->trigger();
+    EXPECT_FLOAT_EQ(w.edNumber->GetValue(), 42.0f);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), "Can't undo");
+}
+
+TEST_F(Gallery, TheOneLevelButtonUndoesThenRedoes)
+{
+    TGalleryForm &w = openWindow();
+    EXPECT_FALSE(w.btnUndoTick->Enabled());
+    w.cbTicked->SetChecked(true);
+    EXPECT_EQ(w.btnUndoTick->Caption(), "Undo tick");
+    EXPECT_TRUE(w.btnUndoTick->Enabled());
+
+    w.btnUndoTick->Click();
+    EXPECT_FALSE(w.cbTicked->Checked());
+    EXPECT_EQ(w.btnUndoTick->Caption(), "Redo tick");
+    w.btnUndoTick->Click();
+    EXPECT_TRUE(w.cbTicked->Checked());
+    EXPECT_EQ(w.btnUndoTick->Caption(), "Undo tick");
+}
