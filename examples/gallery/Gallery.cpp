@@ -5,6 +5,7 @@
 #include <QScopedValueRollback>
 #include <QtGlobal>
 #include <memory>
+#include <string>
 
 // The form description and glyphs are compiled into this library; a static
 // library's resources must be registered by hand.
@@ -46,6 +47,13 @@ const TClassInfo &TGalleryForm::StaticClassInfo()
             .Field("jaRetick", &TGalleryForm::jaRetick)
             .Field("cbTicked", &TGalleryForm::cbTicked)
             .Field("btnUndoTick", &TGalleryForm::btnUndoTick)
+            .Field("btnPress", &TGalleryForm::btnPress)
+            .Field("btnShadow", &TGalleryForm::btnShadow)
+            .Field("btnLeft", &TGalleryForm::btnLeft)
+            .Field("btnCenter", &TGalleryForm::btnCenter)
+            .Field("btnRight", &TGalleryForm::btnRight)
+            .Field("btnStop", &TGalleryForm::btnStop)
+            .Field("lblPressed", &TGalleryForm::lblPressed)
             .Method("mnuOpenClick", &TGalleryForm::mnuOpenClick)
             .Method("mnuExitClick", &TGalleryForm::mnuExitClick)
             .Method("RecentFilesSelect", &TGalleryForm::RecentFilesSelect)
@@ -57,6 +65,8 @@ const TClassInfo &TGalleryForm::StaticClassInfo()
             .Method("cbTickedClick", &TGalleryForm::cbTickedClick)
             .Method("jaSetValueDo", &TGalleryForm::jaSetValueDo)
             .Method("jaTickDo", &TGalleryForm::jaTickDo)
+            .Method("btnPressClick", &TGalleryForm::btnPressClick)
+            .Method("AlignClick", &TGalleryForm::AlignClick)
             .Build();
     return info;
 }
@@ -91,6 +101,23 @@ void TGalleryForm::RecentFilesSelect(TObject *, const String &Item, bool &)
     // A real editor would open the file again; the gallery shows which one.
     RecentFiles->Add(Item);
     lblOpened->SetCaption("Reopened " + Item);
+}
+
+void TGalleryForm::btnPressClick(TObject *Sender)
+{
+    ++FPresses;
+    const String name = Sender == btnPress ? "Press me" : "Shadowed";
+    lblPressed->SetCaption(name + " pressed, " + std::to_string(FPresses) +
+                           (FPresses == 1 ? " press in all." : " presses in all."));
+}
+
+void TGalleryForm::AlignClick(TObject *Sender)
+{
+    // The group keeps one button down; the one clicked is it.
+    const auto *button = static_cast<TFancyButton *>(Sender);
+    lblPressed->SetCaption(button == btnLeft     ? "Aligned left."
+                           : button == btnCenter ? "Centred."
+                                                 : "Aligned right.");
 }
 
 void TGalleryForm::cbRecentTextKeyDown(TObject *, std::uint16_t &Key, TShiftState)

@@ -4,6 +4,7 @@
 // every component of the library working as an application would use it.
 
 #include "components/controls/AnimatedLabel.h"
+#include "components/controls/FancyButton.h"
 #include "components/controls/NumberEdit.h"
 #include "components/controls/URLStatic.h"
 #include "components/controls/UnitEdit.h"
@@ -56,6 +57,13 @@ public:
     JAction *jaRetick = nullptr;
     TCheckBox *cbTicked = nullptr;
     TButton *btnUndoTick = nullptr;
+    TFancyButton *btnPress = nullptr;
+    TFancyButton *btnShadow = nullptr;
+    TFancyButton *btnLeft = nullptr;
+    TFancyButton *btnCenter = nullptr;
+    TFancyButton *btnRight = nullptr;
+    TFancyButton *btnStop = nullptr;
+    TLabel *lblPressed = nullptr;
 
     // Published methods, bound by the form description.
     void mnuOpenClick(TObject *Sender);
@@ -69,6 +77,8 @@ public:
     void cbTickedClick(TObject *Sender);
     void jaSetValueDo(JActionData *Data, pJActionData *Inverse);
     void jaTickDo(JActionData *Data, pJActionData *Inverse);
+    void btnPressClick(TObject *Sender);
+    void AlignClick(TObject *Sender);
 
     // What "Open..." does with the chosen file: it goes to the top of the
     // recently-used list and the window says it was opened.
@@ -93,4 +103,5 @@ private:
     // Set while an undo record puts a value back, so that the change it makes
     // is not taken as the user's.
     bool FPerforming = false;
+    int FPresses = 0;
 };

@@ -152,3 +152,30 @@ TEST_F(Gallery, TheOneLevelButtonUndoesThenRedoes)
     EXPECT_TRUE(w.cbTicked->Checked());
     EXPECT_EQ(w.btnUndoTick->Caption(), "Undo tick");
 }
+
+TEST_F(Gallery, GlyphButtonsPressLatchAndStayDisabled)
+{
+    TGalleryForm &w = openWindow();
+    // Each button takes the size of one cell of its strip.
+    EXPECT_EQ(w.btnPress->Width(), 88);
+    EXPECT_EQ(w.btnLeft->Width(), 26);
+    EXPECT_EQ(w.btnLeft->Height(), 26);
+    EXPECT_EQ(w.btnShadow->TextShadowColor(), clGray);
+
+    QTest::mouseClick(w.btnPress->Widget(), Qt::LeftButton, {}, QPoint(40, 13));
+    EXPECT_EQ(w.lblPressed->Caption(), "Press me pressed, 1 press in all.");
+
+    // A click on a grouped button latches it and raises the one that was down.
+    ASSERT_TRUE(w.btnLeft->Down());
+    QTest::mouseClick(w.btnCenter->Widget(), Qt::LeftButton, {}, QPoint(13, 13));
+    EXPECT_TRUE(w.btnCenter->Down());
+    EXPECT_FALSE(w.btnLeft->Down());
+    EXPECT_FALSE(w.btnRight->Down());
+    EXPECT_EQ(w.btnCenter->State(), fbsExclusive);
+    EXPECT_EQ(w.lblPressed->Caption(), "Centred.");
+
+    // The disabled one ignores the click.
+    QTest::mouseClick(w.btnStop->Widget(), Qt::LeftButton, {}, QPoint(13, 13));
+    EXPECT_EQ(w.btnStop->State(), fbsDisabled);
+    EXPECT_EQ(w.lblPressed->Caption(), "Centred.");
+}
