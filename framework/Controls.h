@@ -173,6 +173,15 @@ enum TDragMode
     dmAutomatic
 };
 
+enum TBiDiMode
+{
+    bdLeftToRight,
+    bdRightToLeft,
+    bdRightToLeftNoAlign,
+    bdRightToLeftReadingOnly
+};
+extern const TEnumInfo BiDiModeInfo;
+
 using TMouseEvent = TEvent<TObject *, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TObject *, TShiftState, int, int>;
 // Key is a virtual-key code (VK_*); setting it to 0 swallows the key.
@@ -198,6 +207,8 @@ TPoint GetCursorPos();
 TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled);
 // The control that holds the mouse (a button is down on it), or null.
 TControl *GetCaptureControl();
+// The window (TWinControl::Handle) of the control that holds the mouse, or 0.
+std::uintptr_t GetCapture();
 // The control that owns a Qt widget (or the nearest one above it), or null.
 TControl *FindControl(const QWidget *Widget);
 
@@ -291,6 +302,16 @@ public:
     // Defaults to dmManual.
     TDragMode DragMode() const { return FDragMode; }
     void SetDragMode(TDragMode Value) { FDragMode = Value; }
+    // Reading order of the text. Defaults to bdLeftToRight; with
+    // ParentBiDiMode (default true), the parent's.
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    bool ParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool Value);
+    // Flags adds DT_RTLREADING when the text reads right to left.
+    unsigned DrawTextBiDiModeFlags(unsigned Flags) const;
+    // The palette the control wants realised: none on Linux (see HPALETTE).
+    virtual HPALETTE GetPalette() { return 0; }
 
     // The menu that pops up on a right click (or the menu key) over the
     // control. Defaults to null.
@@ -420,6 +441,7 @@ protected:
     bool isColorStored() const;
     bool isFontStored() const;
     bool isShowHintStored() const;
+    bool isBiDiModeStored() const { return !FParentBiDiMode; }
 
     // Applies the effective ShowHint and the hint to the widget.
     void UpdateToolTip();
@@ -462,6 +484,8 @@ private:
     TAlign FAlign = alNone;
     TAnchors FAnchors{akLeft, akTop};
     TDragMode FDragMode = dmManual;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
     TPopupMenu *FPopupMenu = nullptr;
     TControlState FControlState;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -546,6 +570,9 @@ public:
     void SetTabStop(bool Value);
     // The windowed children in tab order.
     std::vector<TWinControl *> TabList() const;
+    // Hands Message to each child control in order until one sets a
+    // non-zero Result.
+    void Broadcast(TMessage &Message);
 
     bool Focused() const;
     bool CanFocus() const;

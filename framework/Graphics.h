@@ -257,6 +257,8 @@ enum TBrushStyle
 };
 extern const TEnumInfo BrushStyleInfo;
 
+class TBitmap;
+
 class TBrush : public TGraphicsObject
 {
     TUMBLER_CLASS
@@ -267,12 +269,25 @@ public:
     // Defaults to bsSolid; bsClear fills nothing and draws text without background.
     TBrushStyle Style() const { return FStyle; }
     void SetStyle(TBrushStyle Value);
+    // A pattern brush: fills repeat this bitmap from the canvas's origin
+    // instead of the colour. Not owned; the caller keeps it alive while the
+    // brush holds it. Defaults to null.
+    TBitmap *Bitmap() const { return FBitmap; }
+    void SetBitmap(TBitmap *Value);
     void Assign(TPersistent *Source) override;
 
 private:
     TColor FColor = clWhite;
     TBrushStyle FStyle = bsSolid;
+    TBitmap *FBitmap = nullptr;
 };
+
+// The shared 8 by 8 checker of two colours for pattern brushes: BkColor with
+// FgColor on every pixel whose column and row are both even or both odd.
+// Owned by the framework and kept for the process; one bitmap per pair of
+// colours as they resolve now, so a change of the system colours gives a
+// fresh one.
+TBitmap *AllocPatternBitmap(TColor BkColor, TColor FgColor);
 
 enum TPenStyle
 {
@@ -350,6 +365,9 @@ inline constexpr unsigned DT_NOCLIP = 0x0100;
 inline constexpr unsigned DT_CALCRECT = 0x0400;
 inline constexpr unsigned DT_NOPREFIX = 0x0800;
 inline constexpr unsigned DT_END_ELLIPSIS = 0x8000;
+// Text direction flags: accepted, and laid out by Qt's own bidi rules.
+inline constexpr unsigned DT_RTLREADING = 0x20000;
+inline constexpr unsigned DT_NOFULLWIDTHCHARBREAK = 0x80000;
 
 // Draws with its Pen, Brush and Font into an image. The image belongs to
 // whoever made the canvas (a bitmap, a control's paint buffer); a painter is
@@ -367,6 +385,18 @@ public:
     TBrush *Brush() { return &FBrush; }
     TPen *Pen() { return &FPen; }
     void SetFont(TFont *Value) { FFont.Assign(Value); }
+
+    // The colours one-bit pixels take when copied onto this canvas: 0 bits
+    // become TextColor, 1 bits BkColor. Default clBlack and clWhite.
+    TColor TextColor() const { return FTextColor; }
+    void SetTextColor(TColor Value) { FTextColor = Value; }
+    TColor BkColor() const { return FBkColor; }
+    void SetBkColor(TColor Value) { FBkColor = Value; }
+    // Whether the image holds one bit a pixel (a monochrome bitmap's canvas):
+    // colour copied onto it becomes white where it equals the source canvas's
+    // brush colour and black elsewhere. Kept by the bitmap that owns it.
+    bool Monochrome() const { return FMonochrome; }
+    void SetMonochrome(bool Value) { FMonochrome = Value; }
 
     // The image drawn into; null draws nothing.
     QImage *Target() const { return FTarget; }
@@ -402,7 +432,8 @@ public:
 
     void Draw(int X, int Y, TGraphic *Graphic);
     void StretchDraw(const TRect &R, TGraphic *Graphic);
-    // Copies Source's SourceRect into DestRect of this canvas.
+    // Copies Source's SourceRect into DestRect of this canvas, scaled to fit,
+    // converting between colour and one-bit pixels as BitBlt does.
     void CopyRect(const TRect &DestRect, TCanvas *Source, const TRect &SourceRect);
 
     TColor Pixel(int X, int Y);
@@ -426,7 +457,52 @@ private:
     TBrush FBrush;
     TPen FPen;
     TPoint FPenPos;
+    TColor FTextColor = clBlack;
+    TColor FBkColor = clWhite;
+    bool FMonochrome = false;
 };
+
+// DrawTextA: TCanvas::DrawText of the first Count bytes of Text (all of it
+// when Count is negative).
+int DrawTextA(TCanvas *Canvas, const String &Text, int Count, TRect &R, unsigned Flags);
+
+// ---------------------------------------------------------------------------
+// Raster operations
+//
+// A ternary raster operation combines, bit by bit, the destination (D), the
+// source (S) and the destination canvas's brush, the pattern (P). Bits 16-23
+// of the code are its truth table: the result bit for inputs P, S and D is
+// bit (P << 2 | S << 1 | D) of that byte. The low word (how GDI encoded the
+// operation for its own use) is ignored; all 256 tables work.
+
+inline constexpr std::uint32_t BLACKNESS = 0x00000042;
+inline constexpr std::uint32_t NOTSRCERASE = 0x001100A6;
+inline constexpr std::uint32_t NOTSRCCOPY = 0x00330008;
+inline constexpr std::uint32_t SRCERASE = 0x00440328;
+inline constexpr std::uint32_t DSTINVERT = 0x00550009;
+inline constexpr std::uint32_t PATINVERT = 0x005A0049;
+inline constexpr std::uint32_t SRCINVERT = 0x00660046;
+inline constexpr std::uint32_t SRCAND = 0x008800C6;
+inline constexpr std::uint32_t MERGEPAINT = 0x00BB0226;
+inline constexpr std::uint32_t MERGECOPY = 0x00C000CA;
+inline constexpr std::uint32_t SRCCOPY = 0x00CC0020;
+inline constexpr std::uint32_t SRCPAINT = 0x00EE0086;
+inline constexpr std::uint32_t PATCOPY = 0x00F00021;
+inline constexpr std::uint32_t PATPAINT = 0x00FB0A09;
+inline constexpr std::uint32_t WHITENESS = 0x00FF0062;
+// Paints the brush where the source is 1 (white) and keeps the destination
+// where it is 0: D xor (S and (P xor D)).
+inline constexpr std::uint32_t DSPDxax = 0x00E20746;
+
+// Combines the W by H pixels of Source at XSrc, YSrc with those of Dest at
+// X, Y and Dest's brush by the raster operation Rop. Pixels are converted as
+// they come: one-bit source pixels onto colour become Dest's TextColor (0)
+// or BkColor (1); colour source pixels onto a one-bit Dest become 1 where
+// they equal Source's brush colour. Source may be null for an operation that
+// does not read it. The parts outside either image are left alone. Returns
+// false when there is nothing to draw into or a needed source is missing.
+bool BitBlt(TCanvas *Dest, int X, int Y, int W, int H, TCanvas *Source, int XSrc, int YSrc,
+            std::uint32_t Rop);
 
 // ---------------------------------------------------------------------------
 // Graphics
@@ -485,7 +561,17 @@ enum TBitmapHandleType
     bmDDB
 };
 
-// A bitmap on a QImage (32-bit ARGB). Its Canvas draws into it.
+// A colour palette. Linux displays are true-colour: there are no palettes,
+// and every palette handle is 0.
+using HPALETTE = std::uintptr_t;
+// Palette calls kept for callers that make them: a copy of no palette is none.
+inline HPALETTE CopyPalette(HPALETTE)
+{
+    return 0;
+}
+
+// A bitmap on a QImage (32-bit ARGB). Its Canvas draws into it. Form
+// descriptions store it as the binary Data property: its PNG bytes.
 class TBitmap : public TGraphic
 {
     TUMBLER_CLASS
@@ -505,7 +591,8 @@ public:
     const QImage &Image() const;
     void SetImage(const QImage &Image);
 
-    // pf1bit makes it monochrome: every pixel becomes black or white.
+    // pf1bit makes it monochrome: pixels of the canvas's brush colour become
+    // white, all others black (so the default white brush keeps white).
     TPixelFormat PixelFormat() const { return FPixelFormat; }
     void SetPixelFormat(TPixelFormat Value);
     bool Monochrome() const { return FPixelFormat == pf1bit; }
@@ -524,6 +611,12 @@ public:
     // Pixels of TransparentColor become white, all others black.
     void Mask(TColor TransparentColor);
 
+    // Always 0 (see HPALETTE); setting one changes nothing.
+    HPALETTE Palette() const { return 0; }
+    void SetPalette(HPALETTE) {}
+    // Lets go of what drawing holds (the canvas's open painter); the pixels stay.
+    void Dormant();
+
     void Draw(TCanvas &Canvas, const TRect &R) override;
     void LoadFromFile(const String &FileName) override;
     void SaveToFile(const String &FileName) const;
@@ -536,6 +629,11 @@ public:
     void Modified() { Changed(); }
 
 private:
+    void toMonochrome();
+    bool hasImage() const;
+    std::vector<std::uint8_t> data() const;
+    void setData(const std::vector<std::uint8_t> &Value);
+
     std::unique_ptr<QImage> FImage;
     std::unique_ptr<TCanvas> FCanvas;
     TPixelFormat FPixelFormat = pfDevice;

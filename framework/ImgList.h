@@ -7,6 +7,7 @@
 
 #include "framework/Graphics.h"
 
+#include <cstdint>
 #include <vector>
 
 class QIcon;
@@ -67,11 +68,14 @@ public:
 
     // Adds Image (a strip of several images when it is wider than Width);
     // Mask marks transparent pixels white (ignored when null or not Masked).
+    // A null Image adds one blank, wholly transparent image, to be replaced.
     // Returns the index of the first image added.
     int Add(TBitmap *Image, TBitmap *Mask);
-    // Adds Image with the pixels of MaskColor transparent.
+    // Adds Image with the pixels of MaskColor transparent; clDefault takes
+    // the image's bottom-left pixel as the mask colour.
     int AddMasked(TBitmap *Image, TColor MaskColor);
     void Replace(int Index, TBitmap *Image, TBitmap *Mask);
+    // As AddMasked, in place of image Index.
     void ReplaceMasked(int Index, TBitmap *NewImage, TColor MaskColor);
     void Delete(int Index);
     void Clear();
@@ -116,6 +120,19 @@ private:
     std::vector<TChangeLink *> FLinks;
     TNotifyEvent FOnChange;
 };
+
+// ImageList_DrawEx: draws image Index of List on Canvas at X, Y, its
+// top-left Dx by Dy pixels (0 for the image's own size). With ILD_TRANSPARENT,
+// or a background of CLR_NONE (or clNone), the image shows through its mask;
+// otherwise its transparent pixels are filled with Bk (CLR_DEFAULT: the
+// list's BkColor). Fg, for blended drawing, is accepted and not used.
+// Returns false for a bad index or no canvas.
+inline constexpr unsigned ILD_NORMAL = 0x0000;
+inline constexpr unsigned ILD_TRANSPARENT = 0x0001;
+inline constexpr std::uint32_t CLR_NONE = 0xFFFFFFFF;
+inline constexpr std::uint32_t CLR_DEFAULT = 0xFF000000;
+bool ImageList_DrawEx(TCustomImageList *List, int Index, TCanvas *Canvas, int X, int Y, int Dx,
+                      int Dy, std::uint32_t Bk, std::uint32_t Fg, unsigned Style);
 
 class TImageList : public TCustomImageList
 {

@@ -97,6 +97,8 @@ inline constexpr unsigned CM_DOCWINDOWACTIVATE = CM_BASE + 43;
 inline constexpr unsigned CM_CONTROLLISTCHANGE = CM_BASE + 44;
 inline constexpr unsigned CM_GETDATALINK = CM_BASE + 45;
 inline constexpr unsigned CM_CHILDKEY = CM_BASE + 46;
+inline constexpr unsigned CM_BIDIMODECHANGED = CM_BASE + 60;
+inline constexpr unsigned CM_PARENTBIDIMODECHANGED = CM_BASE + 61;
 
 // Mouse-key state bits in the WParam of mouse messages.
 inline constexpr unsigned MK_LBUTTON = 0x0001;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPainter>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QVariant>
 #include <algorithm>
@@ -38,9 +39,35 @@ TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled)
     return c;
 }
 
+namespace {
+// The control a press began on, for as long as the button is held down
+// (csCaptureMouse): Qt's implicit grab sends it the pointer's moves and the
+// release, but does not report itself as a grab.
+QPointer<QWidget> pressCapture;
+} // namespace
+
+namespace controls_detail {
+void SetPressCapture(QWidget *Widget)
+{
+    pressCapture = Widget;
+}
+} // namespace controls_detail
+
+namespace {
+QWidget *captureWidget()
+{
+    return pressCapture ? pressCapture.data() : QWidget::mouseGrabber();
+}
+} // namespace
+
 TControl *GetCaptureControl()
 {
-    return FindControl(QWidget::mouseGrabber());
+    return FindControl(captureWidget());
+}
+
+std::uintptr_t GetCapture()
+{
+    return reinterpret_cast<std::uintptr_t>(captureWidget());
 }
 
 // ---------------------------------------------------------------------------
@@ -84,6 +111,9 @@ const TEnumInfo FormBorderStyleInfo{
     "TFormBorderStyle",
     {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
 static const TEnumInfo DragModeInfo{"TDragMode", {"dmManual", "dmAutomatic"}};
+const TEnumInfo BiDiModeInfo{
+    "TBiDiMode",
+    {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
 
 String GetShortHint(const String &Hint)
 {
@@ -132,12 +162,17 @@ const TClassInfo &TControl::StaticClassInfo()
             .StoredIf(&TControl::isColorStored)
             .IntegerIdents("Cursor", &TControl::Cursor, &TControl::SetCursor, CursorIdents(),
                            crDefault)
+            .Enumeration("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode, BiDiModeInfo,
+                         bdLeftToRight)
+            .StoredIf(&TControl::isBiDiModeStored)
             .Enumeration("DragMode", &TControl::DragMode, &TControl::SetDragMode, DragModeInfo,
                          dmManual)
             .Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
             .StoredIf(&TControl::isEnabledStored)
             .Object("Font", &TControl::Font)
             .StoredIf(&TControl::isFontStored)
+            .Boolean("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode,
+                     true)
             .Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, true)
             .Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true)
             .Boolean("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint,
@@ -499,6 +534,31 @@ void TControl::SetShowHint(bool Value)
     UpdateToolTip();
     if (auto *win = dynamic_cast<TWinControl *>(this))
         win->NotifyControls(CM_PARENTSHOWHINTCHANGED);
+}
+
+void TControl::SetBiDiMode(TBiDiMode Value)
+{
+    FParentBiDiMode = false;
+    if (FBiDiMode == Value)
+        return;
+    FBiDiMode = Value;
+    Perform(CM_BIDIMODECHANGED);
+    if (auto *win = dynamic_cast<TWinControl *>(this))
+        win->NotifyControls(CM_PARENTBIDIMODECHANGED);
+}
+
+void TControl::SetParentBiDiMode(bool Value)
+{
+    if (FParentBiDiMode == Value)
+        return;
+    FParentBiDiMode = Value;
+    if (Value && FParent)
+        Perform(CM_PARENTBIDIMODECHANGED);
+}
+
+unsigned TControl::DrawTextBiDiModeFlags(unsigned Flags) const
+{
+    return FBiDiMode == bdLeftToRight ? Flags : Flags | DT_RTLREADING;
 }
 
 void TControl::SetParentShowHint(bool Value)

@@ -88,6 +88,13 @@ void TControl::Dispatch(TMessage &Message)
     case CM_MOUSEENTER:
         CMMouseEnter(Message);
         break;
+    case CM_PARENTBIDIMODECHANGED:
+        if (FParentBiDiMode && FParent) {
+            SetBiDiMode(FParent->BiDiMode());
+            FParentBiDiMode = true;
+        }
+        DefaultHandler(Message);
+        break;
     case CM_MOUSELEAVE:
         CMMouseLeave(Message);
         break;
@@ -121,6 +128,8 @@ void TControl::WMLButtonDown(TWMMouse &Message)
     if (FControlStyle.Contains(csClickEvents))
         FControlState.Include(csClicked);
     FControlState.Include(csLButtonDown);
+    if (FControlStyle.Contains(csCaptureMouse))
+        controls_detail::SetPressCapture(FBridge->Widget());
     doMouseDown(Message, mbLeft);
 }
 
@@ -128,6 +137,7 @@ void TControl::WMLButtonUp(TWMMouse &Message)
 {
     DefaultHandler(Message.Message());
     FControlState.Exclude(csLButtonDown);
+    controls_detail::SetPressCapture(nullptr);
     if (FControlState.Contains(csClicked)) {
         FControlState.Exclude(csClicked);
         if (ClientRect().Contains({Message.XPos(), Message.YPos()}))

@@ -31,6 +31,8 @@ unsigned QtKeyToVirtualKey(int Key);
 // a key Qt has no name for.
 QKeySequence ShortCutToKeySequence(TShortCut ShortCut);
 TShiftState CurrentShiftState();
+// Records the widget a press began on (null when the press ends).
+void SetPressCapture(QWidget *Widget);
 
 // Owned by its control; watches the control's widget (and further widgets
 // such as a viewport) and sends their events through the control's Dispatch.
@@ -86,6 +88,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
+    // The control has had its mouse message: the press does not go on to the
+    // parent's window too, as Qt lets an ignored event do.
+    void mousePressEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void mouseDoubleClickEvent(QMouseEvent *Event) override;
+    void mouseMoveEvent(QMouseEvent *Event) override;
 
 private:
     TControl *FControl;

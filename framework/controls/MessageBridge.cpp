@@ -245,9 +245,12 @@ bool MessageBridge::keyEvent(QObject *Watched, QEvent *Event)
 {
     auto *e = static_cast<QKeyEvent *>(Event);
     TMessage down;
-    down.Msg = e->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP;
+    // With Alt held the keys are system keys, with the context bit (29) set.
+    const bool alt = (e->modifiers() & Qt::AltModifier) && !(e->modifiers() & Qt::ControlModifier);
+    down.Msg = e->type() == QEvent::KeyPress ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN)
+                                             : (alt ? WM_SYSKEYUP : WM_KEYUP);
     down.WParam = QtKeyToVirtualKey(e->key());
-    down.LParam = e->isAutoRepeat() ? (LPARAM{1} << 30) : 0;
+    down.LParam = (e->isAutoRepeat() ? (LPARAM{1} << 30) : 0) | (alt ? (LPARAM{1} << 29) : 0);
     if (!Deliver(down))
         return true;
     if (e->type() != QEvent::KeyPress || e->text().isEmpty())
@@ -284,6 +287,9 @@ bool MessageBridge::eventFilter(QObject *Watched, QEvent *Event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
+        // A disabled window gets no mouse input; Qt drops the event itself.
+        if (source && !source->isEnabled())
+            return false;
         return mouseEvent(source, Event);
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
@@ -336,6 +342,26 @@ void PaintSurface::paintEvent(QPaintEvent *)
 {
     if (FControl)
         FControl->paintSurface(*this);
+}
+
+void PaintSurface::mousePressEvent(QMouseEvent *Event)
+{
+    Event->accept();
+}
+
+void PaintSurface::mouseReleaseEvent(QMouseEvent *Event)
+{
+    Event->accept();
+}
+
+void PaintSurface::mouseDoubleClickEvent(QMouseEvent *Event)
+{
+    Event->accept();
+}
+
+void PaintSurface::mouseMoveEvent(QMouseEvent *Event)
+{
+    Event->accept();
 }
 
 } // namespace controls_detail

@@ -1,6 +1,7 @@
 #include "framework/Controls.h"
 #include "framework/controls/Controls_p.h"
 
+#include <QApplication>
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <limits>
@@ -79,6 +80,8 @@ void TWinControl::InsertControl(TControl *AControl)
         AControl->Perform(CM_PARENTCOLORCHANGED);
     if (AControl->FParentShowHint)
         AControl->Perform(CM_PARENTSHOWHINTCHANGED);
+    if (AControl->FParentBiDiMode)
+        AControl->Perform(CM_PARENTBIDIMODECHANGED);
     if (AControl->Align() != alNone)
         Realign();
     UpdateTabChain();
@@ -259,6 +262,16 @@ void TWinControl::RecreateWnd()
     Widget();
 }
 
+void TWinControl::Broadcast(TMessage &Message)
+{
+    const std::vector<TControl *> children = FControls;
+    for (TControl *c : children) {
+        c->Dispatch(Message);
+        if (Message.Result != 0)
+            return;
+    }
+}
+
 void TWinControl::NotifyControls(unsigned Msg)
 {
     const std::vector<TControl *> children = FControls;
@@ -348,6 +361,12 @@ void TWinControl::Dispatch(TMessage &Message)
     case WM_SETFOCUS:
         WMSetFocus(Message);
         break;
+    case CM_DIALOGCHAR:
+        // An accelerator goes down the window until a control takes it.
+        Broadcast(Message);
+        if (Message.Result == 0)
+            TControl::Dispatch(Message);
+        break;
     case CM_SYSCOLORCHANGE:
         // Every control on the window hears that the system colours changed.
         NotifyControls(CM_SYSCOLORCHANGE);
@@ -365,10 +384,27 @@ void TWinControl::WMKeyDown(TWMKey &Message)
 {
     const auto original = static_cast<std::uint16_t>(Message.CharCode());
     auto key = original;
-    KeyDown(key, controls_detail::CurrentShiftState());
+    const TShiftState shift = controls_detail::CurrentShiftState();
+    KeyDown(key, shift);
     if (key == 0 && original != 0)
         return; // swallowed (keys without a virtual-key code pass through)
     Message.SetCharCode(key);
+    // Alt with a letter or digit is an accelerator: the window offers it to
+    // its controls, and the one that takes it swallows the key. It is offered
+    // where the key arrives first (the focused control), not again when Qt
+    // passes a key the control left alone on to the parent.
+    if (Message.Msg() == WM_SYSKEYDOWN &&
+        ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))) {
+        const QWidget *focus = QApplication::focusWidget();
+        const QWidget *own = FBridge->Widget();
+        if (!focus || focus == own || !own || !own->isAncestorOf(focus)) {
+            TWinControl *top = this;
+            while (top->Parent())
+                top = top->Parent();
+            if (top->Perform(CM_DIALOGCHAR, key) != 0)
+                return;
+        }
+    }
     DefaultHandler(Message.Message());
 }
 

@@ -34,8 +34,10 @@ void TGraphic::Changed()
 
 const TClassInfo &TBitmap::StaticClassInfo()
 {
-    static const TClassInfo info =
-        TClassBuilder<TBitmap>("TBitmap", &TGraphic::StaticClassInfo()).Build();
+    static const TClassInfo info = TClassBuilder<TBitmap>("TBitmap", &TGraphic::StaticClassInfo())
+                                       .Binary("Data", &TBitmap::data, &TBitmap::setData)
+                                       .StoredIf(&TBitmap::hasImage)
+                                       .Build();
     return info;
 }
 
@@ -90,9 +92,17 @@ void TBitmap::SetSize(int NewWidth, int NewHeight)
 
 TCanvas *TBitmap::Canvas()
 {
-    if (!FCanvas)
+    if (!FCanvas) {
         FCanvas = std::make_unique<TCanvas>(FImage.get());
+        FCanvas->SetMonochrome(Monochrome());
+    }
     return FCanvas.get();
+}
+
+void TBitmap::Dormant()
+{
+    if (FCanvas)
+        FCanvas->Flush();
 }
 
 const QImage &TBitmap::Image() const
@@ -107,24 +117,37 @@ void TBitmap::SetImage(const QImage &Image)
     if (FCanvas)
         FCanvas->Flush();
     *FImage = Image.isNull() ? QImage() : Image.convertToFormat(QImage::Format_ARGB32);
-    if (FPixelFormat == pf1bit)
-        SetPixelFormat(pf1bit);
+    if (Monochrome())
+        toMonochrome();
     Changed();
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat Value)
 {
+    const bool wasMonochrome = Monochrome();
     FPixelFormat = Value;
-    if (Value != pf1bit || FImage->isNull())
+    if (FCanvas)
+        FCanvas->SetMonochrome(Monochrome());
+    if (Value != pf1bit || wasMonochrome || FImage->isNull())
         return;
+    toMonochrome();
+    Changed();
+}
+
+void TBitmap::toMonochrome()
+{
     if (FCanvas)
         FCanvas->Flush();
+    // As a display driver turns colour into one bit a pixel: the background
+    // colour of the drawing (the brush colour) becomes 1, all else 0.
+    const auto key =
+        static_cast<std::uint32_t>(ColorToRGB(FCanvas ? FCanvas->Brush()->Color() : clWhite));
+    const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key)) & 0xFFFFFF;
     for (int y = 0; y < FImage->height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(FImage->scanLine(y));
         for (int x = 0; x < FImage->width(); ++x)
-            line[x] = qGray(line[x]) >= 128 ? 0xFFFFFFFFu : 0xFF000000u;
+            line[x] = (line[x] & 0xFFFFFF) == keyRgb ? 0xFFFFFFFFu : 0xFF000000u;
     }
-    Changed();
 }
 
 TColor TBitmap::TransparentColor() const
@@ -166,6 +189,8 @@ void TBitmap::Mask(TColor Color)
             line[x] = (line[x] & 0xFFFFFF) == keyRgb ? 0xFFFFFFFFu : 0xFF000000u;
     }
     FPixelFormat = pf1bit;
+    if (FCanvas)
+        FCanvas->SetMonochrome(true);
     Changed();
 }
 
@@ -254,17 +279,41 @@ void TBitmap::LoadFromBytes(const std::vector<std::uint8_t> &Data)
     SetImage(image);
 }
 
+bool TBitmap::hasImage() const
+{
+    return !FImage->isNull();
+}
+
+std::vector<std::uint8_t> TBitmap::data() const
+{
+    return hasImage() ? SaveToPNG() : std::vector<std::uint8_t>();
+}
+
+void TBitmap::setData(const std::vector<std::uint8_t> &Value)
+{
+    if (Value.empty())
+        SetImage(QImage());
+    else
+        LoadFromBytes(Value);
+}
+
 void TBitmap::Assign(TPersistent *Source)
 {
     if (auto *b = dynamic_cast<TBitmap *>(Source)) {
         if (b == this)
             return;
-        FPixelFormat = b->FPixelFormat;
         FHandleType = b->FHandleType;
         FTransparentMode = b->FTransparentMode;
         FTransparentColor = b->FTransparentColor;
         SetTransparent(b->Transparent());
-        SetImage(b->Image());
+        // The pixels come as they are: a one-bit source needs no conversion.
+        if (FCanvas)
+            FCanvas->Flush();
+        *FImage = b->Image();
+        FPixelFormat = b->FPixelFormat;
+        if (FCanvas)
+            FCanvas->SetMonochrome(Monochrome());
+        Changed();
         return;
     }
     if (Source == nullptr) {

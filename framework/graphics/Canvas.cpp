@@ -1,4 +1,5 @@
 #include "framework/Graphics.h"
+#include "framework/graphics/Graphics_p.h"
 
 #include <QColor>
 #include <QFont>
@@ -102,7 +103,10 @@ void TCanvas::applyBrush(QPainter &p)
         {bsFDiagonal, Qt::FDiagPattern}, {bsBDiagonal, Qt::BDiagPattern},
         {bsCross, Qt::CrossPattern},     {bsDiagCross, Qt::DiagCrossPattern},
     };
-    p.setBrush(QBrush(ColorToQColor(FBrush.Color(), clWhite), styles.at(FBrush.Style())));
+    if (TBitmap *pattern = FBrush.Bitmap(); pattern && !pattern->Empty())
+        p.setBrush(QBrush(pattern->Image()));
+    else
+        p.setBrush(QBrush(ColorToQColor(FBrush.Color(), clWhite), styles.at(FBrush.Style())));
 }
 
 QPainter *TCanvas::Painter()
@@ -322,8 +326,8 @@ void TCanvas::CopyRect(const TRect &DestRect, TCanvas *Source, const TRect &Sour
 {
     if (!Source || !Source->FTarget)
         return;
-    Source->Flush();
-    const QImage part = Source->FTarget->copy(
+    const QImage part = graphics_detail::SourcePixels(
+        *this, *Source,
         QRect(SourceRect.Left, SourceRect.Top, SourceRect.Width(), SourceRect.Height()));
     if (QPainter *p = begin()) {
         p->setCompositionMode(QPainter::CompositionMode_Source);
@@ -352,4 +356,13 @@ TRect TCanvas::ClipRect() const
     if (!FTarget)
         return {};
     return Rect(0, 0, FTarget->width(), FTarget->height());
+}
+
+int DrawTextA(TCanvas *Canvas, const String &Text, int Count, TRect &R, unsigned Flags)
+{
+    if (!Canvas)
+        return 0;
+    if (Count >= 0 && static_cast<std::size_t>(Count) < Text.size())
+        return Canvas->DrawText(Text.substr(0, static_cast<std::size_t>(Count)), R, Flags);
+    return Canvas->DrawText(Text, R, Flags);
 }

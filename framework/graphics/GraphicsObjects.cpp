@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <cmath>
 #include <map>
+#include <memory>
+#include <utility>
 
 // ---------------------------------------------------------------------------
 // Graphics objects
@@ -223,15 +225,40 @@ void TBrush::SetStyle(TBrushStyle Value)
     Changed();
 }
 
+void TBrush::SetBitmap(TBitmap *Value)
+{
+    if (FBitmap == Value)
+        return;
+    FBitmap = Value;
+    Changed();
+}
+
 void TBrush::Assign(TPersistent *Source)
 {
     if (auto *b = dynamic_cast<TBrush *>(Source)) {
         FColor = b->FColor;
         FStyle = b->FStyle;
+        FBitmap = b->FBitmap;
         Changed();
         return;
     }
     TGraphicsObject::Assign(Source);
+}
+
+TBitmap *AllocPatternBitmap(TColor BkColor, TColor FgColor)
+{
+    static std::map<std::pair<TColor, TColor>, std::unique_ptr<TBitmap>> patterns;
+    const TColor bk = ColorToRGB(BkColor), fg = ColorToRGB(FgColor);
+    std::unique_ptr<TBitmap> &pattern = patterns[{bk, fg}];
+    if (!pattern) {
+        pattern = std::make_unique<TBitmap>();
+        pattern->SetSize(8, 8);
+        TCanvas *canvas = pattern->Canvas();
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                canvas->SetPixel(x, y, (x % 2) == (y % 2) ? fg : bk);
+    }
+    return pattern.get();
 }
 
 const TClassInfo &TPen::StaticClassInfo()

@@ -16,8 +16,11 @@ constexpr int headerSize = 10;
 constexpr int maxSide = 1024;
 constexpr int maxCount = 16384;
 
-QRgb keyOf(TColor Color)
+// The mask colour as a pixel; clDefault stands for the image's bottom-left pixel.
+QRgb keyOf(const QImage &Image, TColor Color)
 {
+    if (Color == clDefault)
+        return Image.isNull() ? 0 : Image.pixel(0, Image.height() - 1) & 0xFFFFFF;
     const auto c = static_cast<std::uint32_t>(ColorToRGB(Color));
     return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)) & 0xFFFFFF;
 }
@@ -178,7 +181,12 @@ QImage applyKey(const QImage &Image, QRgb Key)
 
 int TCustomImageList::Add(TBitmap *Image, TBitmap *Mask)
 {
-    if (!Image || Image->Empty())
+    if (!Image) {
+        QImage blank(FWidth, FHeight, QImage::Format_ARGB32);
+        blank.fill(Qt::transparent);
+        return addImages(blank);
+    }
+    if (Image->Empty())
         throw EInvalidOperation("Cannot add an empty image to an image list");
     return addImages(applyMask(Image->Image(), FMasked && Mask ? &Mask->Image() : nullptr));
 }
@@ -189,7 +197,7 @@ int TCustomImageList::AddMasked(TBitmap *Image, TColor MaskColor)
         throw EInvalidOperation("Cannot add an empty image to an image list");
     if (!FMasked)
         return addImages(Image->Image());
-    return addImages(applyKey(Image->Image(), keyOf(MaskColor)));
+    return addImages(applyKey(Image->Image(), keyOf(Image->Image(), MaskColor)));
 }
 
 void TCustomImageList::Replace(int Index, TBitmap *Image, TBitmap *Mask)
@@ -207,7 +215,7 @@ void TCustomImageList::ReplaceMasked(int Index, TBitmap *NewImage, TColor MaskCo
     checkIndex(Index);
     if (!NewImage || NewImage->Empty())
         throw EInvalidOperation("Cannot add an empty image to an image list");
-    const QImage source = FMasked ? applyKey(NewImage->Image(), keyOf(MaskColor))
+    const QImage source = FMasked ? applyKey(NewImage->Image(), keyOf(NewImage->Image(), MaskColor))
                                   : NewImage->Image().convertToFormat(QImage::Format_ARGB32);
     FImages[static_cast<std::size_t>(Index)] = cellOf(source, 0);
     Change();
@@ -378,4 +386,28 @@ void TCustomImageList::Assign(TPersistent *Source)
         return;
     }
     TComponent::Assign(Source);
+}
+
+bool ImageList_DrawEx(TCustomImageList *List, int Index, TCanvas *Canvas, int X, int Y, int Dx,
+                      int Dy, std::uint32_t Bk, std::uint32_t, unsigned Style)
+{
+    if (!List || !Canvas || Index < 0 || Index >= List->Count())
+        return false;
+    const QImage &image = List->Image(Index);
+    const int w = Dx > 0 ? std::min(Dx, image.width()) : image.width();
+    const int h = Dy > 0 ? std::min(Dy, image.height()) : image.height();
+    QPainter *p = Canvas->Painter();
+    if (!p)
+        return false;
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const bool throughMask =
+        (Style & ILD_TRANSPARENT) || Bk == CLR_NONE || Bk == static_cast<std::uint32_t>(clNone);
+    if (!throughMask) {
+        const TColor fill =
+            Bk == CLR_DEFAULT ? List->BkColor() : static_cast<TColor>(Bk & 0xFFFFFF);
+        if (fill != clNone)
+            p->fillRect(QRect(X, Y, w, h), ColorToQColor(fill));
+    }
+    p->drawImage(QPoint(X, Y), image, QRect(0, 0, w, h));
+    return true;
 }

@@ -5,6 +5,7 @@
 // at once.
 
 #include "components/controls/AnimatedLabel.h"
+#include "components/controls/FancyButton.h"
 #include "components/controls/NumberEdit.h"
 #include "components/controls/URLStatic.h"
 #include "components/controls/UnitEdit.h"
@@ -37,6 +38,7 @@ void registerEverything()
     UnitEdit::Register();
     AnimatedLabel::Register();
     undo::Register();
+    FancyButton::Register();
 }
 
 // Values a class's constructor sets on purpose although the property keeps the
@@ -46,6 +48,7 @@ const std::map<String, std::set<String>> setOnPurpose = {
     {"TForm", {"Font", "ParentColor", "ParentFont"}},
     {"TURLStatic", {"Cursor", "Font", "ParentFont", "Transparent"}},
     {"TMRUCombo", {"ShowLatest"}},
+    {"TFancyButton", {"NumGlyphs"}},
 };
 
 // The names of the properties a description sets, without nested parts.

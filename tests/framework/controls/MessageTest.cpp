@@ -267,3 +267,70 @@ TEST(MessageDispatch, ControlsAreFoundFromTheirWidgetsAndHearOfColourChanges)
     EXPECT_NE(std::find(label->unhandled.begin(), label->unhandled.end(), CM_SYSCOLORCHANGE),
               label->unhandled.end());
 }
+
+TEST(MessageDispatch, APressGoesToTheControlUnderThePointerOnly)
+{
+    Window w;
+    auto *label = new TLabel(w.form);
+    label->SetParent(w.form);
+    label->SetAutoSize(false);
+    label->SetBounds(10, 10, 80, 20);
+    Events onLabel, onForm;
+    onLabel.wire(*label);
+    onForm.wire(*w.form);
+    QTest::mousePress(label->Widget(), Qt::LeftButton, {}, QPoint(5, 7));
+    // While the button is down the control holds the mouse.
+    EXPECT_EQ(GetCaptureControl(), label);
+    EXPECT_NE(GetCapture(), 0u);
+    QTest::mouseRelease(label->Widget(), Qt::LeftButton, {}, QPoint(5, 7));
+    EXPECT_EQ(GetCapture(), 0u);
+    EXPECT_EQ(onLabel.downs, 1);
+    EXPECT_EQ(onForm.downs, 0);
+    EXPECT_EQ(onForm.clicks, 0);
+
+    // A disabled control gets no mouse input at all.
+    label->SetEnabled(false);
+    QTest::mouseClick(label->Widget(), Qt::LeftButton, {}, QPoint(5, 7));
+    EXPECT_EQ(onLabel.downs, 1);
+    EXPECT_EQ(onLabel.clicks, 1);
+}
+
+TEST(MessageDispatch, AltAndALetterIsOfferedToEachControlOnceUntilOneTakesIt)
+{
+    // Takes the accelerator of its caption by answering non-zero.
+    class TTaker : public TLabel
+    {
+    public:
+        using TLabel::TLabel;
+        int offers = 0;
+        void Dispatch(TMessage &Message) override
+        {
+            if (Message.Msg == CM_DIALOGCHAR) {
+                ++offers;
+                if (IsAccel(static_cast<unsigned>(Message.WParam), Caption()))
+                    Message.Result = 1;
+                return;
+            }
+            TLabel::Dispatch(Message);
+        }
+    };
+    Window w;
+    auto *edit = new TEdit(w.form);
+    edit->SetParent(w.form);
+    auto *first = new TTaker(w.form), *second = new TTaker(w.form);
+    for (TTaker *t : {first, second})
+        t->SetParent(w.form);
+    first->SetCaption("&Yes");
+    second->SetCaption("&No");
+    edit->SetFocus();
+    QTest::keyClick(edit->Widget(), Qt::Key_Y, Qt::AltModifier);
+    EXPECT_EQ(first->offers, 1);
+    EXPECT_EQ(second->offers, 0); // taken before it came to its turn
+    QTest::keyClick(edit->Widget(), Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(first->offers, 2);
+    EXPECT_EQ(second->offers, 1);
+    // Without Alt a letter is typed, not offered.
+    QTest::keyClick(edit->Widget(), Qt::Key_N);
+    EXPECT_EQ(second->offers, 1);
+    EXPECT_EQ(edit->Text(), "n");
+}
