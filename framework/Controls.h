@@ -630,6 +630,11 @@ protected:
     // Puts the widgets' Qt tab chain in TabOrder order.
     void UpdateTabChain();
     virtual void AlignControls(TControl *AControl, TRect &Rect);
+    // How far down the widget the client area starts (a form's menu bar sits
+    // above it): children are placed that much lower. Defaults to 0.
+    virtual int ClientTop() const { return 0; }
+    // Places every child's widget again, after ClientTop changed.
+    void ApplyChildBounds();
 
 private:
     friend class TControl;

@@ -63,8 +63,9 @@ public:
     // Defaults to poDefaultPosOnly; poDesigned places the window at Left, Top.
     TPosition Position() const { return FPosition; }
     void SetPosition(TPosition Value);
-    // The menu bar shown along the top of the window (over the top of the
-    // client area). Defaults to null.
+    // The menu bar shown along the top of the window, above the client area:
+    // setting it keeps ClientHeight and makes the window taller (or shorter,
+    // for null) by the bar's height. Defaults to null.
     TMainMenu *Menu() const { return FMenu; }
     void SetMenu(TMainMenu *Value);
     // Result of ShowModal; setting it non-zero ends a modal loop. Defaults to mrNone.
@@ -118,6 +119,11 @@ protected:
     virtual bool CloseQuery();
     virtual void DoClose(TCloseAction &Action);
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    int ClientTop() const override { return FMenuHeight; }
+
+public:
+    // The window less the menu bar.
+    TRect ClientRect() const override { return Rect(0, 0, Width(), Height() - FMenuHeight); }
 
 private:
     void applyBorderStyle();
@@ -140,6 +146,7 @@ private:
     TPosition FPosition = poDefaultPosOnly;
     TModalResult FModalResult = mrNone;
     TMainMenu *FMenu = nullptr;
+    int FMenuHeight = 0; // of the menu bar, 0 without one
     bool FModal = false;
     bool FCreated = false;
     TNotifyEvent FOnCreate;

@@ -28,3 +28,27 @@ text = re.sub(r"(    AutoSize = True\n)(?:    Picture.Data = \{[^}]*\}\n)?",
 open(form, "w").write(text)
 PY
 rm -f /tmp/tumblerset-strip.png
+
+# The component gallery's glyph strips: each button's strip, rendered on the
+# transparent colour (magenta, the bottom-left pixel), goes into the gallery's
+# form description as the button's Glyph.Data.
+cd ../../examples/gallery/images
+for strip in face align-left align-center align-right stop; do
+    rsvg-convert -b '#ff00ff' $strip.svg -o $strip.png
+done
+python3 - ../forms/TGALLERYFORM.dfm <<'PY'
+import re, sys
+form = sys.argv[1]
+strips = {"btnPress": "face.png", "btnShadow": "face.png", "btnLeft": "align-left.png",
+          "btnCenter": "align-center.png", "btnRight": "align-right.png", "btnStop": "stop.png"}
+text = open(form).read()
+for button, strip in strips.items():
+    hexed = open(strip, "rb").read().hex().upper()
+    rows = "\n".join("      " + hexed[i:i + 64] for i in range(0, len(hexed), 64))
+    block = "    Glyph.Data = {\n" + rows + "}\n"
+    pattern = r"(  object " + button + r": TFancyButton\n(?:    (?!Glyph\.Data).*\n)*?)(?:    Glyph\.Data = \{[^}]*\}\n)?(?=    NumGlyphs)"
+    text, n = re.subn(pattern, lambda m: m.group(1) + block, text, count=1)
+    if n != 1:
+        sys.exit("no TFancyButton " + button + " with NumGlyphs in " + form)
+open(form, "w").write(text)
+PY

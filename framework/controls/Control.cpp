@@ -333,7 +333,8 @@ void TControl::applyBounds()
         w->move(FLeft, FTop);
         w->resize(std::max(0, FWidth), std::max(0, FHeight));
     } else {
-        w->setGeometry(FLeft, FTop, std::max(0, FWidth), std::max(0, FHeight));
+        const int clientTop = FParent ? FParent->ClientTop() : 0;
+        w->setGeometry(FLeft, FTop + clientTop, std::max(0, FWidth), std::max(0, FHeight));
     }
 }
 

@@ -279,6 +279,12 @@ void TWinControl::NotifyControls(unsigned Msg)
         c->Perform(Msg);
 }
 
+void TWinControl::ApplyChildBounds()
+{
+    for (TControl *c : FControls)
+        c->applyBounds();
+}
+
 void TWinControl::Realign()
 {
     TRect r = ClientRect();

@@ -1,4 +1,5 @@
 #include "framework/ComCtrls.h"
+#include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
@@ -21,7 +22,7 @@ void RegisterFrameworkClasses()
     registered = true;
     RegisterClasses<TForm, TLabel, TEdit, TMemo, TButton, TCheckBox, TComboBox, TStaticText, TImage,
                     TImageList, TListView, TMainMenu, TPopupMenu, TMenuItem, TTimer, TActionList,
-                    TAction>();
+                    TAction, TOpenDialog>();
 }
 
 // ---------------------------------------------------------------------------

@@ -87,9 +87,15 @@ void TCustomForm::SetMenu(TMainMenu *Value)
             bar->setParent(nullptr);
         }
     }
+    const int clientHeight = ClientHeight();
     FMenu = Value;
     if (FMenu)
         FMenu->FreeNotification(this);
+    FMenuHeight = FMenu ? FMenu->MenuBar()->sizeHint().height() : 0;
+    if (!ComponentState().Contains(csDestroying)) {
+        SetClientHeight(clientHeight);
+        ApplyChildBounds();
+    }
     applyMenu();
 }
 
@@ -100,7 +106,7 @@ void TCustomForm::applyMenu()
     QMenuBar *bar = FMenu->MenuBar();
     if (bar->parentWidget() != Widget())
         bar->setParent(Widget());
-    bar->setGeometry(0, 0, Width(), bar->sizeHint().height());
+    bar->setGeometry(0, 0, Width(), FMenuHeight);
     bar->raise();
     bar->show();
 }
@@ -108,8 +114,16 @@ void TCustomForm::applyMenu()
 void TCustomForm::Notification(TComponent *AComponent, TOperation Operation)
 {
     TWinControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FMenu)
+    if (Operation == opRemove && AComponent == FMenu) {
+        // The menu is going (its bar with it): only the client area moves up.
+        const int clientHeight = ClientHeight();
         FMenu = nullptr;
+        FMenuHeight = 0;
+        if (!ComponentState().Contains(csDestroying)) {
+            SetClientHeight(clientHeight);
+            ApplyChildBounds();
+        }
+    }
 }
 
 void TCustomForm::LoadFormDescription()

@@ -243,3 +243,32 @@ TEST(MenusInForms, AFormFreedWithItsMenuBarFreesEachWidgetOnce)
     EXPECT_EQ(menu->MenuBar()->parentWidget(), form.Widget());
     // The form's widget goes before the components it owns; no double free.
 }
+
+TEST(MenusInForms, TheMenuBarSitsAboveTheClientAreaNotOverIt)
+{
+    TForm form(nullptr);
+    form.SetClientWidth(200);
+    form.SetClientHeight(100);
+    auto *edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(0, 0, 80, 20);
+    form.Show();
+    auto *menu = new TMainMenu(&form);
+    menu->Items()->Add(item(&form, "&File"));
+
+    form.SetMenu(menu);
+    const int bar = menu->MenuBar()->height();
+    ASSERT_GT(bar, 0);
+    EXPECT_EQ(form.ClientHeight(), 100);
+    EXPECT_EQ(form.Height(), 100 + bar);
+    // The control keeps its client position and shows below the bar.
+    EXPECT_EQ(edit->Top(), 0);
+    EXPECT_EQ(edit->Widget()->y(), bar);
+    EXPECT_EQ(menu->MenuBar()->geometry().bottom() + 1, bar);
+
+    // Without the menu the client area moves back up, its size kept.
+    delete menu;
+    EXPECT_EQ(form.ClientHeight(), 100);
+    EXPECT_EQ(form.Height(), 100);
+    EXPECT_EQ(edit->Widget()->y(), 0);
+}
