@@ -11,7 +11,7 @@
 #include "components/controls/version.h"
 #include "components/mru/JMRU.h"
 #include "components/mru/MRUCombo.h"
-#include "components/undo/Undo.h"
+#include "components/undo/undo.h"
 #include "framework/ActnList.h"
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"

@@ -13,7 +13,7 @@
 #include "components/mru/JMRU.h"
 #include "components/mru/MRUCombo.h"
 #include "components/storage/Setting.h"
-#include "components/undo/Undo.h"
+#include "components/undo/undo.h"
 #include "framework/Forms.h"
 #include "framework/Streaming.h"
 #include "framework/TypInfo.h"

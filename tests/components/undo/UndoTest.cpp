@@ -1,4 +1,4 @@
-#include "components/undo/Undo.h"
+#include "components/undo/undo.h"
 
 #include "framework/Forms.h"
 #include "framework/Menus.h"
