@@ -31,11 +31,8 @@ int main()
     if (ns < 0 || setns(ns, CLONE_NEWNET) != 0) {
         std::fprintf(stderr,
                      "no peers in %s: as root, run\n"
-                     "  tests/peers/samba-peers.sh start %s\n"
-                     "  tests/peers/samba-peers.sh bulk 1000 %s\n"
-                     "  tests/peers/samba-peers.sh start %s\n",
-                     TUMBLERSET_PEERS_DIR, TUMBLERSET_PEERS_DIR, TUMBLERSET_PEERS_DIR,
-                     TUMBLERSET_PEERS_DIR);
+                     "  PEERS_BULK=1000 tests/peers/samba-peers.sh start %s\n",
+                     TUMBLERSET_PEERS_DIR, TUMBLERSET_PEERS_DIR);
         return 1;
     }
     close(ns);
