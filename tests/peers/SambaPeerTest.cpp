@@ -193,8 +193,12 @@ TEST_F(SambaPeer, ListingsMarkAccountsAsSingleLookupsDo)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.server);
         const auto listed = marksOfListing(*as(c.admin), c.server);
-        for (const auto &[name, marks] : c.known) {
+        for (auto [name, marks] : c.known) {
             ASSERT_TRUE(listed.count(name)) << name;
+            // The reset test clears the lockout of the locked and disabled
+            // account, and the peers are shared: expect what is there now.
+            if (marks == (ufLockout | ufAccountDisable))
+                marks = ufAccountDisable | (flagsOf(*as(c.admin), c.server, name) & ufLockout);
             EXPECT_EQ(listed.at(name), marks) << name;
         }
         // Every account, one fresh lookup each, on a connection of its own.
