@@ -462,6 +462,11 @@ struct Session::Private
     std::uint32_t inFlight(TALLOC_CTX *memory, std::uint32_t operation,
                            std::vector<Request *> &requests, std::vector<NTSTATUS> &transport);
     std::uint32_t lookUpRid(TALLOC_CTX *memory, const std::string &user, std::uint32_t &rid);
+    // Finds the account, opens it on Account with Access and reads its
+    // information at Level into Info (never null on success).
+    std::uint32_t openAndQuery(TALLOC_CTX *memory, const std::string &user, std::uint32_t access,
+                               samr_UserInfoLevel level, SamrHandle &account, std::uint32_t &rid,
+                               samr_UserInfo *&info);
     std::uint32_t directoryPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
 };
 
@@ -792,32 +797,40 @@ std::uint32_t Session::Private::lookUpRid(TALLOC_CTX *memory, const std::string 
     return 0;
 }
 
+std::uint32_t Session::Private::openAndQuery(TALLOC_CTX *memory, const std::string &user,
+                                             std::uint32_t access, samr_UserInfoLevel level,
+                                             SamrHandle &account, std::uint32_t &rid,
+                                             samr_UserInfo *&info)
+{
+    if (const auto code = lookUpRid(memory, user, rid))
+        return code;
+    samr_OpenUser openUser{};
+    openUser.in.domain_handle = domain->get();
+    openUser.in.access_mask = access;
+    openUser.in.rid = rid;
+    openUser.out.user_handle = account.get();
+    if (const auto code = account.opened(samrCall(rpc, memory, NDR_SAMR_OPENUSER, openUser)))
+        return code;
+    info = nullptr;
+    samr_QueryUserInfo query{};
+    query.in.user_handle = account.get();
+    query.in.level = level;
+    query.out.info = &info;
+    if (const auto code = samrCall(rpc, memory, NDR_SAMR_QUERYUSERINFO, query))
+        return code;
+    return info ? 0 : errorNotSupported;
+}
+
 std::uint32_t Session::lookUp(const std::string &user, AccountInfo &out)
 {
     Scratch scratch(d->memory);
     TALLOC_CTX *memory = scratch.memory;
     std::uint32_t rid = 0;
-    if (const auto code = d->lookUpRid(memory, user, rid))
-        return code;
-
     SamrHandle account(d->rpc, memory);
-    samr_OpenUser openUser{};
-    openUser.in.domain_handle = d->domain->get();
-    openUser.in.access_mask = SEC_FLAG_MAXIMUM_ALLOWED;
-    openUser.in.rid = rid;
-    openUser.out.user_handle = account.get();
-    if (const auto code = account.opened(samrCall(d->rpc, memory, NDR_SAMR_OPENUSER, openUser)))
-        return code;
-
     samr_UserInfo *info = nullptr;
-    samr_QueryUserInfo query{};
-    query.in.user_handle = account.get();
-    query.in.level = UserAllInformation;
-    query.out.info = &info;
-    if (const auto code = samrCall(d->rpc, memory, NDR_SAMR_QUERYUSERINFO, query))
+    if (const auto code = d->openAndQuery(memory, user, SEC_FLAG_MAXIMUM_ALLOWED,
+                                          UserAllInformation, account, rid, info))
         return code;
-    if (!info)
-        return errorNotSupported;
     out.name = text(info->info21.account_name.string);
     out.fullName = text(info->info21.full_name.string);
     out.comment = text(info->info21.description.string);
@@ -831,28 +844,13 @@ std::uint32_t Session::clearLockout(const std::string &user, std::uint32_t flags
     Scratch scratch(d->memory);
     TALLOC_CTX *memory = scratch.memory;
     std::uint32_t rid = 0;
-    if (const auto code = d->lookUpRid(memory, user, rid))
-        return code;
-
     // Reading and writing the account control flags is all this needs.
     SamrHandle account(d->rpc, memory);
-    samr_OpenUser openUser{};
-    openUser.in.domain_handle = d->domain->get();
-    openUser.in.access_mask = SAMR_USER_ACCESS_GET_ATTRIBUTES | SAMR_USER_ACCESS_SET_ATTRIBUTES;
-    openUser.in.rid = rid;
-    openUser.out.user_handle = account.get();
-    if (const auto code = account.opened(samrCall(d->rpc, memory, NDR_SAMR_OPENUSER, openUser)))
-        return code;
-
     samr_UserInfo *current = nullptr;
-    samr_QueryUserInfo query{};
-    query.in.user_handle = account.get();
-    query.in.level = UserControlInformation;
-    query.out.info = &current;
-    if (const auto code = samrCall(d->rpc, memory, NDR_SAMR_QUERYUSERINFO, query))
+    if (const auto code = d->openAndQuery(
+            memory, user, SAMR_USER_ACCESS_GET_ATTRIBUTES | SAMR_USER_ACCESS_SET_ATTRIBUTES,
+            UserControlInformation, account, rid, current))
         return code;
-    if (!current)
-        return errorNotSupported;
     const std::uint32_t acb = current->info16.acct_flags;
     const std::uint32_t now = windowsFlags(acb);
     if ((flags ^ now) & ~ufLockout)
