@@ -450,10 +450,14 @@ private:
     QPainter *begin();
     void applyPen(QPainter &p);
     void applyBrush(QPainter &p);
+    const QFont &qtFont();
 
     QImage *FTarget = nullptr;
     std::unique_ptr<QPainter> FPainter;
     TFont FFont;
+    // The Qt font last built from FFont, and the font it was built from.
+    std::unique_ptr<QFont> FQtFont;
+    TFont FQtFontOf;
     TBrush FBrush;
     TPen FPen;
     TPoint FPenPos;

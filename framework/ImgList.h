@@ -105,6 +105,10 @@ protected:
     virtual void Change();
 
 private:
+    friend bool ImageList_DrawEx(TCustomImageList *List, int Index, TCanvas *Canvas, int X, int Y,
+                                 int Dx, int Dy, std::uint32_t Bk, std::uint32_t Fg,
+                                 unsigned Style);
+
     bool hasImages() const;
     QImage cellOf(const QImage &Source, int X) const;
     void checkIndex(int Index) const;
@@ -116,7 +120,9 @@ private:
     int FAllocBy = 4;
     TColor FBkColor = clNone;
     TDrawingStyle FDrawingStyle = dsNormal;
-    std::vector<QImage> FImages;
+    // Each image as stored, with a premultiplied copy for painting.
+    struct Cell;
+    std::vector<Cell> FImages;
     std::vector<TChangeLink *> FLinks;
     TNotifyEvent FOnChange;
 };

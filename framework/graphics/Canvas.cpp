@@ -109,13 +109,33 @@ void TCanvas::applyBrush(QPainter &p)
         p.setBrush(QBrush(ColorToQColor(FBrush.Color(), clWhite), styles.at(FBrush.Style())));
 }
 
+namespace {
+// Whether two fonts make the same Qt font: everything ToQFont reads.
+bool sameQtFont(const TFont &A, const TFont &B)
+{
+    return A.Name() == B.Name() && A.Height() == B.Height() && A.Style() == B.Style() &&
+           A.Pitch() == B.Pitch();
+}
+} // namespace
+
+const QFont &TCanvas::qtFont()
+{
+    // Building a Qt font looks its family up; painting asks for the font far
+    // more often than it changes.
+    if (!FQtFont || !sameQtFont(FFont, FQtFontOf)) {
+        FQtFont = std::make_unique<QFont>(FFont.ToQFont());
+        FQtFontOf.Assign(&FFont);
+    }
+    return *FQtFont;
+}
+
 QPainter *TCanvas::Painter()
 {
     QPainter *p = begin();
     if (p) {
         applyPen(*p);
         applyBrush(*p);
-        p->setFont(FFont.ToQFont());
+        p->setFont(qtFont());
     }
     return p;
 }
@@ -213,7 +233,7 @@ void TCanvas::Polygon(const std::vector<TPoint> &Points)
 
 TSize TCanvas::TextExtent(const String &Text)
 {
-    const QFontMetrics fm(FFont.ToQFont());
+    const QFontMetrics fm(qtFont());
     return TSize{fm.horizontalAdvance(QString::fromStdString(Text)), fm.height()};
 }
 
@@ -223,7 +243,7 @@ void TCanvas::TextOut(int X, int Y, const String &Text)
     const TSize size = TextExtent(Text);
     if (p) {
         const QString text = QString::fromStdString(Text);
-        const QFont font = FFont.ToQFont();
+        const QFont &font = qtFont();
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
         if (FBrush.Style() != bsClear)
             p->fillRect(QRect(X, Y, size.cx, size.cy), ColorToQColor(FBrush.Color(), clWhite));
@@ -281,7 +301,7 @@ int qtTextFlags(unsigned Flags)
 
 int TCanvas::DrawText(const String &Text, TRect &R, unsigned Flags)
 {
-    const QFont font = FFont.ToQFont();
+    const QFont &font = qtFont();
     const QFontMetrics fm(font);
     const QString text = QString::fromStdString(Text);
     const int flags = qtTextFlags(Flags);

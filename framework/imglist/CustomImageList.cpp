@@ -26,6 +26,18 @@ QRgb keyOf(const QImage &Image, TColor Color)
 }
 } // namespace
 
+// Painting a straight-alpha image converts it at each draw; the premultiplied
+// copy, made once when the image is stored, is drawn as it is.
+struct TCustomImageList::Cell
+{
+    explicit Cell(QImage Stored)
+        : Image(std::move(Stored)),
+          Drawn(Image.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+    {}
+    QImage Image;
+    QImage Drawn;
+};
+
 TChangeLink::~TChangeLink()
 {
     if (FSender)
@@ -143,7 +155,7 @@ int TCustomImageList::addImages(const QImage &Source)
     FImages.reserve(static_cast<std::size_t>(
         std::max(1, FAllocBy) * ((first + cells + FAllocBy - 1) / std::max(1, FAllocBy))));
     for (int i = 0; i < cells; ++i)
-        FImages.push_back(cellOf(Source, i * FWidth));
+        FImages.emplace_back(cellOf(Source, i * FWidth));
     Change();
     return first;
 }
@@ -206,7 +218,7 @@ void TCustomImageList::Replace(int Index, TBitmap *Image, TBitmap *Mask)
     if (!Image || Image->Empty())
         throw EInvalidOperation("Cannot add an empty image to an image list");
     FImages[static_cast<std::size_t>(Index)] =
-        cellOf(applyMask(Image->Image(), FMasked && Mask ? &Mask->Image() : nullptr), 0);
+        Cell(cellOf(applyMask(Image->Image(), FMasked && Mask ? &Mask->Image() : nullptr), 0));
     Change();
 }
 
@@ -217,7 +229,7 @@ void TCustomImageList::ReplaceMasked(int Index, TBitmap *NewImage, TColor MaskCo
         throw EInvalidOperation("Cannot add an empty image to an image list");
     const QImage source = FMasked ? applyKey(NewImage->Image(), keyOf(NewImage->Image(), MaskColor))
                                   : NewImage->Image().convertToFormat(QImage::Format_ARGB32);
-    FImages[static_cast<std::size_t>(Index)] = cellOf(source, 0);
+    FImages[static_cast<std::size_t>(Index)] = Cell(cellOf(source, 0));
     Change();
 }
 
@@ -239,14 +251,15 @@ void TCustomImageList::Clear()
 const QImage &TCustomImageList::Image(int Index) const
 {
     checkIndex(Index);
-    return FImages[static_cast<std::size_t>(Index)];
+    return FImages[static_cast<std::size_t>(Index)].Image;
 }
 
 void TCustomImageList::Draw(TCanvas *Canvas, int X, int Y, int Index, bool Enabled)
 {
     if (!Canvas || Index < 0 || Index >= Count())
         return;
-    QImage image = FImages[static_cast<std::size_t>(Index)];
+    const Cell &cell = FImages[static_cast<std::size_t>(Index)];
+    QImage image = Enabled ? cell.Drawn : cell.Image;
     if (!Enabled) {
         // Grey and faint, as disabled images look.
         for (int y = 0; y < image.height(); ++y) {
@@ -273,7 +286,7 @@ void TCustomImageList::GetBitmap(int Index, TBitmap *Image) const
     QImage out(FWidth, FHeight, QImage::Format_ARGB32);
     out.fill(FBkColor == clNone ? QColor(Qt::white) : ColorToQColor(FBkColor));
     QPainter p(&out);
-    p.drawImage(0, 0, FImages[static_cast<std::size_t>(Index)]);
+    p.drawImage(0, 0, FImages[static_cast<std::size_t>(Index)].Drawn);
     p.end();
     Image->SetImage(out);
 }
@@ -282,7 +295,7 @@ QPixmap TCustomImageList::Pixmap(int Index) const
 {
     if (Index < 0 || Index >= Count())
         return QPixmap();
-    return QPixmap::fromImage(FImages[static_cast<std::size_t>(Index)]);
+    return QPixmap::fromImage(FImages[static_cast<std::size_t>(Index)].Drawn);
 }
 
 QIcon TCustomImageList::Icon(int Index) const
@@ -330,7 +343,7 @@ std::vector<std::uint8_t> TCustomImageList::Data() const
         QPainter p(&strip);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         for (int i = 0; i < Count(); ++i)
-            p.drawImage(i * FWidth, 0, FImages[static_cast<std::size_t>(i)]);
+            p.drawImage(i * FWidth, 0, FImages[static_cast<std::size_t>(i)].Image);
     }
     QByteArray png;
     QBuffer buffer(&png);
@@ -368,7 +381,7 @@ void TCustomImageList::SetData(const std::vector<std::uint8_t> &Value)
     FHeight = height;
     FImages.clear();
     for (int i = 0; i < count; ++i)
-        FImages.push_back(strip.copy(i * width, 0, width, height));
+        FImages.emplace_back(strip.copy(i * width, 0, width, height));
     Change();
 }
 
@@ -393,7 +406,7 @@ bool ImageList_DrawEx(TCustomImageList *List, int Index, TCanvas *Canvas, int X,
 {
     if (!List || !Canvas || Index < 0 || Index >= List->Count())
         return false;
-    const QImage &image = List->Image(Index);
+    const QImage &image = List->FImages[static_cast<std::size_t>(Index)].Drawn;
     const int w = Dx > 0 ? std::min(Dx, image.width()) : image.width();
     const int h = Dy > 0 ? std::min(Dy, image.height()) : image.height();
     QPainter *p = Canvas->Painter();

@@ -4,8 +4,10 @@
 #include "platform/syscolors/SysColors.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QFontDatabase>
 #include <QImage>
+#include <QPainter>
 #include <QPalette>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -172,6 +174,42 @@ TEST(Canvas, DrawsIntoItsBitmapAsGdiWould)
     TRect plain = Rect(0, 0, 0, 0);
     c->DrawText("&File", plain, DT_CALCRECT | DT_NOPREFIX);
     EXPECT_LT(calc.Width(), plain.Width()) << "the ampersand is not drawn";
+}
+
+TEST(Canvas, TextFollowsEveryChangeOfTheFont)
+{
+    TBitmap bitmap;
+    bitmap.SetSize(200, 60);
+    TCanvas *c = bitmap.Canvas();
+    const TSize small = c->TextExtent("Wide text");
+    c->Font()->SetHeight(-30);
+    const TSize large = c->TextExtent("Wide text");
+    EXPECT_GT(large.cy, small.cy);
+    EXPECT_EQ(c->Painter()->font().pixelSize(), 30);
+
+    c->Font()->SetStyle(TFontStyles{fsBold});
+    EXPECT_TRUE(c->Painter()->font().bold());
+    TFont other;
+    other.SetHeight(-11);
+    c->SetFont(&other);
+    EXPECT_EQ(c->TextExtent("Wide text").cy, small.cy) << "an assigned font replaces the old";
+    EXPECT_FALSE(c->Painter()->font().bold());
+    c->Font()->SetPitch(fpFixed);
+    EXPECT_TRUE(c->Painter()->font().fixedPitch());
+
+    // A colour change is drawn, though it leaves the face alone.
+    c->Brush()->SetStyle(bsClear);
+    c->Font()->SetColor(clRed);
+    c->TextOut(2, 2, "MMMM");
+    c->Font()->SetColor(clBlue);
+    c->TextOut(2, 30, "MMMM");
+    bool red = false, blue = false;
+    for (int x = 0; x < 60; ++x)
+        for (int y = 0; y < 60; ++y) {
+            red = red || c->Pixel(x, y) == clRed;
+            blue = blue || c->Pixel(x, y) == clBlue;
+        }
+    EXPECT_TRUE(red && blue);
 }
 
 TEST(Bitmaps, TransparentColourMaskAndPngRoundTrip)

@@ -1,6 +1,7 @@
 #include "framework/ImgList.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <gtest/gtest.h>
 #include <memory>
@@ -117,4 +118,56 @@ TEST(ImageLists, ChangeLinksOutliveTheirList)
         EXPECT_EQ(link.Sender(), &list);
     }
     EXPECT_EQ(link.Sender(), nullptr);
+}
+
+TEST(ImageLists, DrawingFollowsReplacedDeletedAndCopiedImages)
+{
+    // A translucent pixel: what is kept must be exactly what was given.
+    QImage translucent(16, 16, QImage::Format_ARGB32);
+    translucent.fill(qRgba(200, 100, 50, 0x40));
+    TImageList list(nullptr);
+    list.SetMasked(false);
+    auto red = solid(16, 16, clRed);
+    auto blue = solid(16, 16, clBlue);
+    auto green = solid(16, 16, clGreen);
+    list.AddMasked(red.get(), clNone);
+    list.AddMasked(blue.get(), clNone);
+    TBitmap glassy;
+    glassy.SetImage(translucent);
+    list.AddMasked(&glassy, clNone);
+    EXPECT_EQ(list.Image(2).pixel(5, 5), qRgba(200, 100, 50, 0x40));
+
+    auto target = solid(16, 16, clWhite);
+    const auto drawn = [&](int index) {
+        target->Canvas()->Brush()->SetColor(clWhite);
+        target->Canvas()->FillRect(Rect(0, 0, 16, 16));
+        ImageList_DrawEx(&list, index, target->Canvas(), 0, 0, 0, 0, CLR_NONE, CLR_NONE,
+                         ILD_TRANSPARENT);
+        return target->Canvas()->Pixel(5, 5);
+    };
+    EXPECT_EQ(drawn(0), clRed);
+    list.ReplaceMasked(0, green.get(), clNone);
+    EXPECT_EQ(drawn(0), clGreen) << "a replaced image is drawn, not the one before";
+    list.Replace(0, red.get(), nullptr);
+    EXPECT_EQ(drawn(0), clRed);
+    list.Delete(0);
+    EXPECT_EQ(drawn(0), clBlue) << "the images after a deleted one move down";
+
+    TImageList copy(nullptr);
+    copy.SetData(list.Data());
+    EXPECT_EQ(copy.Image(1), list.Image(1)) << "stored data keeps translucent pixels exact";
+    TImageList assigned(nullptr);
+    assigned.Assign(&list);
+    list.ReplaceMasked(0, green.get(), clNone);
+    target->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    assigned.Draw(target->Canvas(), 0, 0, 0);
+    EXPECT_EQ(target->Canvas()->Pixel(5, 5), clBlue) << "a copy keeps its own images";
+
+    // A translucent image blends the same whichever way it is drawn.
+    QImage expected(16, 16, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    QPainter(&expected).drawImage(0, 0, translucent);
+    target->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    copy.Draw(target->Canvas(), 0, 0, 1);
+    EXPECT_EQ(target->Canvas()->Pixel(5, 5), QColorToColor(expected.pixelColor(5, 5)));
 }
