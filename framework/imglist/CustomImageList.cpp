@@ -152,8 +152,8 @@ int TCustomImageList::addImages(const QImage &Source)
     const int cells = std::max(1, Source.width() / FWidth);
     if (first + cells > maxCount)
         throw EInvalidOperation("Too many images for the image list");
-    FImages.reserve(static_cast<std::size_t>(
-        std::max(1, FAllocBy) * ((first + cells + FAllocBy - 1) / std::max(1, FAllocBy))));
+    // The vector grows geometrically on its own; reserving to the next
+    // AllocBy step here made every few additions copy the whole list.
     for (int i = 0; i < cells; ++i)
         FImages.emplace_back(cellOf(Source, i * FWidth));
     Change();
