@@ -295,14 +295,25 @@ struct Credentials::Private
     Private()
     {
         static std::once_flag initialised;
-        std::call_once(initialised, [] { dcerpc_init(); });
+        std::call_once(initialised, [] {
+#if defined(__SANITIZE_ADDRESS__)
+            // Sanitizer builds only: the sanitizer refuses libraries opened with
+            // RTLD_DEEPBIND, which ldb uses for the LDAP client's modules
+            // unless told not to.
+            setenv("LDB_MODULES_DISABLE_DEEPBIND", "1", 0);
+#endif
+            dcerpc_init();
+        });
         config = loadparm_init(memory);
         lpcfg_load(config, configFile().c_str());
         events = tevent_context_init(memory);
         credentials = cli_credentials_init(memory);
         cli_credentials_set_conf(credentials, config);
     }
-    ~Private() { talloc_free(memory); }
+    ~Private()
+    {
+        talloc_free(memory);
+    }
 };
 
 namespace {
