@@ -3,6 +3,7 @@
 // may take at most 10 times as long as 10,000. Prints both times and the ratio
 // for a generated server and for one whose accounts are all in the file.
 
+#include "bench/netapi/ListAccounts.h"
 #include "platform/netapi/DirectoryProvider.h"
 #include "platform/netapi/NetApi.h"
 
@@ -54,24 +55,9 @@ double run(const std::string &path, int expected, double &loadSeconds)
     netapi::installProviders(provider, provider);
     loadSeconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     const char16_t *server = u"\\\\bench.example.com";
-    DWORD resume = 0;
-    NET_API_STATUS status = 0;
-    int seen = 0, locked = 0;
-    do {
-        LPBYTE buffer = nullptr;
-        DWORD read = 0, total = 0;
-        status = NetUserEnum(server, 10, FILTER_NORMAL_ACCOUNT, &buffer, 1, &read, &total, &resume);
-        const auto *records = reinterpret_cast<USER_INFO_10 *>(buffer);
-        for (DWORD i = 0; i < read; ++i) {
-            LPBYTE info = nullptr;
-            if (NetUserGetInfo(server, records[i].usri10_name, 20, &info) == NERR_Success && info)
-                locked +=
-                    (reinterpret_cast<USER_INFO_20 *>(info)->usri20_flags & UF_LOCKOUT) ? 1 : 0;
-            NetApiBufferFree(info);
-            ++seen;
-        }
-        NetApiBufferFree(buffer);
-    } while (status == ERROR_MORE_DATA);
+    const ListingTally tally = listAccounts(server);
+    const NET_API_STATUS status = tally.status;
+    const int seen = tally.seen, locked = tally.locked;
     const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     netapi::installProviders(nullptr, nullptr);
     if (status != NERR_Success || seen != expected || locked != expected / 10)

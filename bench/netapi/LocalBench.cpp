@@ -7,6 +7,7 @@
 // the listing alone, and the listing with the reading of the directory file
 // (what a run of the program pays for either); the limit is 2.
 
+#include "bench/netapi/ListAccounts.h"
 #include "platform/netapi/DirectoryProvider.h"
 #include "platform/netapi/LocalProvider.h"
 #include "platform/netapi/NetApi.h"
@@ -81,27 +82,11 @@ std::string writeDirectory(const QTemporaryDir &dir)
 double run(const char16_t *server, int &locked, int &disabled)
 {
     const std::clock_t start = std::clock();
-    DWORD resume = 0;
-    NET_API_STATUS status = 0;
-    int seen = 0;
-    locked = disabled = 0;
-    do {
-        LPBYTE buffer = nullptr;
-        DWORD read = 0, total = 0;
-        status = NetUserEnum(server, 10, FILTER_NORMAL_ACCOUNT, &buffer, 1, &read, &total, &resume);
-        const auto *records = reinterpret_cast<USER_INFO_10 *>(buffer);
-        for (DWORD i = 0; i < read; ++i) {
-            LPBYTE info = nullptr;
-            if (NetUserGetInfo(server, records[i].usri10_name, 20, &info) == NERR_Success && info) {
-                const DWORD flags = reinterpret_cast<USER_INFO_20 *>(info)->usri20_flags;
-                locked += (flags & UF_LOCKOUT) ? 1 : 0;
-                disabled += (flags & UF_ACCOUNTDISABLE) ? 1 : 0;
-            }
-            NetApiBufferFree(info);
-            ++seen;
-        }
-        NetApiBufferFree(buffer);
-    } while (status == ERROR_MORE_DATA);
+    const ListingTally tally = listAccounts(server);
+    const NET_API_STATUS status = tally.status;
+    const int seen = tally.seen;
+    locked = tally.locked;
+    disabled = tally.disabled;
     const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     if (status != NERR_Success || seen != count || locked != count / 10 || disabled != count / 7)
         std::fprintf(stderr, "unexpected listing: status %u, %d accounts, %d locked, %d disabled\n",
