@@ -34,7 +34,9 @@
 #                   (locked out by a test while it lists)
 set -euo pipefail
 
-PEERS_DIR=${2:-${PEERS_DIR:-"$PWD/peers"}}
+# Absolute: the daemons change directory, and every path in their
+# configuration is under it.
+PEERS_DIR=$(realpath -m "${2:-${PEERS_DIR:-$PWD/peers}}")
 PEERS_BULK=${PEERS_BULK:-0}
 PEERS_DC_BULK=${PEERS_DC_BULK:-0}
 SMB_ADMIN_PASS='Adm1n-Pass!'
