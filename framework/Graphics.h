@@ -446,6 +446,11 @@ public:
     // target). For drawing the canvas has no call for.
     QPainter *Painter();
 
+    // Draws the part of Image inside SourceRect at X, Y over what is there.
+    // Needs no pen, brush or font, so sets none up: image lists draw through
+    // it at every paint.
+    void DrawImage(int X, int Y, const QImage &Image, const TRect &SourceRect);
+
 private:
     QPainter *begin();
     void applyPen(QPainter &p);

@@ -140,6 +140,16 @@ QPainter *TCanvas::Painter()
     return p;
 }
 
+void TCanvas::DrawImage(int X, int Y, const QImage &Image, const TRect &SourceRect)
+{
+    if (QPainter *p = begin()) {
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p->drawImage(
+            QPoint(X, Y), Image,
+            QRect(SourceRect.Left, SourceRect.Top, SourceRect.Width(), SourceRect.Height()));
+    }
+}
+
 void TCanvas::MoveTo(int X, int Y)
 {
     FPenPos = {X, Y};

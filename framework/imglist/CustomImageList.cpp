@@ -409,18 +409,18 @@ bool ImageList_DrawEx(TCustomImageList *List, int Index, TCanvas *Canvas, int X,
     const QImage &image = List->FImages[static_cast<std::size_t>(Index)].Drawn;
     const int w = Dx > 0 ? std::min(Dx, image.width()) : image.width();
     const int h = Dy > 0 ? std::min(Dy, image.height()) : image.height();
-    QPainter *p = Canvas->Painter();
-    if (!p)
+    if (!Canvas->Target() || Canvas->Target()->isNull())
         return false;
-    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     const bool throughMask =
         (Style & ILD_TRANSPARENT) || Bk == CLR_NONE || Bk == static_cast<std::uint32_t>(clNone);
     if (!throughMask) {
         const TColor fill =
             Bk == CLR_DEFAULT ? List->BkColor() : static_cast<TColor>(Bk & 0xFFFFFF);
-        if (fill != clNone)
+        if (QPainter *p = Canvas->Painter(); p && fill != clNone) {
+            p->setCompositionMode(QPainter::CompositionMode_SourceOver);
             p->fillRect(QRect(X, Y, w, h), ColorToQColor(fill));
+        }
     }
-    p->drawImage(QPoint(X, Y), image, QRect(0, 0, w, h));
+    Canvas->DrawImage(X, Y, image, Rect(0, 0, w, h));
     return true;
 }
