@@ -7,11 +7,14 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -224,10 +227,11 @@ int lockTally(int fd, int operation)
 
 // Opens a tally as pam_faillock would find it: never through a link (the
 // user owns the file and could plant one), never a FIFO or device (which
-// would hang or be written to). -1 with errno set otherwise.
-int openTally(const std::string &path, int flags)
+// would hang or be written to). The path is relative to folder (or AT_FDCWD).
+// -1 with errno set otherwise.
+int openTally(int folder, const std::string &path, int flags)
 {
-    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::openat(folder, path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat st
@@ -238,6 +242,41 @@ int openTally(const std::string &path, int flags)
         return -1;
     }
     return fd;
+}
+
+// Opens pam_faillock's tally folder for a reset. The folder is root's: in
+// one that another user owns or may write to, they could swap a tally for a
+// link to any file between our check and the truncation, so the reset is
+// refused there (EACCES), and said once on standard error. -1 with errno set.
+int openTallyFolder(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    const char *wrong = nullptr;
+    if (st.st_uid != 0 && st.st_uid != ::geteuid())
+        wrong = "belongs to another user";
+    else if (st.st_mode & (S_IWGRP | S_IWOTH))
+        wrong = "is writable by other users";
+    if (!wrong)
+        return fd;
+    ::close(fd);
+    static std::mutex warnedLock;
+    static std::set<std::string> warned;
+    const std::lock_guard lock(warnedLock);
+    if (warned.insert(path).second)
+        std::fprintf(stderr, "tumblerset: the lockout folder %s %s; no lockout in it is reset\n",
+                     path.c_str(), wrong);
+    errno = EACCES;
+    return -1;
 }
 
 // Denied when at least `deny` valid failures fall within fail_interval before
@@ -328,7 +367,7 @@ int LocalProvider::readTally(const std::string &systemPath, std::string &content
         if (const int refused = m_options.access(path, false))
             return refused;
     }
-    const int fd = openTally(path, O_RDONLY);
+    const int fd = openTally(AT_FDCWD, path, O_RDONLY);
     if (fd < 0)
         return errno;
     // Shared: pam_faillock's exclusive lock keeps us from reading a tally it
@@ -417,15 +456,6 @@ std::uint32_t LocalProvider::readFaillockConfig(FaillockSettings &settings) cons
     for (const std::string &argument : arguments)
         applyFaillockSetting(config, argument);
     settings = std::make_shared<FaillockConfig>(std::move(config));
-    return NERR_Success;
-}
-
-std::uint32_t LocalProvider::tallyPath(const std::string &user, std::string &path) const
-{
-    FaillockSettings config;
-    if (const std::uint32_t status = readFaillockConfig(config))
-        return status;
-    path = config->dir + "/" + user;
     return NERR_Success;
 }
 
@@ -635,20 +665,25 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
     if (flags & UF_LOCKOUT)
         return NERR_Success;
 
-    std::string tally;
-    if (const std::uint32_t status = tallyPath(entry.name, tally))
+    FaillockSettings config;
+    if (const std::uint32_t status = readFaillockConfig(config))
         return status;
-    const std::string path = pathOf(tally);
+    const std::string folderPath = pathOf(config->dir);
     if (m_options.access) {
-        if (const int refused = m_options.access(path, true))
+        if (const int refused = m_options.access(folderPath + "/" + entry.name, true))
             return codeForErrno(refused);
     }
     // Emptying the file is what "faillock --reset" does; no file, no tally.
     // Under pam_faillock's own lock: a reset that landed while it was reading
     // and rewriting the tally would be undone by its write.
-    const int fd = openTally(path, O_WRONLY);
-    if (fd < 0)
+    const int folder = openTallyFolder(folderPath);
+    if (folder < 0)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
+    const int fd = openTally(folder, entry.name, O_WRONLY);
+    const int openError = errno;
+    ::close(folder);
+    if (fd < 0)
+        return openError == ENOENT || openError == ENOTDIR ? NERR_Success : codeForErrno(openError);
     int error = lockTally(fd, LOCK_EX);
     if (!error && ::ftruncate(fd, 0) != 0)
         error = errno;

@@ -117,7 +117,6 @@ private:
                             std::uint32_t &flags) const;
     // pam_faillock's settings, from faillock.conf and the pam_faillock lines of /etc/pam.d.
     std::uint32_t readFaillockConfig(FaillockSettings &settings) const;
-    std::uint32_t tallyPath(const std::string &user, std::string &path) const;
     // The names in a tally folder; unset when it cannot be listed.
     std::optional<std::unordered_set<std::string>>
     listTallies(const std::string &systemFolder) const;

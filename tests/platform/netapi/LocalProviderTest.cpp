@@ -257,6 +257,30 @@ TEST_F(LocalComputer, ATallyThatIsALinkIsNeitherReadNorEmptied)
     EXPECT_EQ(QFileInfo(victim).size(), 192);
 }
 
+// The reset truncates a file as root: only in a folder nobody else can swap
+// the tally in. Reading a tally from such a folder is still safe.
+TEST_F(LocalComputer, NoResetInALockoutFolderSomeoneElseControls)
+{
+    tally("jsmith", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    const QByteArray folder = QFile::encodeName(dir.file("var/run/faillock"));
+    for (const mode_t mode : {01777, 0777, 0775}) {
+        ASSERT_EQ(::chmod(folder.constData(), mode), 0);
+        EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT) << std::oct << mode;
+        EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), ERROR_ACCESS_DENIED)
+            << std::oct << mode;
+        EXPECT_EQ(tallySize("jsmith"), 192);
+    }
+    ASSERT_EQ(::chmod(folder.constData(), 0755), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(folder.constData(), 4242, 4242), 0);
+        EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(tallySize("jsmith"), 192);
+        ASSERT_EQ(::chown(folder.constData(), 0, 0), 0);
+    }
+    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(tallySize("jsmith"), 0);
+}
+
 TEST_F(LocalComputer, ATallyThatIsAFifoDoesNotHang)
 {
     QDir().mkpath(dir.file("var/run/faillock"));
