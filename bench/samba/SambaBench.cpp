@@ -54,8 +54,10 @@ int main()
         }
     } // the lister gives libnetapi's one context back
     if (code != 0 || names.size() < 1000) {
-        std::fprintf(stderr, "listing gave %u and %zu bulk accounts; add them with bulk 1000\n",
-                     code, names.size());
+        std::fprintf(stderr,
+                     "listing gave %u and %zu bulk accounts; start the peers with them:\n"
+                     "  PEERS_BULK=1000 tests/peers/samba-peers.sh start %s\n",
+                     code, names.size(), TUMBLERSET_PEERS_DIR);
         return 1;
     }
 
