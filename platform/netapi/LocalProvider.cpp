@@ -1,5 +1,6 @@
 #include "platform/netapi/LocalProvider.h"
 
+#include "platform/files/TrustedFolder.h"
 #include "platform/netapi/FileAccess.h"
 #include "platform/netapi/NetApi.h"
 
@@ -244,10 +245,9 @@ int openTally(int folder, const std::string &path, int flags)
     return fd;
 }
 
-// Opens pam_faillock's tally folder for a reset. The folder is root's: in
-// one that another user owns or may write to, they could swap a tally for a
-// link to any file between our check and the truncation, so the reset is
-// refused there (EACCES), and said once on standard error. -1 with errno set.
+// Opens pam_faillock's tally folder for a reset, which truncates a file as
+// root: refused (EACCES) in a folder someone else controls, and said once on
+// standard error. -1 with errno set.
 int openTallyFolder(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -261,11 +261,7 @@ int openTallyFolder(const std::string &path)
         errno = error;
         return -1;
     }
-    const char *wrong = nullptr;
-    if (st.st_uid != 0 && st.st_uid != ::geteuid())
-        wrong = "belongs to another user";
-    else if (st.st_mode & (S_IWGRP | S_IWOTH))
-        wrong = "is writable by other users";
+    const char *wrong = files::untrustedFolderReason(st);
     if (!wrong)
         return fd;
     ::close(fd);

@@ -1,5 +1,7 @@
 #include "platform/registry/HiveFile.h"
 
+#include "platform/files/TrustedFolder.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -237,12 +239,7 @@ int HiveFile::folder(bool create)
         errno = error;
         return -1;
     }
-    const char *wrong = nullptr;
-    if (st.st_uid != ::geteuid() && st.st_uid != 0)
-        wrong = "belongs to another user";
-    else if (st.st_mode & (S_IWGRP | S_IWOTH))
-        wrong = "is writable by other users";
-    if (wrong) {
+    if (const char *wrong = files::untrustedFolderReason(st)) {
         ::close(fd);
         refuseFolder(wrong);
         return -1;
