@@ -250,29 +250,19 @@ int openTally(int folder, const std::string &path, int flags)
 // standard error. -1 with errno set.
 int openTallyFolder(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat st
-    {};
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
+    const char *refused = nullptr;
+    const int fd = files::openTrustedFolder(path.c_str(), 0, refused);
+    if (refused) {
+        static std::mutex warnedLock;
+        static std::set<std::string> warned;
+        const std::lock_guard lock(warnedLock);
+        if (warned.insert(path).second)
+            std::fprintf(stderr,
+                         "tumblerset: the lockout folder %s %s; no lockout in it is reset\n",
+                         path.c_str(), refused);
+        errno = EACCES;
     }
-    const char *wrong = files::untrustedFolderReason(st);
-    if (!wrong)
-        return fd;
-    ::close(fd);
-    static std::mutex warnedLock;
-    static std::set<std::string> warned;
-    const std::lock_guard lock(warnedLock);
-    if (warned.insert(path).second)
-        std::fprintf(stderr, "tumblerset: the lockout folder %s %s; no lockout in it is reset\n",
-                     path.c_str(), wrong);
-    errno = EACCES;
-    return -1;
+    return fd;
 }
 
 // Denied when at least `deny` valid failures fall within fail_interval before

@@ -222,26 +222,14 @@ int HiveFile::folder(bool create)
         return -1;
     }
     const QByteArray native = nativePath(m_folderPath);
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ELOOP)
-            refuseFolder("is a symbolic link");
-        return -1;
-    }
     // The tool may run as root with a user's environment: a folder someone
     // else controls could swap the hive for a link to any file between two
-    // calls. Root's own folders (the system store) are as safe as ours.
-    struct stat st
-    {};
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
-    if (const char *wrong = files::untrustedFolderReason(st)) {
-        ::close(fd);
-        refuseFolder(wrong);
+    // calls.
+    const char *refused = nullptr;
+    const int fd = files::openTrustedFolder(native.constData(), O_NOFOLLOW, refused);
+    if (fd < 0) {
+        if (refused)
+            refuseFolder(refused);
         return -1;
     }
     m_folder = fd;
