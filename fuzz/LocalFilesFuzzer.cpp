@@ -38,6 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             file.write(sections[static_cast<qsizetype>(i)]);
     }
 
+    // CI runs this as root. The provider keeps every path it opens under its
+    // root: a `..` above it (dir=/../../..) is refused, and a reset walks to
+    // the tally folder from the root, never out of it.
     netapi::LocalProvider::Options options;
     options.root = root.path().toStdString();
     options.now = [] { return std::int64_t{1'700'000'000}; };

@@ -1,5 +1,6 @@
 #include "platform/netapi/DirectoryProvider.h"
 
+#include "platform/files/TrustedFolder.h"
 #include "platform/netapi/FileAccess.h"
 #include "platform/netapi/NetApi.h"
 #include "platform/text/CaseFolding.h"
@@ -17,6 +18,7 @@
 #include <charconv>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -606,28 +608,21 @@ std::string errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error)).toStdString();
 }
 
-// Closes a descriptor when it goes out of scope (and with it any flock).
-class FileDescriptor
+// The folder that holds the file at `path`, and the file's name in it, with
+// every link in the path followed, once, here. Empty with errno set when
+// there is none.
+files::Descriptor openFolderOf(const std::string &path, QByteArray &fileName)
 {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(FileDescriptor &&other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+    char *real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return {};
+    const QByteArray resolved(real);
+    std::free(real);
+    const qsizetype slash = resolved.lastIndexOf('/');
+    const QByteArray folderPath = slash == 0 ? QByteArray("/") : resolved.left(slash);
+    fileName = resolved.mid(slash + 1);
+    return files::Descriptor(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
 
 } // namespace
 
@@ -636,8 +631,12 @@ struct DirectoryProvider::Data
     std::string path;
     // The file is found again through its folder and its name, never through
     // a link: the folder as it was when the file was loaded.
-    FileDescriptor folder;
+    files::Descriptor folder;
     QByteArray fileName;
+    // Why no reset is written back: someone else controls the folder, or one
+    // on the way to it. Empty when it is ours (or root's) from `/` down.
+    std::string untrustedFolder;
+    bool warnedUntrusted = false;
     dev_t device = 0; // of the file as last read or written
     ino_t inode = 0;
     QJsonDocument document;
@@ -689,8 +688,18 @@ struct DirectoryProvider::Data
     // the same old content.
     std::uint32_t writeBack(const QJsonDocument &changed)
     {
-        FileDescriptor current(::openat(folder.get(), fileName.constData(),
-                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        // Whoever may write in the folder could swap the file for a link to
+        // any other between our check and the rename, as root too.
+        if (!untrustedFolder.empty()) {
+            lastWriteError = path + ": not written back, since " + untrustedFolder;
+            if (!warnedUntrusted)
+                std::fprintf(stderr, "tumblerset: %s; keep it in a folder only you can change\n",
+                             lastWriteError.c_str());
+            warnedUntrusted = true;
+            return ERROR_ACCESS_DENIED;
+        }
+        files::Descriptor current(::openat(folder.get(), fileName.constData(),
+                                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (current.get() < 0)
             return changedElsewhere();
         if (!lockFile(current.get())) {
@@ -712,12 +721,12 @@ struct DirectoryProvider::Data
             return changedElsewhere();
 
         const QByteArray next = changed.toJson(QJsonDocument::Indented);
-        FileDescriptor temporary;
+        files::Descriptor temporary;
         QByteArray temporaryName;
         for (int attempt = 0; attempt < 100 && temporary.get() < 0; ++attempt) {
             temporaryName = fileName + '.' +
                             QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-            temporary = FileDescriptor(
+            temporary = files::Descriptor(
                 ::openat(folder.get(), temporaryName.constData(),
                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
             if (temporary.get() < 0 && errno != EEXIST)
@@ -756,21 +765,22 @@ DirectoryProvider::DirectoryProvider(const std::string &path) : d(std::make_uniq
     auto unreadable = [&](int error) {
         return DirectoryFileError(path + ": cannot read: " + errorText(error));
     };
-    // Links in the path are followed once, here; from then on the file is
-    // found through its real folder and never through a link.
-    char *real = ::realpath(path.c_str(), nullptr);
-    if (!real)
+    // From here on the file is found through its folder, never through a
+    // link. A reset rewrites it, as root too: only in a folder that nobody
+    // else controls, nor any folder on the way to it, from `/` down. A file
+    // elsewhere is read all the same.
+    files::Refusal refusal;
+    std::string name;
+    d->folder = files::openTrustedParent(path, name, refusal);
+    d->fileName = QByteArray::fromStdString(name);
+    if (refusal) {
+        d->untrustedFolder = refusal.describe(refusal.folder);
+        d->folder = openFolderOf(path, d->fileName);
+    }
+    if (!d->folder)
         throw unreadable(errno);
-    const QByteArray resolved(real);
-    std::free(real);
-    const qsizetype slash = resolved.lastIndexOf('/');
-    const QByteArray folderPath = slash == 0 ? QByteArray("/") : resolved.left(slash);
-    d->fileName = resolved.mid(slash + 1);
-    d->folder = FileDescriptor(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (d->folder.get() < 0)
-        throw unreadable(errno);
-    const FileDescriptor file(::openat(d->folder.get(), d->fileName.constData(),
-                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const files::Descriptor file(::openat(d->folder.get(), d->fileName.constData(),
+                                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
         throw unreadable(errno);
     struct stat st

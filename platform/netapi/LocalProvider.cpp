@@ -246,23 +246,44 @@ int openTally(int folder, const std::string &path, int flags)
 }
 
 // Opens pam_faillock's tally folder for a reset, which truncates a file as
-// root: refused (EACCES) in a folder someone else controls, and said once on
-// standard error. -1 with errno set.
-int openTallyFolder(const std::string &path)
+// root: walked from the root (`root`, or `/` when empty) and refused (EACCES)
+// when someone else controls any folder on the way, which is said once on
+// standard error. Empty with errno set otherwise.
+files::Descriptor openTallyFolder(const std::string &root, const std::string &folder)
 {
-    const char *refused = nullptr;
-    const int fd = files::openTrustedFolder(path.c_str(), 0, refused);
-    if (refused) {
+    files::Refusal refusal;
+    files::WalkOptions options;
+    options.root = root;
+    files::Descriptor fd = files::openTrustedFolder(folder, refusal, options);
+    if (refusal) {
         static std::mutex warnedLock;
         static std::set<std::string> warned;
         const std::lock_guard lock(warnedLock);
+        const std::string path = root + folder;
         if (warned.insert(path).second)
-            std::fprintf(stderr,
-                         "tumblerset: the lockout folder %s %s; no lockout in it is reset\n",
-                         path.c_str(), refused);
+            std::fprintf(stderr, "tumblerset: the lockout folder %s; no lockout in it is reset\n",
+                         refusal.describe(path).c_str());
         errno = EACCES;
     }
     return fd;
+}
+
+// Whether a path, taken under a root of the caller's, climbs above it.
+bool climbsAboveRoot(std::string_view path)
+{
+    int depth = 0;
+    while (!path.empty()) {
+        const std::size_t slash = path.find('/');
+        const std::string_view name = path.substr(0, slash);
+        if (name == "..") {
+            if (--depth < 0)
+                return true;
+        } else if (!name.empty() && name != ".") {
+            ++depth;
+        }
+        path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
+    }
+    return false;
 }
 
 // Denied when at least `deny` valid failures fall within fail_interval before
@@ -327,6 +348,8 @@ std::string LocalProvider::pathOf(const std::string &systemPath) const
 
 int LocalProvider::readFile(const std::string &systemPath, std::string &content) const
 {
+    if (!m_options.root.empty() && climbsAboveRoot(systemPath))
+        return EACCES;
     const std::string path = pathOf(systemPath);
     if (m_options.access) {
         if (const int refused = m_options.access(path, false))
@@ -348,6 +371,8 @@ int LocalProvider::readFile(const std::string &systemPath, std::string &content)
 
 int LocalProvider::readTally(const std::string &systemPath, std::string &content) const
 {
+    if (!m_options.root.empty() && climbsAboveRoot(systemPath))
+        return EACCES;
     const std::string path = pathOf(systemPath);
     if (m_options.access) {
         if (const int refused = m_options.access(path, false))
@@ -512,7 +537,8 @@ std::optional<std::unordered_set<std::string>>
 LocalProvider::listTallies(const std::string &systemFolder) const
 {
     const std::string folder = pathOf(systemFolder);
-    if (m_options.access && m_options.access(folder, false))
+    if ((!m_options.root.empty() && climbsAboveRoot(systemFolder)) ||
+        (m_options.access && m_options.access(folder, false)))
         return std::nullopt;
     DIR *dir = ::opendir(folder.c_str());
     if (!dir)
@@ -662,18 +688,15 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
     // Emptying the file is what "faillock --reset" does; no file, no tally.
     // Under pam_faillock's own lock: a reset that landed while it was reading
     // and rewriting the tally would be undone by its write.
-    const int folder = openTallyFolder(folderPath);
-    if (folder < 0)
+    const files::Descriptor folder = openTallyFolder(m_options.root, config->dir);
+    if (!folder)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
-    const int fd = openTally(folder, entry.name, O_WRONLY);
-    const int openError = errno;
-    ::close(folder);
-    if (fd < 0)
-        return openError == ENOENT || openError == ENOTDIR ? NERR_Success : codeForErrno(openError);
-    int error = lockTally(fd, LOCK_EX);
-    if (!error && ::ftruncate(fd, 0) != 0)
+    const files::Descriptor tally(openTally(folder.get(), entry.name, O_WRONLY));
+    if (!tally)
+        return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
+    int error = lockTally(tally.get(), LOCK_EX);
+    if (!error && ::ftruncate(tally.get(), 0) != 0)
         error = errno;
-    ::close(fd);
     return error ? codeForErrno(error) : NERR_Success;
 }
 

@@ -1,9 +1,6 @@
 #include "platform/registry/HiveFile.h"
 
-#include "platform/files/TrustedFolder.h"
-
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -31,30 +28,6 @@ constexpr std::size_t warnedIssuesPerRead = 10;
 QByteArray nativePath(const QString &path)
 {
     return QFile::encodeName(path);
-}
-
-// Creates the folder and every missing folder above it, owner-only.
-bool ensureFolder(const QString &folder)
-{
-    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
-    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString prefix;
-    for (const QString &part : parts) {
-        prefix += QLatin1Char('/') + part;
-        const QByteArray native = nativePath(prefix);
-        struct stat st
-        {};
-        if (::stat(native.constData(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode))
-                return false;
-            continue;
-        }
-        if (errno != ENOENT)
-            return false;
-        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
 }
 
 void warnIssues(const QString &path, const std::vector<HiveIssue> &issues)
@@ -196,55 +169,46 @@ HiveFile::HiveFile(QString path, QByteArray rootName)
     m_fileName = nativePath(info.fileName());
 }
 
-HiveFile::~HiveFile()
-{
-    if (m_folder >= 0)
-        ::close(m_folder);
-}
+HiveFile::~HiveFile() = default;
 
 int HiveFile::folder(bool create)
 {
-    if (m_folder >= 0) {
+    if (m_folder) {
         // A folder removed since it was opened is looked for afresh.
         struct stat st
         {};
-        if (::fstat(m_folder, &st) == 0 && st.st_nlink > 0)
-            return m_folder;
-        ::close(m_folder);
-        m_folder = -1;
+        if (::fstat(m_folder.get(), &st) == 0 && st.st_nlink > 0)
+            return m_folder.get();
+        m_folder.reset();
     }
     if (m_folderRefused) {
         errno = EACCES;
         return -1;
     }
-    if (create && !ensureFolder(m_folderPath)) {
-        errno = EACCES;
+    // The tool may run as root with a user's environment: whoever controls
+    // any folder on the way could swap the hive, or a folder above it, for a
+    // link to any file between two calls. Missing folders are made owner-only.
+    files::Refusal refusal;
+    files::WalkOptions options;
+    options.create = create;
+    m_folder = files::openTrustedFolder(nativePath(m_folderPath).toStdString(), refusal, options);
+    if (!m_folder) {
+        if (refusal)
+            refuseFolder(refusal);
         return -1;
     }
-    const QByteArray native = nativePath(m_folderPath);
-    // The tool may run as root with a user's environment: a folder someone
-    // else controls could swap the hive for a link to any file between two
-    // calls.
-    const char *refused = nullptr;
-    const int fd = files::openTrustedFolder(native.constData(), O_NOFOLLOW, refused);
-    if (fd < 0) {
-        if (refused)
-            refuseFolder(refused);
-        return -1;
-    }
-    m_folder = fd;
-    return m_folder;
+    return m_folder.get();
 }
 
-void HiveFile::refuseFolder(const char *why)
+void HiveFile::refuseFolder(const files::Refusal &refusal)
 {
     m_folderRefused = true;
     errno = EACCES;
     // Once per folder, however many roots live in it.
     static std::set<QString> warned;
     if (warned.insert(m_folderPath).second)
-        qWarning("registry: %s %s; the settings in it are neither read nor written",
-                 qPrintable(m_folderPath), why);
+        qWarning("registry: %s; the settings in it are neither read nor written",
+                 refusal.describe(nativePath(m_folderPath).toStdString()).c_str());
 }
 
 HiveFile::ReadState HiveFile::reload()

@@ -3,6 +3,7 @@
 // One hive file on disk: reading it (with a cache keyed by its bytes), and
 // writing a handle's changes into it safely. Internal to the registry layer.
 
+#include "platform/files/TrustedFolder.h"
 #include "platform/registry/Hive.h"
 
 #include <QString>
@@ -66,15 +67,16 @@ private:
     };
     ReadState reload();
     // The store folder, opened once (created first when `create`) and kept
-    // open: only a folder that belongs to us (or to root) and that nobody else
-    // may write is used. -1 with errno set when there is none to use.
+    // open: only a folder reached through folders that belong to us (or to
+    // root) and that nobody else may write is used. -1 with errno set when
+    // there is none to use.
     int folder(bool create);
-    void refuseFolder(const char *why);
+    void refuseFolder(const files::Refusal &refusal);
 
     QString m_path;
     QString m_folderPath;
     QByteArray m_fileName; // in the file system's encoding
-    int m_folder = -1;
+    files::Descriptor m_folder;
     bool m_folderRefused = false;
     QByteArray m_rootName;
     QByteArray m_bytes; // the file's content that m_hive was parsed from

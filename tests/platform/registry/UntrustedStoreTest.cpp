@@ -66,14 +66,31 @@ TEST_F(PlantedLinks, ALockOrBackupThatIsALinkCreatesNothing)
     EXPECT_TRUE(QDir(victim.path()).entryList({"planted*"}).isEmpty());
 }
 
-TEST_F(PlantedLinks, AStoreFolderThatIsALinkIsRefused)
+// As root with a user's HOME: the user linked their `.config` to a folder of
+// root's, where root must not create the store.
+TEST_F(PlantedLinks, AStoreReachedThroughAUsersFolderIsRefusedWhereverItLeads)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    TempDir home;
+    TempDir rootsOwn;
+    ASSERT_TRUE(QFile::link(rootsOwn.path(), home.file(".config")));
+    ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), 65534, 65534), 0);
+    registry::setStoreFolder(home.file(".config/marrowlight"));
+    EXPECT_EQ(putValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, "x"), ERROR_ACCESS_DENIED);
+    QByteArray data;
+    EXPECT_EQ(getValue(HKEY_CURRENT_USER, "K", "v", data), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(QDir(rootsOwn.path()).isEmpty());
+}
+
+// A link only we (or root) could have made leads where we meant it to.
+TEST_F(PlantedLinks, AStoreFolderLinkedInOurOwnFolderIsFollowed)
 {
     TempDir elsewhere;
-    const QString folder = store.file("linked");
-    ASSERT_TRUE(QFile::link(elsewhere.path(), folder));
-    registry::setStoreFolder(folder);
-    EXPECT_NE(putValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, "x"), ERROR_SUCCESS);
-    EXPECT_TRUE(QDir(elsewhere.path()).entryList(QDir::Files).isEmpty());
+    ASSERT_TRUE(QFile::link(elsewhere.path(), store.file("linked")));
+    registry::setStoreFolder(store.file("linked"));
+    EXPECT_EQ(putValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, "x"), ERROR_SUCCESS);
+    EXPECT_TRUE(QFileInfo::exists(elsewhere.file("HKEY_CURRENT_USER.reg")));
 }
 
 TEST_F(PlantedLinks, AFolderOthersMayWriteIsRefused)
