@@ -118,6 +118,26 @@ protected:
         return names;
     }
 
+    // The accounts a listing marks locked out, looked up as the listing hands them out.
+    std::set<std::string> lockedInListing()
+    {
+        LocalProvider local = provider();
+        std::set<std::string> locked;
+        std::uint32_t resume = 0, status = 0;
+        do {
+            std::vector<netapi::AccountEntry> batch;
+            status = local.enumerate("", FILTER_NORMAL_ACCOUNT, 1, resume, batch);
+            for (const netapi::AccountEntry &entry : batch) {
+                netapi::AccountInfo info;
+                EXPECT_EQ(local.getInfo("", entry.name, info), NERR_Success) << entry.name;
+                if (info.flags & UF_LOCKOUT)
+                    locked.insert(entry.name);
+            }
+        } while (status == ERROR_MORE_DATA);
+        EXPECT_EQ(status, NERR_Success);
+        return locked;
+    }
+
     std::int64_t tallySize(const std::string &user)
     {
         return QFileInfo(dir.file(QString::fromStdString("var/run/faillock/" + user))).size();
@@ -205,6 +225,8 @@ TEST_F(LocalComputer, EachPamFaillockLineDecidesWithItsOwnSettings)
     std::vector<std::pair<std::int64_t, int>> ten(10, {now - 100000, 1});
     tally("pat", ten, "var/lib/faillock");
     EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    // A listing, which lists each folder once, marks the same.
+    EXPECT_EQ(lockedInListing(), (std::set<std::string>{"amüller", "pat"}));
     // The reset empties the tally in both folders.
     tally("pat", {{now - 1, 1}}, "run/tally");
     EXPECT_EQ(provider().setFlags("", "pat", UF_NORMAL_ACCOUNT), NERR_Success);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -124,6 +125,23 @@ protected:
         return LocalProvider(options);
     }
 
+    // The program's own answer to --unlock USER for this computer.
+    Outcome unlockWithTheProgram(const std::string &user)
+    {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(m_private));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(environment);
+        program.start(TUMBLERSET_PROGRAM,
+                      {"--unlock", QString::fromStdString(user), "--server", ""});
+        program.closeWriteChannel();
+        EXPECT_TRUE(program.waitForFinished(30000));
+        return {program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                program.readAll().toStdString()};
+    }
+
     bool markedLocked(const std::string &user)
     {
         netapi::AccountInfo info;
@@ -167,8 +185,15 @@ TEST_F(RealPamFaillock, TheAccountIsLockedOutWhenAnyServiceRefusesIt)
         << common.output;
     EXPECT_TRUE(authenticate(m_prefix + "-sshd", "nobody").authenticated);
 
-    EXPECT_EQ(provider().setFlags("", "nobody", UF_NORMAL_ACCOUNT), NERR_Success);
+    // The program, which reads the system's /etc/pam.d where these services
+    // are too, resets the lockout, and then finds none.
+    const Outcome unlocked = unlockWithTheProgram("nobody");
+    EXPECT_NE(unlocked.output.find("Lockout was successfully reset."), std::string::npos)
+        << unlocked.output;
     EXPECT_FALSE(expectAgreement("nobody", {"common", "sshd"}));
+    const Outcome again = unlockWithTheProgram("nobody");
+    EXPECT_NE(again.output.find("User was not locked out."), std::string::npos) << again.output;
+    EXPECT_TRUE(authenticate(m_prefix + "-common", "nobody").authenticated);
 }
 
 TEST_F(RealPamFaillock, EveryTallyFolderTheServicesReadIsReadAndReset)
