@@ -197,12 +197,12 @@ ServiceFile parseServiceFile(std::string_view content)
         std::string_view typeName = *type;
         if (typeName.starts_with('-'))
             typeName.remove_prefix(1);
-        // Only the auth stack refuses; in the account stack pam_faillock only
-        // clears the tally.
-        if (!equalsIgnoringCase(typeName, "auth") || equalsIgnoringCase(*control, "include") ||
-            equalsIgnoringCase(*control, "substack") || !isFaillockModule(*module))
+        const bool auth = equalsIgnoringCase(typeName, "auth");
+        if ((!auth && !equalsIgnoringCase(typeName, "account")) ||
+            equalsIgnoringCase(*control, "include") || equalsIgnoringCase(*control, "substack") ||
+            !isFaillockModule(*module))
             continue;
-        ModuleLine line{entry.line, {}};
+        ModuleLine line{entry.line, auth, {}};
         while (auto argument = nextWord(rest))
             line.arguments.push_back(std::move(*argument));
         result.faillockLines.push_back(std::move(line));

@@ -40,17 +40,21 @@ struct Settings
     bool operator==(const Settings &) const = default;
 };
 
-// One pam_faillock line of a service's auth stack.
+// One pam_faillock line of a service's auth or account stack.
 struct ModuleLine
 {
     int line = 0; // where the line starts, from 1
+    // In the auth stack, where the module refuses a locked account; in the
+    // account stack it only empties the tally after a logon (and, like
+    // every line, fails when its settings file cannot be read).
+    bool auth = true;
     std::vector<std::string> arguments;
 };
 
 // What PAM makes of one service file.
 struct ServiceFile
 {
-    std::vector<ModuleLine> faillockLines; // of the auth stack, in file order
+    std::vector<ModuleLine> faillockLines; // in file order
     // PAM refuses the whole file (a line longer than it reads, a continuation
     // cut off by the end of the file), so the service refuses everyone.
     bool malformed = false;

@@ -330,7 +330,7 @@ std::uint32_t LocalProvider::readFaillockLines(std::vector<FaillockLine> &lines)
                          ", so the service refuses everyone; lockouts are not checked");
                 return error ? codeForErrno(error) : ERROR_BAD_CONFIGURATION;
             }
-            lines.push_back({source, std::move(*settings)});
+            lines.push_back({source, line.auth, std::move(*settings)});
         }
     }
     return NERR_Success;
@@ -419,6 +419,8 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
     // Each tally is read once, however many lines read its folder (few).
     std::vector<std::pair<std::string_view, std::string>> tallies;
     for (const FaillockLine &line : sources.faillock) {
+        if (!line.refuses)
+            continue;
         const faillock::Settings &settings = line.settings;
         bool isAdmin = entry.uid == 0;
         if (!isAdmin && !settings.adminGroup.empty()) {

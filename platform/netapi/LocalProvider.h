@@ -94,10 +94,11 @@ private:
         bool passwordLocked = false;
         std::int64_t expireDay = -1; // -1: never expires
     };
-    // One pam_faillock line of a service's auth stack.
+    // One pam_faillock line of a service.
     struct FaillockLine
     {
-        std::string source; // "/etc/pam.d/sshd:3", for messages
+        std::string source;  // "/etc/pam.d/sshd:3", for messages
+        bool refuses = true; // of the auth stack: refuses a locked-out account
         faillock::Settings settings;
     };
     // A group named by admin_group.

@@ -35,8 +35,8 @@ TEST(FaillockServiceFile, FindsTheAuthStacksPamFaillockLinesAsLibpamReadsThem)
         // "-auth", any case, and bracketed controls and arguments.
         {"-AUTH [default=die success=ok] pam_faillock.so [dir=/var/my tally\\]] x\n",
          {{1, {"dir=/var/my tally]", "x"}}}},
-        // Neither the account stack nor other modules, includes or look-alikes refuse.
-        {"account required pam_faillock.so deny=1\n"
+        // Neither other stacks nor other modules, includes or look-alikes.
+        {"session required pam_faillock.so deny=1\n"
          "auth include pam_faillock.so\n"
          "auth required pam_unix.so pam_faillock.so\n"
          "auth required pam_faillock.so.bak\n"
@@ -48,6 +48,12 @@ TEST(FaillockServiceFile, FindsTheAuthStacksPamFaillockLinesAsLibpamReadsThem)
         EXPECT_EQ(linesOf(file), c.expected) << c.content;
         EXPECT_FALSE(file.malformed) << c.content;
     }
+    // The account stack's lines are kept, but do not refuse.
+    const ServiceFile account = parseServiceFile("account required pam_faillock.so dir=/a\n"
+                                                 "auth required pam_faillock.so dir=/b\n");
+    ASSERT_EQ(account.faillockLines.size(), 2u);
+    EXPECT_FALSE(account.faillockLines[0].auth);
+    EXPECT_TRUE(account.faillockLines[1].auth);
 }
 
 TEST(FaillockServiceFile, FilesLibpamGivesUpOnAreMalformed)

@@ -255,12 +255,18 @@ TEST_F(LocalComputer, LockedOutWhenAnyServiceWouldRefuse)
     EXPECT_EQ(tallySize("jsmith"), 0);
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
 
-    // With no service using pam_faillock, a tally refuses nobody.
+    // With no service's auth stack using pam_faillock, a tally refuses
+    // nobody; the account stack's line still has its tally emptied.
     QFile::remove(dir.file("etc/pam.d/sshd"));
     put("etc/pam.d/common-auth", "auth required pam_unix.so\n"
                                  "account required pam_faillock.so\n");
     tally("jsmith", {{now - 4, 1}, {now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(tallySize("jsmith"), 0);
+    // Its settings file missing, that line fails every logon all the same.
+    put("etc/pam.d/common-auth", "account required pam_faillock.so conf=/etc/missing.conf\n");
+    EXPECT_EQ(flagsOf("jsmith", ERROR_FILE_NOT_FOUND), 0u);
 }
 
 TEST_F(LocalComputer, RootAndAdminGroupMembersAreLockedOnlyWithEvenDenyRoot)
