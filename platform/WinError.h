@@ -20,3 +20,4 @@ inline constexpr long ERROR_INVALID_LEVEL = 124;
 inline constexpr long ERROR_BAD_PATHNAME = 161;
 inline constexpr long ERROR_MORE_DATA = 234;
 inline constexpr long ERROR_LOGON_FAILURE = 1326;
+inline constexpr long ERROR_BAD_CONFIGURATION = 1610;

@@ -16,6 +16,8 @@ packages=(
     clang
     # real servers on loopback for the account tests
     samba samba-ad-dc samba-ad-provision smbclient libnss-wrapper krb5-user iproute2
+    # the real pam_faillock, driven through libpam, for the local lockout tests
+    libpam-modules pamtester
     # screenshots, desktop checks, packaging
     xvfb xauth x11-utils xdotool imagemagick appstream desktop-file-utils file dpkg-dev
 )

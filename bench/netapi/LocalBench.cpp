@@ -58,7 +58,8 @@ QString writeRoot(const QTemporaryDir &dir, std::int64_t now)
     }
     if (!write(root + "/etc/passwd", passwd) || !write(root + "/etc/shadow", shadow) ||
         !write(root + "/etc/login.defs", "UID_MIN 1000\nUID_MAX 200000\n") ||
-        !write(root + "/etc/security/faillock.conf", "deny = 3\n"))
+        !write(root + "/etc/security/faillock.conf", "deny = 3\n") ||
+        !write(root + "/etc/pam.d/common-auth", "auth required pam_faillock.so preauth\n"))
         return {};
     return root;
 }

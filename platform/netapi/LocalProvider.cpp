@@ -13,6 +13,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -93,129 +94,24 @@ template <typename Number> bool parseNumber(std::string_view text, Number &value
     return true;
 }
 
-} // namespace
-
-// pam_faillock's settings that decide whether an account is denied now.
-struct FaillockConfig
+// Says once on standard error what keeps a lockout from being checked or reset.
+void warnOnce(const std::string &text)
 {
-    std::string dir = "/var/run/faillock";
-    std::uint32_t deny = 3;
-    std::int64_t failInterval = 900;
-    std::int64_t unlockTime = 600;
-    bool evenDenyRoot = false;
-    std::optional<std::int64_t> rootUnlockTime; // unlock_time when not given
-
-    std::int64_t unlockTimeFor(std::uint32_t uid) const
-    {
-        return uid == 0 && rootUnlockTime ? *rootUnlockTime : unlockTime;
-    }
-};
-
-namespace {
-
-bool parseUnlockTime(std::string_view value, std::int64_t &time)
-{
-    if (value == "never") {
-        time = 0;
-        return true;
-    }
-    return parseNumber(value, time);
+    static std::mutex warnedLock;
+    static std::set<std::string> warned;
+    const std::lock_guard lock(warnedLock);
+    if (warned.insert(text).second)
+        std::fprintf(stderr, "tumblerset: %s\n", text.c_str());
 }
 
-// One setting, from faillock.conf or from a module argument ("key" or
-// "key=value"). A value that does not parse leaves what was there, as
-// pam_faillock does.
-void applyFaillockSetting(FaillockConfig &config, std::string_view setting)
+std::string joinPath(const std::string &folder, const std::string &name)
 {
-    const auto equals = setting.find('=');
-    const std::string_view key = trimmed(setting.substr(0, equals));
-    const std::string_view value =
-        equals == std::string_view::npos ? std::string_view() : trimmed(setting.substr(equals + 1));
-    if (key == "dir" && !value.empty()) {
-        config.dir = std::string(value);
-    } else if (key == "deny") {
-        parseNumber(value, config.deny);
-    } else if (key == "fail_interval") {
-        parseNumber(value, config.failInterval);
-    } else if (key == "unlock_time") {
-        parseUnlockTime(value, config.unlockTime);
-    } else if (key == "root_unlock_time") {
-        // Implies even_deny_root.
-        std::int64_t time = 0;
-        if (parseUnlockTime(value, time)) {
-            config.rootUnlockTime = time;
-            config.evenDenyRoot = true;
-        }
-    } else if (key == "even_deny_root") {
-        config.evenDenyRoot = true;
-    }
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
 }
 
-void applyFaillockConf(FaillockConfig &config, std::string_view content)
-{
-    for (std::string_view line : lines(content)) {
-        line = trimmed(line.substr(0, line.find('#')));
-        if (!line.empty())
-            applyFaillockSetting(config, line);
-    }
-}
-
-// The arguments of every pam_faillock line of one PAM configuration file.
-// Lines may be continued with a backslash; "[...]" arguments may hold blanks.
-std::vector<std::string> faillockArguments(std::string_view content)
-{
-    std::string joined;
-    for (std::string_view line : lines(content)) {
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (!line.empty() && line.back() == '\\') {
-            joined.append(line.substr(0, line.size() - 1)).append(" ");
-            continue;
-        }
-        joined.append(line).append("\n");
-    }
-    std::vector<std::string> arguments;
-    for (std::string_view line : lines(joined)) {
-        line = line.substr(0, line.find('#'));
-        std::vector<std::string> words;
-        for (std::size_t pos = 0; pos < line.size();) {
-            pos = line.find_first_not_of(" \t", pos);
-            if (pos == std::string_view::npos)
-                break;
-            std::size_t end = line.find_first_of(" \t", pos);
-            if (line[pos] == '[') {
-                const std::size_t close = line.find(']', pos);
-                end = close == std::string_view::npos ? line.size() : close + 1;
-            }
-            end = std::min(end, line.size());
-            words.emplace_back(line.substr(pos, end - pos));
-            pos = end;
-        }
-        // type, control, module, arguments; "-auth" is a type too.
-        if (words.size() < 3)
-            continue;
-        const std::string &module = words[2];
-        const std::string_view base = std::string_view(module).substr(module.rfind('/') + 1);
-        if (base != "pam_faillock.so")
-            continue;
-        arguments.insert(arguments.end(), words.begin() + 3, words.end());
-    }
-    return arguments;
-}
-
-// pam_faillock's tally file: 64-byte records in the machine's byte order.
-struct TallyRecord
-{
-    char source[52];
-    std::uint16_t reserved;
-    std::uint16_t status;
-    std::uint64_t time;
-};
-static_assert(sizeof(TallyRecord) == 64);
-constexpr std::uint16_t tallyStatusValid = 0x1;
-// pam_faillock reads no more records than this; neither do we, since a user
-// owns their tally and can make it as large as they like.
-constexpr std::size_t maxTallyRecords = 1024;
+// A tally is read no further than pam_faillock reads it, since a user owns
+// their tally and can make it as large as they like.
+constexpr std::size_t maxTallyBytes = faillock::maxRecords * faillock::recordSize;
 // pam_faillock holds a tally's lock only while it reads and rewrites it.
 constexpr auto tallyLockTimeout = std::chrono::seconds(10);
 
@@ -256,13 +152,8 @@ files::Descriptor openTallyFolder(const std::string &root, const std::string &fo
     options.root = root;
     files::Descriptor fd = files::openTrustedFolder(folder, refusal, options);
     if (refusal) {
-        static std::mutex warnedLock;
-        static std::set<std::string> warned;
-        const std::lock_guard lock(warnedLock);
-        const std::string path = root + folder;
-        if (warned.insert(path).second)
-            std::fprintf(stderr, "tumblerset: the lockout folder %s; no lockout in it is reset\n",
-                         refusal.describe(path).c_str());
+        warnOnce("the lockout folder " + refusal.describe(root + folder) +
+                 "; no lockout in it is reset");
         errno = EACCES;
     }
     return fd;
@@ -284,33 +175,6 @@ bool climbsAboveRoot(std::string_view path)
         path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
     }
     return false;
-}
-
-// Denied when at least `deny` valid failures fall within fail_interval before
-// the newest one, and the newest is younger than unlock_time (0: until reset).
-bool deniedByTally(std::string_view content, const FaillockConfig &config, std::int64_t unlockTime,
-                   std::int64_t now)
-{
-    if (config.deny == 0)
-        return false;
-    std::vector<std::int64_t> times;
-    for (std::size_t offset = 0; offset + sizeof(TallyRecord) <= content.size();
-         offset += sizeof(TallyRecord)) {
-        TallyRecord record;
-        std::memcpy(&record, content.data() + offset, sizeof record);
-        if ((record.status & tallyStatusValid) &&
-            record.time <= static_cast<std::uint64_t>(INT64_MAX))
-            times.push_back(static_cast<std::int64_t>(record.time));
-    }
-    if (times.empty())
-        return false;
-    const std::int64_t newest = *std::max_element(times.begin(), times.end());
-    const auto recent = std::count_if(times.begin(), times.end(), [&](std::int64_t t) {
-        return newest - t < config.failInterval;
-    });
-    if (recent < static_cast<std::int64_t>(config.deny))
-        return false;
-    return unlockTime == 0 || now - newest < unlockTime;
 }
 
 std::int64_t systemNow()
@@ -387,7 +251,7 @@ int LocalProvider::readTally(const std::string &systemPath, std::string &content
         ::close(fd);
         return error;
     }
-    const int error = readUpTo(fd, content, maxTallyRecords * sizeof(TallyRecord));
+    const int error = readUpTo(fd, content, maxTallyBytes);
     ::close(fd);
     return error;
 }
@@ -404,6 +268,8 @@ std::uint32_t LocalProvider::readPasswd(std::vector<PasswdEntry> &entries) const
         PasswdEntry entry;
         if (f.size() < 4 || f[0].empty() || !parseNumber(f[2], entry.uid))
             continue;
+        if (!parseNumber(f[3], entry.gid))
+            entry.gid = static_cast<std::uint32_t>(-1); // in no group by number
         entry.name = std::string(f[0]);
         if (f.size() > 4)
             entry.fullName = std::string(f[4].substr(0, f[4].find(',')));
@@ -429,44 +295,99 @@ std::uint32_t LocalProvider::findUser(const std::string &user, PasswdEntry &entr
     return NERR_Success;
 }
 
-std::uint32_t LocalProvider::readFaillockConfig(FaillockSettings &settings) const
+std::uint32_t LocalProvider::readFaillockLines(std::vector<FaillockLine> &lines) const
 {
-    // As pam_faillock combines them: its defaults, then faillock.conf (or the
-    // file its conf= argument names), then the module's arguments.
-    std::vector<std::string> arguments;
-    const std::string folder = pathOf("/etc/pam.d");
+    const std::string folder = pathOf(m_options.pamFolder);
+    if (m_options.access) {
+        if (const int refused = m_options.access(folder, false))
+            return codeForErrno(refused);
+    }
+    std::vector<std::string> names;
     if (DIR *dir = ::opendir(folder.c_str())) {
-        std::vector<std::string> names;
         while (const dirent *entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.')
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
                 names.emplace_back(entry->d_name);
         }
         ::closedir(dir);
-        std::sort(names.begin(), names.end());
-        for (const std::string &name : names) {
-            std::string content;
-            // A file we may not read or that is no regular file holds no setting we can use.
-            if (readFile("/etc/pam.d/" + name, content) == 0) {
-                for (std::string &argument : faillockArguments(content))
-                    arguments.push_back(std::move(argument));
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+        const int error = errno;
+        warnOnce(folder + " cannot be read (" + std::strerror(error) +
+                 "); lockouts are not checked");
+        return codeForErrno(error);
+    }
+    std::sort(names.begin(), names.end());
+
+    // A settings file is read once however many lines name it.
+    std::map<std::string, std::pair<int, std::string>> confs;
+    for (const std::string &name : names) {
+        const std::string service = joinPath(m_options.pamFolder, name);
+        std::string content;
+        if (const int error = readFile(service, content)) {
+            // Gone since it was listed, or no service at all (a folder).
+            if (error == ENOENT || error == EINVAL)
+                continue;
+            warnOnce(pathOf(service) + " cannot be read (" + std::strerror(error) +
+                     "); lockouts are not checked");
+            return codeForErrno(error);
+        }
+        const faillock::ServiceFile file = faillock::parseServiceFile(content);
+        if (file.malformed && file.mentionsFaillock) {
+            warnOnce(pathOf(service) + " is one PAM cannot read, so the service refuses " +
+                     "everyone; lockouts are not checked");
+            return ERROR_BAD_CONFIGURATION;
+        }
+        for (const faillock::ModuleLine &line : file.faillockLines) {
+            const std::string source = pathOf(service) + ":" + std::to_string(line.line);
+            const std::string confPath = faillock::confPathOf(line.arguments);
+            auto [conf, added] = confs.try_emplace(confPath);
+            if (added)
+                conf->second.first = readFile(confPath, conf->second.second);
+            const int error = conf->second.first;
+            std::optional<faillock::Settings> settings;
+            if (!error)
+                settings = faillock::settingsOf(conf->second.second, line.arguments);
+            else if (error == ENOENT && confPath == faillock::defaultConfPath)
+                settings = faillock::settingsOf(std::nullopt, line.arguments);
+            if (!settings) {
+                // pam_faillock then fails whatever the tally says.
+                warnOnce(source + ": pam_faillock's settings file " + pathOf(confPath) +
+                         (error ? std::string(" cannot be read (") + std::strerror(error) + ")"
+                                : std::string(" is one it refuses")) +
+                         ", so the service refuses everyone; lockouts are not checked");
+                return error ? codeForErrno(error) : ERROR_BAD_CONFIGURATION;
             }
+            lines.push_back({source, line.auth, std::move(*settings)});
         }
     }
-    std::string confPath = "/etc/security/faillock.conf";
-    for (const std::string &argument : arguments) {
-        if (argument.starts_with("conf=") && argument.size() > 5)
-            confPath = argument.substr(5);
+    return NERR_Success;
+}
+
+std::uint32_t
+LocalProvider::readAdminGroups(const std::vector<FaillockLine> &faillockLines,
+                               std::unordered_map<std::string, GroupEntry> &groups) const
+{
+    std::set<std::string_view> wanted;
+    for (const FaillockLine &line : faillockLines) {
+        if (!line.settings.adminGroup.empty())
+            wanted.insert(line.settings.adminGroup);
     }
+    if (wanted.empty())
+        return NERR_Success;
     std::string content;
-    const int error = readFile(confPath, content);
-    if (error && error != ENOENT)
-        return codeForErrno(error);
-    FaillockConfig config;
-    if (!error)
-        applyFaillockConf(config, content);
-    for (const std::string &argument : arguments)
-        applyFaillockSetting(config, argument);
-    settings = std::make_shared<FaillockConfig>(std::move(config));
+    if (const int error = readFile("/etc/group", content))
+        return error == ENOENT ? NERR_Success : codeForErrno(error);
+    for (std::string_view line : lines(content)) {
+        const std::vector<std::string_view> f = fields(line, ':');
+        GroupEntry group;
+        // The first line of a name counts, as for the system's own lookup.
+        if (f.size() < 4 || !wanted.contains(f[0]) || groups.contains(std::string(f[0])) ||
+            !parseNumber(f[2], group.gid))
+            continue;
+        for (std::string_view member : fields(f[3], ','))
+            if (!member.empty())
+                group.members.emplace(member);
+        groups.emplace(std::string(f[0]), std::move(group));
+    }
     return NERR_Success;
 }
 
@@ -497,7 +418,9 @@ LocalProvider::FlagSources LocalProvider::readFlagSources() const
     }
     ::explicit_bzero(shadow.data(), shadow.size());
     sources.shadowNames = std::move(names);
-    sources.faillockStatus = readFaillockConfig(sources.faillock);
+    sources.faillockStatus = readFaillockLines(sources.faillock);
+    if (!sources.faillockStatus)
+        sources.faillockStatus = readAdminGroups(sources.faillock, sources.adminGroups);
     return sources;
 }
 
@@ -519,17 +442,40 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
 
     if (sources.faillockStatus)
         return sources.faillockStatus;
-    const FaillockConfig &config = *sources.faillock;
-    if (entry.uid == 0 && !config.evenDenyRoot)
-        return NERR_Success;
-    if (sources.tallies && !sources.tallies->contains(entry.name))
-        return NERR_Success;
-    std::string tally;
-    if (const int error = readTally(config.dir + "/" + entry.name, tally)) {
-        return error == ENOENT || error == ENOTDIR ? NERR_Success : codeForErrno(error);
+    // Each tally is read once, however many lines read its folder (few).
+    std::vector<std::pair<std::string_view, std::string>> tallies;
+    for (const FaillockLine &line : sources.faillock) {
+        if (!line.refuses)
+            continue;
+        const faillock::Settings &settings = line.settings;
+        bool isAdmin = entry.uid == 0;
+        if (!isAdmin && !settings.adminGroup.empty()) {
+            const auto group = sources.adminGroups.find(settings.adminGroup);
+            isAdmin =
+                group != sources.adminGroups.end() &&
+                (group->second.gid == entry.gid || group->second.members.contains(entry.name));
+        }
+        if (isAdmin && !settings.evenDenyRoot)
+            continue;
+        const auto listed = sources.tallies.find(settings.dir);
+        if (listed != sources.tallies.end() && listed->second &&
+            !listed->second->contains(entry.name))
+            continue;
+        auto tally = std::find_if(tallies.begin(), tallies.end(),
+                                  [&](const auto &read) { return read.first == settings.dir; });
+        if (tally == tallies.end()) {
+            tally = tallies.emplace(tallies.end(), settings.dir, std::string());
+            if (const int error = readTally(joinPath(settings.dir, entry.name), tally->second)) {
+                if (error != ENOENT && error != ENOTDIR)
+                    return codeForErrno(error);
+            }
+        }
+        if (faillock::refusesNow(tally->second, settings, isAdmin,
+                                 static_cast<std::uint64_t>(now))) {
+            flags |= UF_LOCKOUT;
+            break;
+        }
     }
-    if (deniedByTally(tally, config, config.unlockTimeFor(entry.uid), now))
-        flags |= UF_LOCKOUT;
     return NERR_Success;
 }
 
@@ -609,8 +555,11 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
             return status;
         }
         snapshot->sources = readFlagSources();
-        if (!snapshot->sources.faillockStatus)
-            snapshot->sources.tallies = listTallies(snapshot->sources.faillock->dir);
+        for (const FaillockLine &line : snapshot->sources.faillock) {
+            auto &tallies = snapshot->sources.tallies;
+            if (!tallies.contains(line.settings.dir))
+                tallies.emplace(line.settings.dir, listTallies(line.settings.dir));
+        }
         m_listing = std::move(snapshot);
     }
     const std::vector<PasswdEntry> &accounts = m_listing->accounts;
@@ -668,8 +617,9 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))
         return status;
+    const FlagSources sources = readFlagSources();
     std::uint32_t current = 0;
-    if (const std::uint32_t status = readFlags(entry, readFlagSources(), current))
+    if (const std::uint32_t status = readFlags(entry, sources, current))
         return status;
     if ((flags ^ current) & ~UF_LOCKOUT)
         return ERROR_NOT_SUPPORTED;
@@ -677,21 +627,38 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
     if (flags & UF_LOCKOUT)
         return NERR_Success;
 
-    FaillockSettings config;
-    if (const std::uint32_t status = readFaillockConfig(config))
-        return status;
-    const std::string folderPath = pathOf(config->dir);
+    // Every folder a line reads, each once; a folder that cannot be reset
+    // does not keep the others from being reset.
+    std::set<std::string> folders;
+    for (const FaillockLine &line : sources.faillock) {
+        std::string folder = line.settings.dir;
+        while (folder.size() > 1 && folder.ends_with('/'))
+            folder.pop_back();
+        folders.insert(std::move(folder));
+    }
+    std::uint32_t result = NERR_Success;
+    for (const std::string &folder : folders) {
+        if (const std::uint32_t status = resetTally(folder, entry.name); status && !result)
+            result = status;
+    }
+    return result;
+}
+
+std::uint32_t LocalProvider::resetTally(const std::string &systemFolder,
+                                        const std::string &user) const
+{
+    const std::string folderPath = pathOf(systemFolder);
     if (m_options.access) {
-        if (const int refused = m_options.access(folderPath + "/" + entry.name, true))
+        if (const int refused = m_options.access(folderPath + "/" + user, true))
             return codeForErrno(refused);
     }
     // Emptying the file is what "faillock --reset" does; no file, no tally.
     // Under pam_faillock's own lock: a reset that landed while it was reading
     // and rewriting the tally would be undone by its write.
-    const files::Descriptor folder = openTallyFolder(m_options.root, config->dir);
+    const files::Descriptor folder = openTallyFolder(m_options.root, systemFolder);
     if (!folder)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
-    const files::Descriptor tally(openTally(folder.get(), entry.name, O_WRONLY));
+    const files::Descriptor tally(openTally(folder.get(), user, O_WRONLY));
     if (!tally)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
     int error = lockTally(tally.get(), LOCK_EX);

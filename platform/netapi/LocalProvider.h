@@ -6,15 +6,23 @@
 // UID_MAX of /etc/login.defs (1000 to 60000 when not set), in file order; the
 // full name is the first comma-separated field of GECOS. An account is
 // disabled when its /etc/shadow password starts with '!' or its expiry day
-// has come, and locked out when pam_faillock would deny it now (its tally file
-// under its "dir"). Its settings are combined as pam_faillock combines them:
-// /etc/security/faillock.conf (or the file a conf= argument names), then the
-// arguments of the pam_faillock lines in /etc/pam.d, which win. A reset
-// empties that tally file under pam_faillock's lock, as "faillock --user NAME
-// --reset" does; no other flag can be written.
+// has come, and locked out when a pam_faillock line of any PAM service's auth
+// stack in /etc/pam.d would refuse it now, each line with its own settings
+// (see Faillock.h). A reset empties the account's tally in every folder those
+// lines read, under pam_faillock's lock, as "faillock --user NAME --reset"
+// does; no other flag can be written. With no service using pam_faillock,
+// nobody is locked out.
 //
-// A listing reads passwd, login.defs, shadow, pam_faillock's settings and the
-// names in its tally folder once, when it starts, and answers the lookup of
+// A service file that cannot be read, or that names pam_faillock but is one
+// PAM gives up on, and a pam_faillock line whose settings file is missing or
+// one pam_faillock refuses, leave the lockout unknown: every lookup then
+// answers an error (5 when access was denied, 2 for a missing settings file,
+// 1610 otherwise) rather than "not locked", and standard error says once
+// which file is to blame. Such a service refuses everyone, which no reset
+// mends.
+//
+// A listing reads passwd, login.defs, shadow, group, pam_faillock's settings
+// and the names in its tally folders once, when it starts, and answers the lookup of
 // each account it has just handed out from what it read, with the account's
 // tally (if it had one then) read at that moment; every other lookup, and a
 // reset, reads the files afresh.
@@ -23,6 +31,7 @@
 // read them a lookup answers 5 (access denied), and so does a reset.
 
 #include "platform/netapi/AccountProvider.h"
+#include "platform/netapi/Faillock.h"
 
 #include <functional>
 #include <memory>
@@ -34,8 +43,6 @@
 
 namespace netapi {
 
-struct FaillockConfig;
-
 class LocalProvider : public AccountProvider
 {
 public:
@@ -44,6 +51,9 @@ public:
         // Every file is looked for under this folder; tests point it at a tree
         // of their own. Defaults to "/".
         std::string root = "/";
+        // The PAM service files, under root. Tests point it at services of
+        // their own beside the system's.
+        std::string pamFolder = "/etc/pam.d";
         // Asked before each file is opened, with its full path: 0 goes ahead,
         // an errno value (EACCES) fails the open as the system would. The
         // system's own checks still apply. Lets tests that run as root, who
@@ -74,6 +84,7 @@ private:
     {
         std::string name;
         std::uint32_t uid = 0;
+        std::uint32_t gid = 0;
         std::string fullName;
     };
 
@@ -83,19 +94,32 @@ private:
         bool passwordLocked = false;
         std::int64_t expireDay = -1; // -1: never expires
     };
-    using FaillockSettings = std::shared_ptr<const FaillockConfig>;
-    // What decides the flags besides the tally: shadow and pam_faillock's
-    // settings, each with the outcome of reading it.
+    // One pam_faillock line of a service.
+    struct FaillockLine
+    {
+        std::string source;  // "/etc/pam.d/sshd:3", for messages
+        bool refuses = true; // of the auth stack: refuses a locked-out account
+        faillock::Settings settings;
+    };
+    // A group named by admin_group.
+    struct GroupEntry
+    {
+        std::uint32_t gid = 0;
+        std::unordered_set<std::string> members;
+    };
+    // What decides the flags besides the tallies: shadow, pam_faillock's
+    // lines and their admin groups, each with the outcome of reading it.
     struct FlagSources
     {
         std::uint32_t shadowStatus = 0;
         std::unique_ptr<const std::string> shadowNames; // what the names below point into
         std::unordered_map<std::string_view, ShadowEntry> shadow;
         std::uint32_t faillockStatus = 0;
-        FaillockSettings faillock;
-        // The names in the tally folder when a listing started: an account
-        // without a tally then is not opened. Unset: every tally is opened.
-        std::optional<std::unordered_set<std::string>> tallies;
+        std::vector<FaillockLine> faillock;
+        std::unordered_map<std::string, GroupEntry> adminGroups; // absent: no such group
+        // By tally folder, the names in it when a listing started: an account
+        // without a tally then is not opened. Unset or absent: every tally is opened.
+        std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> tallies;
     };
     // The files of one listing, read when it starts.
     struct Snapshot
@@ -115,8 +139,13 @@ private:
     FlagSources readFlagSources() const;
     std::uint32_t readFlags(const PasswdEntry &entry, const FlagSources &sources,
                             std::uint32_t &flags) const;
-    // pam_faillock's settings, from faillock.conf and the pam_faillock lines of /etc/pam.d.
-    std::uint32_t readFaillockConfig(FaillockSettings &settings) const;
+    // The pam_faillock lines of every service in the PAM folder, with their settings.
+    std::uint32_t readFaillockLines(std::vector<FaillockLine> &lines) const;
+    // The groups the lines name as admin_group.
+    std::uint32_t readAdminGroups(const std::vector<FaillockLine> &lines,
+                                  std::unordered_map<std::string, GroupEntry> &groups) const;
+    // Empties the account's tally in one folder. 0, or an error code.
+    std::uint32_t resetTally(const std::string &systemFolder, const std::string &user) const;
     // The names in a tally folder; unset when it cannot be listed.
     std::optional<std::unordered_set<std::string>>
     listTallies(const std::string &systemFolder) const;

@@ -49,6 +49,10 @@ protected:
                               ":\n"
                               "pat:$6$x:19000:0:99999:7::" +
                               std::to_string(today + 1) + ":\n");
+        put("etc/group", "root:x:0:\nwheel:x:10:jsmith,other\nstaff:x:1004:\n");
+        // pam_faillock with its settings from faillock.conf, as most systems use it.
+        put("etc/pam.d/common-auth", "auth required pam_faillock.so preauth\n"
+                                     "auth required pam_unix.so\n");
     }
 
     void put(const std::string &relative, const std::string &content)
@@ -114,6 +118,26 @@ protected:
         return names;
     }
 
+    // The accounts a listing marks locked out, looked up as the listing hands them out.
+    std::set<std::string> lockedInListing()
+    {
+        LocalProvider local = provider();
+        std::set<std::string> locked;
+        std::uint32_t resume = 0, status = 0;
+        do {
+            std::vector<netapi::AccountEntry> batch;
+            status = local.enumerate("", FILTER_NORMAL_ACCOUNT, 1, resume, batch);
+            for (const netapi::AccountEntry &entry : batch) {
+                netapi::AccountInfo info;
+                EXPECT_EQ(local.getInfo("", entry.name, info), NERR_Success) << entry.name;
+                if (info.flags & UF_LOCKOUT)
+                    locked.insert(entry.name);
+            }
+        } while (status == ERROR_MORE_DATA);
+        EXPECT_EQ(status, NERR_Success);
+        return locked;
+    }
+
     std::int64_t tallySize(const std::string &user)
     {
         return QFileInfo(dir.file(QString::fromStdString("var/run/faillock/" + user))).size();
@@ -164,9 +188,9 @@ TEST_F(LocalComputer, LockedOutWhenEnoughRecentFailuresAreInTheTally)
     tally("jsmith", {{now - 1000, 1}, {now - 50, 1}, {now - 10, 1}});
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
     // The lock ends unlock_time (600 s) after the newest failure.
-    tally("jsmith", {{now - 700, 1}, {now - 650, 1}, {now - 600, 1}});
+    tally("jsmith", {{now - 700, 1}, {now - 650, 1}, {now - 601, 1}});
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
-    tally("jsmith", {{now - 700, 1}, {now - 650, 1}, {now - 599, 1}});
+    tally("jsmith", {{now - 700, 1}, {now - 650, 1}, {now - 600, 1}});
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
 }
 
@@ -182,7 +206,7 @@ TEST_F(LocalComputer, FaillockConfIsHonoured)
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
 }
 
-TEST_F(LocalComputer, PamFaillockArgumentsWinOverFaillockConf)
+TEST_F(LocalComputer, EachPamFaillockLineDecidesWithItsOwnSettings)
 {
     put("etc/security/faillock.conf", "deny = 10\ndir = /var/lib/faillock\n");
     put("etc/pam.d/common-auth",
@@ -190,18 +214,28 @@ TEST_F(LocalComputer, PamFaillockArgumentsWinOverFaillockConf)
         "auth  requisite  pam_faillock.so preauth \\\n      deny=2 dir=/run/tally\n"
         "auth  [success=1 default=ignore]  pam_unix.so nullok deny=1\n"
         "auth  [default=die]  /usr/lib/security/pam_faillock.so authfail unlock_time=never\n");
+    // The first line: deny 2 in /run/tally, for 600 s; the second: deny 10 in
+    // /var/lib/faillock, until reset. Neither takes the other's arguments.
     tally("jsmith", {{now - 100000, 1}, {now - 99990, 1}}, "run/tally");
-    // faillock.conf alone would say: deny 10, in /var/lib/faillock.
-    tally("pat", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}}, "var/lib/faillock");
-    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    tally("pat", {{now - 100000, 1}, {now - 99999, 1}, {now - 99998, 1}}, "var/lib/faillock");
+    tally("amüller", {{now - 20, 1}, {now - 10, 1}}, "run/tally");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
     EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT);
-    // The reset empties the tally PAM reads.
-    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
-    EXPECT_EQ(QFileInfo(dir.file("run/tally/jsmith")).size(), 0);
+    EXPECT_EQ(flagsOf("amüller"), UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE | UF_LOCKOUT);
+    std::vector<std::pair<std::int64_t, int>> ten(10, {now - 100000, 1});
+    tally("pat", ten, "var/lib/faillock");
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    // A listing, which lists each folder once, marks the same.
+    EXPECT_EQ(lockedInListing(), (std::set<std::string>{"amüller", "pat"}));
+    // The reset empties the tally in both folders.
+    tally("pat", {{now - 1, 1}}, "run/tally");
+    EXPECT_EQ(provider().setFlags("", "pat", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(QFileInfo(dir.file("var/lib/faillock/pat")).size(), 0);
+    EXPECT_EQ(QFileInfo(dir.file("run/tally/pat")).size(), 0);
 
     // conf= names another settings file, and the arguments still win over it.
-    put("etc/pam.d/common-auth", "auth required pam_faillock.so preauth conf=/etc/other.conf\n"
-                                 "-auth required pam_faillock.so authfail deny=1\n");
+    put("etc/pam.d/common-auth", "auth required pam_faillock.so preauth conf=/etc/other.conf "
+                                 "deny=1\n");
     put("etc/other.conf", "dir = /run/other\nunlock_time = 60\n");
     tally("jsmith", {{now - 30, 1}}, "run/other");
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
@@ -209,23 +243,98 @@ TEST_F(LocalComputer, PamFaillockArgumentsWinOverFaillockConf)
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
 }
 
-TEST_F(LocalComputer, RootUnlockTimeDeniesRootForItsOwnTime)
+// sshd at deny=10 beside the default deny=3: four failures lock the account
+// out of every service that uses the default.
+TEST_F(LocalComputer, LockedOutWhenAnyServiceWouldRefuse)
 {
-    put("etc/pam.d/system-auth", "auth required pam_faillock.so preauth root_unlock_time=30\n");
-    tally("root", {{now - 40, 1}, {now - 39, 1}, {now - 38, 1}});
-    tally("jsmith", {{now - 40, 1}, {now - 39, 1}, {now - 38, 1}});
-    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT);
+    put("etc/pam.d/sshd", "auth required pam_faillock.so preauth deny=10\n"
+                          "auth required pam_unix.so\n");
+    tally("jsmith", {{now - 4, 1}, {now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
     EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
-    tally("root", {{now - 20, 1}, {now - 19, 1}, {now - 18, 1}});
-    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(tallySize("jsmith"), 0);
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+
+    // With no service's auth stack using pam_faillock, a tally refuses
+    // nobody; the account stack's line still has its tally emptied.
+    QFile::remove(dir.file("etc/pam.d/sshd"));
+    put("etc/pam.d/common-auth", "auth required pam_unix.so\n"
+                                 "account required pam_faillock.so\n");
+    tally("jsmith", {{now - 4, 1}, {now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(provider().setFlags("", "jsmith", UF_NORMAL_ACCOUNT), NERR_Success);
+    EXPECT_EQ(tallySize("jsmith"), 0);
+    // Its settings file missing, that line fails every logon all the same.
+    put("etc/pam.d/common-auth", "account required pam_faillock.so conf=/etc/missing.conf\n");
+    EXPECT_EQ(flagsOf("jsmith", ERROR_FILE_NOT_FOUND), 0u);
 }
 
-TEST_F(LocalComputer, RootIsLockedOnlyWithEvenDenyRoot)
+TEST_F(LocalComputer, RootAndAdminGroupMembersAreLockedOnlyWithEvenDenyRoot)
 {
-    tally("root", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+    const std::vector<std::pair<std::int64_t, int>> recent = {
+        {now - 40, 1}, {now - 39, 1}, {now - 38, 1}};
+    for (const char *user : {"root", "jsmith", "pat"})
+        tally(user, recent);
+    // root_unlock_time alone does not deny root.
+    put("etc/pam.d/common-auth", "auth required pam_faillock.so preauth root_unlock_time=30 "
+                                 "admin_group=wheel\n");
     EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT);
-    put("etc/security/faillock.conf", "even_deny_root\n");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT); // listed in wheel
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    put("etc/pam.d/common-auth", "auth required pam_faillock.so preauth admin_group=staff\n");
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT); // in staff by its primary group
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+
+    // With even_deny_root they are refused, for root_unlock_time.
+    put("etc/pam.d/common-auth",
+        "auth required pam_faillock.so preauth even_deny_root root_unlock_time=39 "
+        "admin_group=wheel\n");
     EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    tally("root", {{now - 42, 1}, {now - 41, 1}, {now - 40, 1}});
+    tally("jsmith", {{now - 42, 1}, {now - 41, 1}, {now - 40, 1}});
+    EXPECT_EQ(flagsOf("root"), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    EXPECT_EQ(flagsOf("pat"), UF_NORMAL_ACCOUNT | UF_LOCKOUT); // unlock_time, 600 s
+}
+
+// A service whose settings cannot be known, or that refuses everyone, is no
+// service without lockouts.
+TEST_F(LocalComputer, UnreadableOrBrokenSettingsLeaveTheLockoutUnknown)
+{
+    tally("jsmith", {{now - 4, 1}});
+    const auto refuse = [](const std::string &suffix) {
+        return
+            [suffix](const std::string &path, bool) { return path.ends_with(suffix) ? EACCES : 0; };
+    };
+    netapi::AccountInfo info;
+    EXPECT_EQ(provider(refuse("/etc/pam.d/common-auth")).getInfo("", "jsmith", info),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(provider(refuse("/etc/pam.d")).getInfo("", "jsmith", info), ERROR_ACCESS_DENIED);
+    put("etc/security/faillock.conf", "deny = 3\n");
+    EXPECT_EQ(provider(refuse("/etc/security/faillock.conf")).getInfo("", "jsmith", info),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(
+        provider(refuse("/etc/security/faillock.conf")).setFlags("", "jsmith", UF_NORMAL_ACCOUNT),
+        ERROR_ACCESS_DENIED);
+    EXPECT_EQ(tallySize("jsmith"), 64);
+
+    put("etc/security/faillock.conf", "dir = /" + std::string(1100, 'x') + "\n");
+    EXPECT_EQ(flagsOf("jsmith", ERROR_BAD_CONFIGURATION), 0u);
+    QFile::remove(dir.file("etc/security/faillock.conf"));
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+
+    put("etc/pam.d/sshd", "auth required pam_faillock.so preauth conf=/etc/missing.conf\n");
+    EXPECT_EQ(flagsOf("jsmith", ERROR_FILE_NOT_FOUND), 0u);
+    put("etc/pam.d/sshd", "auth required pam_faillock.so preauth \\");
+    EXPECT_EQ(flagsOf("jsmith", ERROR_BAD_CONFIGURATION), 0u);
+    // A broken file that does not name pam_faillock changes no lockout.
+    put("etc/pam.d/sshd", "auth required pam_unix.so \\");
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
+    // Nor does what is no service file.
+    QFile::remove(dir.file("etc/pam.d/sshd"));
+    QDir().mkpath(dir.file("etc/pam.d/subfolder"));
+    EXPECT_EQ(flagsOf("jsmith"), UF_NORMAL_ACCOUNT);
 }
 
 TEST_F(LocalComputer, ResetEmptiesTheTallyAndNothingElseCanBeWritten)
