@@ -74,6 +74,9 @@ protected:
         put(file("etc/passwd"), "jsmith:x:1000:1000:John Smith:/home/jsmith:/bin/bash\n"
                                 "passwd:x:1001:1001::/:/bin/sh\n");
         put(file("etc/shadow"), "jsmith:$6$x:19000:0:99999:7:::\npasswd:$6$x:19000:0:99999:7:::\n");
+        put(file("etc/pam.d/common-auth"), "auth required pam_faillock.so preauth\n"
+                                           "auth required pam_unix.so\n"
+                                           "auth required pam_faillock.so authfail\n");
     }
 
     QString file(const QString &relative) const { return outer.file("root/" + relative); }
