@@ -47,6 +47,14 @@ TEST_F(LoadingCombo, StoredTextsFillTheListAndTheFirstShows)
     EXPECT_FALSE(combo.Storage()->IsOpen());
 }
 
+TEST_F(LoadingCombo, AStoredCountFarAboveTheValuesStillLoadsAtOnce)
+{
+    store(0x7fffffff, {{0, "alpha"}, {1, "beta"}, {2, "gamma"}});
+    combo.Loaded();
+    EXPECT_EQ(combo.Items()->ToVector(), (std::vector<String>{"alpha", "beta", "gamma"}));
+    EXPECT_EQ(combo.Text(), "alpha");
+}
+
 TEST_F(LoadingCombo, AnEmptyFirstTextLeavesTheFieldEmptyAndABlankKeyLoadsNothing)
 {
     store(2, {{0, ""}, {1, "beta"}});
