@@ -118,6 +118,8 @@ TEST_F(LoadingCombo, ReadFromAFormDescriptionAndWrittenBack)
                         "    Storage.RegistryRootKey = atrkCurrentUser\n"
                         "    ShowLatest = False\n"
                         "    DropDownCount = 12\n"
+                        "    Constraints.MinWidth = 150\n"
+                        "    Tag = 3\n"
                         "  end\n"
                         "end\n";
     const auto root = ReadNewComponentFromText(text, "combo.dfm");
@@ -127,6 +129,8 @@ TEST_F(LoadingCombo, ReadFromAFormDescriptionAndWrittenBack)
     EXPECT_FALSE(read->ShowLatest());
     EXPECT_FALSE(read->Sorted());
     EXPECT_EQ(read->DropDownCount(), 12);
+    EXPECT_EQ(read->Width(), 150);
+    EXPECT_EQ(read->Tag(), 3);
     EXPECT_EQ(read->Items()->ToVector(), (std::vector<String>{"dc01"}));
     EXPECT_EQ(read->Text(), "dc01");
 
