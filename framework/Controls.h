@@ -212,6 +212,47 @@ std::uintptr_t GetCapture();
 // The control that owns a Qt widget (or the nearest one above it), or null.
 TControl *FindControl(const QWidget *Widget);
 
+// Where a control's Help command looks: by HelpContext or by HelpKeyword.
+enum THelpType : std::uint8_t
+{
+    htKeyword,
+    htContext
+};
+
+// The smallest and largest size a control may take; 0 is no limit. Where a
+// least and a most disagree, the least wins. Each defaults to 0.
+class TSizeConstraints : public TPersistent
+{
+    TUMBLER_CLASS
+public:
+    int MaxHeight() const { return FMaxHeight; }
+    void SetMaxHeight(int Value) { change(FMaxHeight, Value); }
+    int MaxWidth() const { return FMaxWidth; }
+    void SetMaxWidth(int Value) { change(FMaxWidth, Value); }
+    int MinHeight() const { return FMinHeight; }
+    void SetMinHeight(int Value) { change(FMinHeight, Value); }
+    int MinWidth() const { return FMinWidth; }
+    void SetMinWidth(int Value) { change(FMinWidth, Value); }
+
+    // A width or height brought within the limits.
+    int ConstrainWidth(int Width) const { return constrain(Width, FMinWidth, FMaxWidth); }
+    int ConstrainHeight(int Height) const { return constrain(Height, FMinHeight, FMaxHeight); }
+
+    void Assign(TPersistent *Source) override;
+
+    // Called after any limit changed.
+    TNotifyEvent OnChange;
+
+private:
+    void change(int &Field, int Value);
+    static int constrain(int Size, int Least, int Most);
+
+    int FMaxHeight = 0;
+    int FMaxWidth = 0;
+    int FMinHeight = 0;
+    int FMinWidth = 0;
+};
+
 // ---------------------------------------------------------------------------
 // TControl
 
@@ -313,6 +354,24 @@ public:
     // The palette the control wants realised: none on Linux (see HPALETTE).
     virtual HPALETTE GetPalette() { return 0; }
 
+    // The size limits SetBounds keeps to; changing them resizes the control
+    // into them. None by default.
+    TSizeConstraints *Constraints() const { return FConstraints.get(); }
+    void SetConstraints(TSizeConstraints *Value) { FConstraints->Assign(Value); }
+
+    // A number for the application's own use; nothing reads it. Defaults to 0.
+    int Tag() const { return FTag; }
+    void SetTag(int Value) { FTag = Value; }
+    // The control's help topic, by number or by keyword as HelpType says;
+    // stored with the form, read by no help system here. Default htContext,
+    // "" and 0.
+    THelpType HelpType() const { return FHelpType; }
+    void SetHelpType(THelpType Value) { FHelpType = Value; }
+    const String &HelpKeyword() const { return FHelpKeyword; }
+    void SetHelpKeyword(const String &Value) { FHelpKeyword = Value; }
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int Value) { FHelpContext = Value; }
+
     // The menu that pops up on a right click (or the menu key) over the
     // control. Defaults to null.
     TPopupMenu *PopupMenu() const { return FPopupMenu; }
@@ -412,6 +471,7 @@ protected:
     // Resizes the control to fit its contents when it does so (labels).
     virtual void AdjustSize() {}
     void FontChanged(TObject *Sender);
+    void ConstraintsChanged(TObject *Sender);
     // Sets the bounds field without telling the widget (the widget moved).
     void UpdateBoundsFromWidget(int ALeft, int ATop, int AWidth, int AHeight);
     // The colour the control shows (ColorToQColor of Color).
@@ -489,6 +549,11 @@ private:
     TPopupMenu *FPopupMenu = nullptr;
     TControlState FControlState;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+    std::unique_ptr<TSizeConstraints> FConstraints;
+    int FTag = 0;
+    THelpType FHelpType = htContext;
+    String FHelpKeyword;
+    int FHelpContext = 0;
 
     TNotifyEvent FOnClick;
     TNotifyEvent FOnDblClick;

@@ -266,11 +266,12 @@ public:
     // Fill colour. Defaults to clWhite.
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);
-    // Defaults to bsSolid; bsClear fills nothing and draws text without background.
+    // Defaults to bsSolid; bsClear fills nothing (unless Bitmap is set) and
+    // draws text without background.
     TBrushStyle Style() const { return FStyle; }
     void SetStyle(TBrushStyle Value);
     // A pattern brush: fills repeat this bitmap from the canvas's origin
-    // instead of the colour. Not owned; the caller keeps it alive while the
+    // instead of the colour, whatever Style says. Not owned; the caller keeps it alive while the
     // brush holds it. Defaults to null.
     TBitmap *Bitmap() const { return FBitmap; }
     void SetBitmap(TBitmap *Value);
@@ -455,6 +456,8 @@ private:
     QPainter *begin();
     void applyPen(QPainter &p);
     void applyBrush(QPainter &p);
+    // Whether fills draw: a pattern bitmap, or any style but bsClear.
+    bool brushFills() const;
     const QFont &qtFont();
 
     QImage *FTarget = nullptr;

@@ -172,7 +172,8 @@ void TButtonGlyph::SetCellCount(int Value)
         return;
     ReleaseImages();
     FNumGlyphs = Value;
-    StripChanged(FStrip.get());
+    if (OnChange)
+        OnChange(this);
 }
 
 void TButtonGlyph::StripChanged(TObject *Sender)
@@ -182,7 +183,7 @@ void TButtonGlyph::StripChanged(TObject *Sender)
     FKeyColor = FStrip->TransparentColor();
     ReleaseImages();
     if (OnChange)
-        OnChange(this);
+        OnChange(FStrip.get());
 }
 
 int TButtonGlyph::cellWidth() const
@@ -396,6 +397,7 @@ const TClassInfo &TFancyButton::StaticClassInfo()
                      0)
             .IntegerIdents("TextShadowColor", &TFancyButton::TextShadowColor,
                            &TFancyButton::SetTextShadowColor, ColorIdents(), clNone)
+            .Object("Constraints", &TFancyButton::Constraints)
             .Build();
     return info;
 }
@@ -465,11 +467,12 @@ bool TFancyButton::hasGlyph() const
     return !FGlyph->Strip()->Empty();
 }
 
-void TFancyButton::GlyphChanged(TObject *)
+void TFancyButton::GlyphChanged(TObject *Sender)
 {
     // A glyph read from a form description arrives as pixels put into the
     // strip, not through SetGlyph: it takes its cells and size the same way.
-    if (ComponentState().Contains(csLoading) && hasGlyph()) {
+    // A cell count read after it is the description's own and stays.
+    if (Sender == FGlyph->Strip() && ComponentState().Contains(csLoading) && hasGlyph()) {
         FGlyph->TakeCellCountFromStrip();
         sizeToCell();
     }

@@ -122,7 +122,8 @@ public:
     void DrawCaptionText(TCanvas *Canvas, const String &Caption, TRect TextRect,
                          TFancyButtonState State, TColor ShadowColor, unsigned BiDiFlags);
 
-    // Called after the strip's content or the cell count changed.
+    // Called after the strip's content changed (Sender: the strip) or the
+    // cell count alone did (Sender: the glyph object).
     TNotifyEvent OnChange;
 
 private:

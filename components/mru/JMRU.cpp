@@ -250,8 +250,11 @@ void TJMostRecentlyUsedList::Load()
     if (FStorage->Key().empty())
         return;
     const StorageSequence sequence(*FStorage);
-    const std::int32_t count = FStorage->ReadInteger("Count", 0);
-    for (std::int32_t i = count - 1; i >= 0; --i) {
+    // Entries past MaxItems would be pushed out again by the loads of the
+    // first MaxItems, so they are not read: a stored count far above the
+    // values present then costs no more than MaxItems reads.
+    const std::int64_t count = std::min<std::int64_t>(FStorage->ReadInteger("Count", 0), FMaxItems);
+    for (std::int64_t i = count - 1; i >= 0; --i) {
         const String text = FStorage->ReadString(IntToStr(i), String());
         if (!text.empty())
             Add(text);
@@ -414,9 +417,15 @@ void TJMostRecentlyUsedList::RefreshMenu()
             break;
         }
         case mkInsertAfter:
-        case mkInsertWithSeparator:
+        case mkInsertWithSeparator: {
+            // The root's position is read once the item is out of the menu:
+            // an item that stood before the root (after mkInsertBefore) would
+            // otherwise shift it and land one place too far.
+            if (item->Parent())
+                item->Parent()->Remove(item);
             AddAt(FRootMenuItem->MenuIndex() + i + 1, item, FRootMenuItem, false);
             break;
+        }
         }
     }
 }

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 namespace {
-// The most texts a save writes.
+// The most texts a save writes, and so the most a load reads.
 constexpr int savedTexts = 10;
 } // namespace
 
@@ -16,6 +16,7 @@ const TClassInfo &TMRUCombo::StaticClassInfo()
             .Component()
             .Object("Storage", &TMRUCombo::Storage)
             .Boolean("ShowLatest", &TMRUCombo::ShowLatest, &TMRUCombo::SetShowLatest, true)
+            .Object("Constraints", &TMRUCombo::Constraints)
             .Build();
     return info;
 }
@@ -41,8 +42,11 @@ void TMRUCombo::Loaded()
     try {
         FStorage->Open();
         try {
-            const std::int32_t count = FStorage->ReadInteger("Count", 0);
-            for (std::int32_t i = 0; i < count; ++i) {
+            // A save writes at most savedTexts values, so no real list is
+            // longer; a larger stored count is not followed into values that
+            // are not there.
+            const int count = std::min(FStorage->ReadInteger("Count", 0), savedTexts);
+            for (int i = 0; i < count; ++i) {
                 const String text = FStorage->ReadString(IntToStr(i), String());
                 if (i == 0)
                     SetText(text);

@@ -111,6 +111,7 @@ const TEnumInfo FormBorderStyleInfo{
     "TFormBorderStyle",
     {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
 static const TEnumInfo DragModeInfo{"TDragMode", {"dmManual", "dmAutomatic"}};
+static const TEnumInfo HelpTypeInfo{"THelpType", {"htKeyword", "htContext"}};
 const TEnumInfo BiDiModeInfo{
     "TBiDiMode",
     {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
@@ -184,6 +185,11 @@ const TClassInfo &TControl::StaticClassInfo()
             .Reference("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu)
             .Boolean("Visible", &TControl::Visible, &TControl::SetVisible, true)
             .StoredIf(&TControl::isVisibleStored)
+            .Integer("Tag", &TControl::Tag, &TControl::SetTag, 0)
+            .Enumeration("HelpType", &TControl::HelpType, &TControl::SetHelpType, HelpTypeInfo,
+                         htContext)
+            .Text("HelpKeyword", &TControl::HelpKeyword, &TControl::SetHelpKeyword)
+            .Integer("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0)
             .Event("OnClick", &TControl::OnClick, &TControl::SetOnClick)
             .Event("OnDblClick", &TControl::OnDblClick, &TControl::SetOnDblClick)
             .Event("OnMouseDown", &TControl::OnMouseDown, &TControl::SetOnMouseDown)
@@ -195,9 +201,11 @@ const TClassInfo &TControl::StaticClassInfo()
 
 TControl::TControl(TComponent *AOwner)
     : TComponent(AOwner), FFont(std::make_unique<TFont>()),
+      FConstraints(std::make_unique<TSizeConstraints>()),
       FBridge(std::make_unique<MessageBridge>(this))
 {
     FFont->OnChange = TNotifyEvent(this, &TControl::FontChanged);
+    FConstraints->OnChange = TNotifyEvent(this, &TControl::ConstraintsChanged);
 }
 
 TControl::~TControl()
@@ -386,6 +394,8 @@ void TControl::ApplyColor() {}
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
+    AWidth = FConstraints->ConstrainWidth(AWidth);
+    AHeight = FConstraints->ConstrainHeight(AHeight);
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight)
         return;
     const bool resized = AWidth != FWidth || AHeight != FHeight;
@@ -609,6 +619,11 @@ void TControl::SetParentFont(bool Value)
     FParentFont = Value;
     if (Value && FParent)
         Perform(CM_PARENTFONTCHANGED);
+}
+
+void TControl::ConstraintsChanged(TObject *)
+{
+    SetBounds(FLeft, FTop, FWidth, FHeight);
 }
 
 void TControl::FontChanged(TObject *)

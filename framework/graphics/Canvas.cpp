@@ -95,6 +95,14 @@ void TCanvas::applyPen(QPainter &p)
     }
 }
 
+bool TCanvas::brushFills() const
+{
+    // A pattern brush fills whatever its style says, as in the raster
+    // operations; the style still decides whether text gets a background.
+    const TBitmap *pattern = FBrush.Bitmap();
+    return (pattern && !pattern->Empty()) || FBrush.Style() != bsClear;
+}
+
 void TCanvas::applyBrush(QPainter &p)
 {
     static const std::map<TBrushStyle, Qt::BrushStyle> styles{
@@ -176,7 +184,7 @@ void TCanvas::LineTo(int X, int Y)
 void TCanvas::FillRect(const TRect &R)
 {
     QPainter *p = begin();
-    if (!p || FBrush.Style() == bsClear || R.Width() <= 0 || R.Height() <= 0)
+    if (!p || !brushFills() || R.Width() <= 0 || R.Height() <= 0)
         return;
     applyBrush(*p);
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -202,7 +210,7 @@ void TCanvas::Rectangle(const TRect &R)
     if (!p || R.Width() <= 0 || R.Height() <= 0)
         return;
     // GDI fills the inside with the brush and draws the outline within R.
-    if (FBrush.Style() != bsClear) {
+    if (brushFills()) {
         applyBrush(*p);
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
         p->fillRect(QRect(R.Left, R.Top, R.Width(), R.Height()), p->brush());

@@ -125,8 +125,14 @@ String TCustomEdit::GetText() const
 
 void TCustomEdit::ApplyText()
 {
-    if (!WidgetAllocated())
+    if (!WidgetAllocated()) {
+        // No widget reports this change, and making one later with the text
+        // reports none either: the edit reports it itself, as the widget
+        // would have.
+        if (!ComponentState().Contains(csLoading))
+            Change();
         return;
+    }
     if (auto *edit = qobject_cast<QLineEdit *>(Widget()))
         if (edit->text() != qs(FText))
             edit->setText(qs(FText));

@@ -158,6 +158,81 @@ TEST_F(Buttons, AButtonReadFromADescriptionTakesItsSizeFromItsGlyph)
     EXPECT_EQ(read->Caption(), "&Go");
 }
 
+TEST_F(Buttons, ADescriptionKeepsACellCountTheStripsProportionsDoNotSuggest)
+{
+    RegisterClasses<TFancyButton>();
+    TForm source(nullptr);
+    source.SetName("Source");
+    auto *b = new TFancyButton(&source);
+    b->SetName("Fancy1");
+    auto glyph = strip(64, 16);
+    b->SetGlyph(glyph.get());
+    ASSERT_EQ(b->GetNumGlyphs(), 4);
+    b->SetNumGlyphs(2);
+    const String text = WriteComponentToText(source);
+    EXPECT_NE(text.find("NumGlyphs = 2"), String::npos) << text;
+
+    TForm target(nullptr);
+    ReadComponentFromText(target, text, "test");
+    auto *read = dynamic_cast<TFancyButton *>(target.FindComponent("Fancy1"));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->GetNumGlyphs(), 2);
+    EXPECT_EQ(read->Width(), 32);
+    EXPECT_EQ(read->Height(), 16);
+    EXPECT_NE(WriteComponentToText(target).find("NumGlyphs = 2"), String::npos);
+}
+
+TEST_F(Buttons, ADescriptionMaySetTagHelpAndSizeLimitsWhichTheSizeKeepsTo)
+{
+    RegisterClasses<TFancyButton>();
+    TForm target(nullptr);
+    const String text = "object Source: TForm\n"
+                        "  object Fancy1: TFancyButton\n"
+                        "    Left = 4\n"
+                        "    Top = 5\n"
+                        "    Width = 100\n"
+                        "    Height = 50\n"
+                        "    Tag = 7\n"
+                        "    HelpType = htKeyword\n"
+                        "    HelpKeyword = 'launch'\n"
+                        "    HelpContext = 12\n"
+                        "    Constraints.MaxHeight = 30\n"
+                        "    Constraints.MaxWidth = 40\n"
+                        "    Constraints.MinWidth = 20\n"
+                        "  end\n"
+                        "end\n";
+    ReadComponentFromText(target, text, "fancy.dfm");
+    auto *b = dynamic_cast<TFancyButton *>(target.FindComponent("Fancy1"));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Tag(), 7);
+    EXPECT_EQ(b->HelpType(), htKeyword);
+    EXPECT_EQ(b->HelpKeyword(), "launch");
+    EXPECT_EQ(b->HelpContext(), 12);
+    EXPECT_EQ(b->Width(), 40);
+    EXPECT_EQ(b->Height(), 30);
+
+    // Every size afterwards keeps to them too, the glyph's among them.
+    b->SetBounds(4, 5, 5, 5);
+    EXPECT_EQ(b->Width(), 20);
+    EXPECT_EQ(b->Height(), 5);
+    auto glyph = strip(64, 64);
+    b->SetGlyph(glyph.get());
+    EXPECT_EQ(b->Width(), 40);
+    EXPECT_EQ(b->Height(), 30);
+    b->Constraints()->SetMaxHeight(0); // no limit: the glyph's height
+    b->SetGlyph(glyph.get());
+    EXPECT_EQ(b->Height(), 64);
+
+    // Written back as they were read, defaults left out.
+    const String written = WriteComponentToText(target);
+    for (const char *line :
+         {"Tag = 7", "HelpType = htKeyword", "HelpKeyword = 'launch'", "HelpContext = 12",
+          "Constraints.MaxWidth = 40", "Constraints.MinWidth = 20"})
+        EXPECT_NE(written.find(line), String::npos) << line << "\n" << written;
+    EXPECT_EQ(written.find("MaxHeight"), String::npos) << written;
+    EXPECT_EQ(written.find("MinHeight"), String::npos) << written;
+}
+
 TEST_F(Buttons, APlainButtonPressesFollowsThePointerAndClicksOnRelease)
 {
     auto *b = add(10);
@@ -221,6 +296,28 @@ TEST_F(Buttons, AGroupKeepsOneButtonLatched)
     auto *alone = add(160);
     alone->SetDown(true);
     EXPECT_FALSE(alone->Down());
+}
+
+TEST_F(Buttons, ALatchedButtonShowsTheCheckeredFaceWhateverItPaintedBefore)
+{
+    // The checker alternates pixel by pixel; a plain face does not.
+    const auto checkered = [](TControl *x) {
+        const QImage shown = w(x)->grab().toImage();
+        return shown.pixelColor(3, 3) != shown.pixelColor(4, 3) &&
+               shown.pixelColor(3, 3) == shown.pixelColor(4, 4);
+    };
+    auto *a = add(10, "Go"), *b = add(60, "Go");
+    a->SetGroupIndex(3);
+    b->SetGroupIndex(3);
+    b->SetAllowAllUp(true);
+    EXPECT_FALSE(checkered(b));
+    b->SetDown(true); // after a paint that drew its caption
+    EXPECT_TRUE(checkered(b));
+    a->SetDown(true);
+    EXPECT_TRUE(checkered(a));
+    EXPECT_FALSE(checkered(b));
+    b->SetDown(true);
+    EXPECT_TRUE(checkered(b));
 }
 
 TEST_F(Buttons, LatchingByCodeRepaintsAtOnce)

@@ -78,6 +78,30 @@ TEST_F(NumberBox, WritesNumbersWithSevenSignificantDigits)
     EXPECT_EQ(changes, 9) << "every new text is a change";
 }
 
+TEST_F(NumberBox, AnEditWithoutAParentReportsItsChangesAndNoneWhenPlaced)
+{
+    TNumberEdit loose(nullptr);
+    int changes = 0;
+    loose.SetOnChange([&](TObject *sender) {
+        EXPECT_EQ(sender, &loose);
+        ++changes;
+    });
+    loose.SetValue(2.5f);
+    EXPECT_EQ(changes, 1);
+    loose.SetValue(2.5f); // the same text: no change
+    EXPECT_EQ(changes, 1);
+
+    loose.SetParent(form.get());
+    form->Show();
+    auto *line = qobject_cast<QLineEdit *>(loose.Widget());
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "2.5");
+    EXPECT_EQ(changes, 1) << "placing it changes no text";
+    loose.SetValue(3.0f);
+    EXPECT_EQ(changes, 2);
+    loose.SetParent(nullptr);
+}
+
 TEST_F(NumberBox, UsesTheDecimalSeparatorOfTheFormatSettings)
 {
     const QScopedValueRollback<char> comma(FormatSettings.DecimalSeparator, ',');

@@ -230,6 +230,55 @@ TEST_F(MenuMirror, InsertKindsPlaceTheEntriesBesideTheRoot)
     EXPECT_EQ(shown(recent->SubMenu()), (std::vector<std::string>{"&0 e", "&1 d"}));
 }
 
+TEST_F(MenuMirror, EverySwitchOfKindPlacesTheEntriesBesideTheRootAtOnce)
+{
+    // The File menu and the root's own sub-menu for the entries newest-first
+    // under each kind.
+    const auto placed = [](TJMRUMenuKind kind, const std::string &first,
+                           const std::string &second) {
+        using Texts = std::vector<std::string>;
+        const Texts entries{"&0 " + first, "&1 " + second};
+        switch (kind) {
+        case mkInsertBefore:
+            return std::pair{Texts{"&Open", entries[0], entries[1], "Recent", "E&xit"}, Texts{}};
+        case mkInsertAfter:
+            return std::pair{Texts{"&Open", "Recent", entries[0], entries[1], "E&xit"}, Texts{}};
+        case mkInsertWithSeparator:
+            return std::pair{Texts{"&Open", "Recent", "---", entries[0], entries[1], "E&xit"},
+                             Texts{}};
+        case mkSubMenu:
+            break;
+        }
+        return std::pair{Texts{"&Open", "Recent", "E&xit"}, entries};
+    };
+    const auto menus = [&] { return std::pair{fileMenu(), shown(recent->SubMenu())}; };
+    delete list;
+    for (const auto from : {mkInsertBefore, mkInsertAfter, mkInsertWithSeparator, mkSubMenu})
+        for (const auto to : {mkInsertBefore, mkInsertAfter, mkInsertWithSeparator, mkSubMenu}) {
+            if (from == to)
+                continue;
+            SCOPED_TRACE(TJMRUMenuKindInfo().Literals[from] + " to " +
+                         TJMRUMenuKindInfo().Literals[to]);
+            auto *mru = new TJMostRecentlyUsedList(&form);
+            mru->SetAutoSave(false);
+            mru->SetRootMenuItem(recent);
+            mru->SetMenuKind(from);
+            mru->Add("a");
+            mru->Add("b");
+            EXPECT_EQ(menus(), placed(from, "b", "a"));
+            mru->SetMenuKind(to);
+            // The separator comes with the next change of the list.
+            if (to != mkInsertWithSeparator) {
+                EXPECT_EQ(menus(), placed(to, "b", "a"));
+            }
+            mru->Add("a");
+            EXPECT_EQ(menus(), placed(to, "a", "b"));
+            delete mru;
+            EXPECT_EQ(menus(), (std::pair{std::vector<std::string>{"&Open", "Recent", "E&xit"},
+                                          std::vector<std::string>{}}));
+        }
+}
+
 TEST_F(MenuMirror, ARootOutsideAnyMenuKeepsTheEntriesUntilItIsPlaced)
 {
     TMenuItem *loose = item("Loose");
@@ -335,6 +384,26 @@ TEST_F(PersistedList, FifteenStoredEntriesLoadTheFirstTen)
     list->Save();
     list->Load();
     EXPECT_EQ(list->GetCount(), 0);
+}
+
+TEST_F(PersistedList, AStoredCountFarAboveTheValuesStillLoadsAtOnce)
+{
+    putRaw(HKEY_CURRENT_USER, mruKey, "Count", REG_DWORD, QByteArray("\xff\xff\xff\x7f", 4));
+    for (int i = 0; i < 3; ++i)
+        putRaw(HKEY_CURRENT_USER, mruKey, IntToStr(i).c_str(), REG_SZ,
+               QByteArray::fromStdString("t" + IntToStr(i)) + '\0');
+    list->Storage()->SetKey(mruKey);
+    list->Load();
+    EXPECT_EQ(entries(*list), (std::vector<String>{"t0", "t1", "t2"}));
+
+    // In name order too, the first MaxItems of the stored order are kept.
+    for (const auto &[i, text] :
+         std::vector<std::pair<int, const char *>>{{0, "z"}, {1, "y"}, {2, "x"}})
+        putRaw(HKEY_CURRENT_USER, mruKey, IntToStr(i).c_str(), REG_SZ, QByteArray(text) + '\0');
+    list->SetSortBy(skName);
+    list->SetMaxItems(2);
+    list->Load();
+    EXPECT_EQ(entries(*list), (std::vector<String>{"y", "z"}));
 }
 
 TEST_F(PersistedList, ReadFromAFormDescriptionAndWrittenBack)

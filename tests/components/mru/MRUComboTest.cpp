@@ -47,6 +47,14 @@ TEST_F(LoadingCombo, StoredTextsFillTheListAndTheFirstShows)
     EXPECT_FALSE(combo.Storage()->IsOpen());
 }
 
+TEST_F(LoadingCombo, AStoredCountFarAboveTheValuesStillLoadsAtOnce)
+{
+    store(0x7fffffff, {{0, "alpha"}, {1, "beta"}, {2, "gamma"}});
+    combo.Loaded();
+    EXPECT_EQ(combo.Items()->ToVector(), (std::vector<String>{"alpha", "beta", "gamma"}));
+    EXPECT_EQ(combo.Text(), "alpha");
+}
+
 TEST_F(LoadingCombo, AnEmptyFirstTextLeavesTheFieldEmptyAndABlankKeyLoadsNothing)
 {
     store(2, {{0, ""}, {1, "beta"}});
@@ -110,6 +118,8 @@ TEST_F(LoadingCombo, ReadFromAFormDescriptionAndWrittenBack)
                         "    Storage.RegistryRootKey = atrkCurrentUser\n"
                         "    ShowLatest = False\n"
                         "    DropDownCount = 12\n"
+                        "    Constraints.MinWidth = 150\n"
+                        "    Tag = 3\n"
                         "  end\n"
                         "end\n";
     const auto root = ReadNewComponentFromText(text, "combo.dfm");
@@ -119,6 +129,8 @@ TEST_F(LoadingCombo, ReadFromAFormDescriptionAndWrittenBack)
     EXPECT_FALSE(read->ShowLatest());
     EXPECT_FALSE(read->Sorted());
     EXPECT_EQ(read->DropDownCount(), 12);
+    EXPECT_EQ(read->Width(), 150);
+    EXPECT_EQ(read->Tag(), 3);
     EXPECT_EQ(read->Items()->ToVector(), (std::vector<String>{"dc01"}));
     EXPECT_EQ(read->Text(), "dc01");
 
