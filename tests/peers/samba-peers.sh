@@ -55,7 +55,7 @@ NSS="$SMB/nss"
 DC="$PEERS_DIR/dc"
 DC_CONF="$DC/etc/smb.conf"
 # Named after the accounts it holds: change the name when they change.
-DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock-ssolock-late.tar"
+DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock-ssolock-late-ldapspn.tar"
 PIDS="$PEERS_DIR/pids"
 
 die() { echo "samba-peers.sh: $*" >&2; exit 1; }
@@ -258,6 +258,11 @@ EOF
     done
     samba-tool user create 'jürgen' "$DC_USER_PASS" "${H[@]}" \
         --given-name='Jürgen' --surname='Größe-Øster' >/dev/null
+    # A DC's own update of its service principals (samba_spnupdate) runs with
+    # its DNS service, which this one has not: add the directory's, so that a
+    # Kerberos ticket reaches LDAP as on any other DC.
+    samba-tool spn add ldap/dc1.test.lan 'DC1$' "${H[@]}" >/dev/null
+    samba-tool spn add ldap/DC1 'DC1$' "${H[@]}" >/dev/null
     # Disabled before the lockout: disabling an account clears its lockout.
     samba-tool user disable normal2 "${H[@]}" >/dev/null
     samba-tool user disable both "${H[@]}" >/dev/null
