@@ -31,7 +31,8 @@
 #                   (disabled, then locked out), jürgen "Jürgen Größe-Øster",
 #                   winlock, clilock and ssolock (locked out, for the window's,
 #                   the command line's and the single sign-on tests), late
-#                   (locked out by a test while it lists)
+#                   (locked out by a test while it lists), opticket and
+#                   oppass (operators whose bad logons the tests count)
 set -euo pipefail
 
 # Absolute: the daemons change directory, and every path in their
@@ -55,7 +56,7 @@ NSS="$SMB/nss"
 DC="$PEERS_DIR/dc"
 DC_CONF="$DC/etc/smb.conf"
 # Named after the accounts it holds: change the name when they change.
-DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock-ssolock-late-ldapspn.tar"
+DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock-ssolock-late-ldapspn-operators.tar"
 PIDS="$PEERS_DIR/pids"
 
 die() { echo "samba-peers.sh: $*" >&2; exit 1; }
@@ -252,7 +253,7 @@ EOF
     samba-tool domain passwordsettings set "${H[@]}" --complexity=off \
         --account-lockout-threshold=3 --account-lockout-duration=30 \
         --reset-account-lockout-after=30 >/dev/null
-    for u in victim worker normal1 normal2 both winlock clilock ssolock late; do
+    for u in victim worker normal1 normal2 both winlock clilock ssolock late opticket oppass; do
         samba-tool user create "$u" "$DC_USER_PASS" "${H[@]}" \
             --given-name="Gn$u" --surname="Sn$u" >/dev/null
     done
