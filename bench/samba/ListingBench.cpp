@@ -186,10 +186,10 @@ int main()
     std::vector<double> withTicket, withPassword;
     int ticketLines = 0, passwordLines = 0;
     for (int round = 0; round < rounds; ++round) {
-        withTicket.push_back(
-            timed({program, "--list", "--all", "dc1.test.lan"}, ticketEnv, ticketLines));
-        withPassword.push_back(
-            timed({program, "--list", "--all", "dc1.test.lan"}, passwordEnv, passwordLines));
+        withTicket.push_back(timed({TUMBLERSET_EXECUTABLE, "--list", "--all", "dc1.test.lan"},
+                                   ticketEnv, ticketLines));
+        withPassword.push_back(timed({TUMBLERSET_EXECUTABLE, "--list", "--all", "dc1.test.lan"},
+                                     passwordEnv, passwordLines));
     }
     unlink(ticketCache.c_str());
     if (*std::min_element(withTicket.begin(), withTicket.end()) < 0 ||
