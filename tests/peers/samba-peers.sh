@@ -19,9 +19,10 @@
 #           into its database before it starts (a copy; the pristine one stays)
 #
 # Single sign-on: start also writes krb5.conf (the realm TEST.LAN with its KDC
-# on the DC) and hosts (dc1.test.lan for the DC, for libnss-wrapper's
-# NSS_WRAPPER_HOSTS) into PEERS_DIR, so a client gets a ticket with
-# KRB5_CONFIG and KRB5CCNAME without touching the machine's configuration.
+# on the DC) and hosts (dc1.test.lan for the DC, and files.test.lan, an alias
+# without a service principal, for libnss-wrapper's NSS_WRAPPER_HOSTS) into
+# PEERS_DIR, so a client gets a ticket with KRB5_CONFIG and KRB5CCNAME without
+# touching the machine's configuration.
 #
 # Accounts (passwords below):
 #   smbd 127.0.0.2  root (admin), alice, bob, carol (disabled), dave (locked),
@@ -315,7 +316,8 @@ client_files() { # what a client needs for a ticket from the DC
     .test.lan = TEST.LAN
     test.lan = TEST.LAN
 EOF
-    echo "$DC_IP dc1.test.lan dc1" >"$PEERS_DIR/hosts"
+    # files.test.lan: an alias the DC has no service principal for.
+    echo "$DC_IP dc1.test.lan dc1 files.test.lan" >"$PEERS_DIR/hosts"
 }
 
 dc_start() {

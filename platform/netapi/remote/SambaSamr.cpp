@@ -541,8 +541,6 @@ ldb_context *openDirectory(cli_credentials *credentials, tevent_context *events,
     return directory;
 }
 
-} // namespace
-
 // What the server says of itself: whether it is an Active Directory domain
 // controller with its directory running, asked on a second pipe of the SMB
 // connection that is already logged on (no second logon). Empty when the
@@ -577,6 +575,8 @@ std::optional<bool> isDirectoryController(dcerpc_pipe *samr, cli_credentials *cr
                             info->basic.role == dssetup::primaryController;
     return controller && (info->basic.flags & dssetup::directoryRunning) != 0;
 }
+
+} // namespace
 
 struct Session::Private
 {
