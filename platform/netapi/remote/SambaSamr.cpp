@@ -837,6 +837,12 @@ std::uint32_t Session::Private::directoryPage(std::uint32_t &next, bool &more,
         return errorAccessDenied;
     if (code != LDB_SUCCESS || !result)
         return errorCannotComplete;
+    // Accounts whose entry lacks either word: their flags are queried over
+    // SAMR rather than taken as "neither locked out nor disabled".
+    std::vector<ListedAccount> unread;
+    // Handed out only whole: a failure leaves out as it was, for SAMR to fill.
+    std::vector<ListedAccount> listed;
+    listed.reserve(result->count);
     for (unsigned i = 0; i < result->count; ++i) {
         const ldb_message *message = result->msgs[i];
         ListedAccount account;
@@ -855,9 +861,27 @@ std::uint32_t Session::Private::directoryPage(std::uint32_t &next, bool &more,
         if (const ldb_val *sid = ldb_msg_find_ldb_val(message, "objectSid");
             sid && sid->length >= 12)
             std::memcpy(&account.info.userId, sid->data + sid->length - 4, 4);
-        if (!account.entry.name.empty())
-            out.push_back(std::move(account));
+        if (account.entry.name.empty())
+            continue;
+        if (!ldb_msg_find_element(message, "userAccountControl") ||
+            !ldb_msg_find_element(message, "msDS-User-Account-Control-Computed"))
+            unread.push_back(account);
+        listed.push_back(std::move(account));
     }
+    if (!unread.empty()) {
+        if (const std::uint32_t code = queryFlags(scratch.memory, unread))
+            return code;
+        for (const ListedAccount &queried : unread) {
+            for (ListedAccount &account : listed) {
+                if (account.entry.name == queried.entry.name) {
+                    account.info.flags = queried.info.flags;
+                    account.infoStatus = queried.infoStatus;
+                }
+            }
+        }
+    }
+    for (ListedAccount &account : listed)
+        out.push_back(std::move(account));
     next += result->count;
     more = false;
     return 0;
