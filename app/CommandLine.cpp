@@ -170,6 +170,7 @@ QString outcomeName(ResetOutcome outcome)
     case ResetOutcome::Reset:
         return QStringLiteral("reset");
     case ResetOutcome::Failed:
+    case ResetOutcome::LogonRefused:
         return QStringLiteral("failed");
     case ResetOutcome::NoAnswer:
         break;
@@ -296,11 +297,16 @@ int RunListCommand(const StartupOptions &options)
     return status;
 }
 
+// Said of each account left after the server refused the logon: one bad
+// logon per command is the most it may cost the operator.
+const char *const notAttemptedLine = "Not attempted: the server refused the logon.";
+
 int RunUnlockCommand(const StartupOptions &options)
 {
     const bool headed = options.users.size() > 1 && !options.json;
     QJsonArray accounts, allLines;
     int status = ExitDone;
+    bool refused = false;
     for (const std::string &user : options.users) {
         if (headed)
             std::cout << PrintableField(user) << ":\n";
@@ -309,8 +315,7 @@ int RunUnlockCommand(const StartupOptions &options)
         account.name = user;
         account.checked = false;
         QJsonArray lines;
-        ResetCallbacks callbacks;
-        callbacks.addLine = [&](const std::string &line) {
+        const auto addLine = [&](const std::string &line) {
             if (options.json) {
                 lines.append(QString::fromStdString(line));
                 allLines.append(QString::fromStdString(line));
@@ -318,21 +323,31 @@ int RunUnlockCommand(const StartupOptions &options)
                 std::cout << line << '\n';
             }
         };
-        callbacks.askForLogon = AskForLogonOnTerminal;
-        callbacks.accountFound = [&](const ListedAccount &found) { account = found; };
+        QString outcomeText;
+        if (refused) {
+            addLine(notAttemptedLine);
+            outcomeText = QStringLiteral("notAttempted");
+        } else {
+            ResetCallbacks callbacks;
+            callbacks.addLine = addLine;
+            callbacks.askForLogon = AskForLogonOnTerminal;
+            callbacks.accountFound = [&](const ListedAccount &found) { account = found; };
 
-        const ResetOutcome outcome = ResetLockout(options.server, user, callbacks);
-        if (outcome == ResetOutcome::Reset)
-            account.lockedOut = false;
-        if (outcome != ResetOutcome::Reset && outcome != ResetOutcome::NotLockedOut)
-            status = ExitFailed;
-        if (outcome == ResetOutcome::NoAnswer)
-            // The pane gets no line for it; a script still learns why it failed.
-            std::cerr << "tumblerset: the server answered the lookup of " << PrintableField(user)
-                      << " without the account.\n";
+            const ResetOutcome outcome = ResetLockout(options.server, user, callbacks);
+            if (outcome == ResetOutcome::Reset)
+                account.lockedOut = false;
+            if (outcome != ResetOutcome::Reset && outcome != ResetOutcome::NotLockedOut)
+                status = ExitFailed;
+            refused = outcome == ResetOutcome::LogonRefused;
+            if (outcome == ResetOutcome::NoAnswer)
+                // The pane gets no line for it; a script still learns why it failed.
+                std::cerr << "tumblerset: the server answered the lookup of "
+                          << PrintableField(user) << " without the account.\n";
+            outcomeText = outcomeName(outcome);
+        }
         if (options.json) {
             QJsonObject entry = accountObject(account);
-            entry.insert(QStringLiteral("outcome"), outcomeName(outcome));
+            entry.insert(QStringLiteral("outcome"), outcomeText);
             entry.insert(QStringLiteral("lines"), lines);
             accounts.append(entry);
         }

@@ -50,7 +50,7 @@ ResetOutcome ResetLockout(const std::string &serverText, const std::string &user
 
     if (lookup != NERR_Success) {
         callbacks.addLine(Format("Error %d returned from NetUserGetInfo", {lookup}));
-        return ResetOutcome::Failed;
+        return lookup == ERROR_LOGON_FAILURE ? ResetOutcome::LogonRefused : ResetOutcome::Failed;
     }
     if (!info)
         return ResetOutcome::NoAnswer;
@@ -79,5 +79,7 @@ ResetOutcome ResetLockout(const std::string &serverText, const std::string &user
                                 nullptr);
     } while (retry(result));
     callbacks.addLine(setInfoLine(result));
+    if (result == ERROR_LOGON_FAILURE)
+        return ResetOutcome::LogonRefused;
     return result == NERR_Success ? ResetOutcome::Reset : ResetOutcome::Failed;
 }

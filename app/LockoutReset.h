@@ -14,6 +14,8 @@ enum class ResetOutcome
     NotLockedOut, // "User was not locked out."
     Reset,        // "Lockout was successfully reset."
     Failed,       // any error line
+    LogonRefused, // the error line of a refused logon ("Error 1326 ..."): trying
+                  // further accounts would cost further bad logons
     NoAnswer      // the lookup succeeded without an answer: nothing to say
 };
 

@@ -22,11 +22,15 @@ bool AskForLogonAndApply(const std::string &server)
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Log on to %1").arg(shownServer));
     auto *layout = new QVBoxLayout(&dialog);
-    auto *explanation = new QLabel(
-        QStringLiteral("%1 refused the logon. Enter a user name and password it accepts.\n"
-                       "They are kept in memory until Tumblerset closes.")
-            .arg(shownServer),
-        &dialog);
+    // A ticket that cannot be used says why, and what name would do.
+    const std::string advice = LogonAdvice(server);
+    const QString why = advice.empty() ? QStringLiteral("%1 refused the logon.").arg(shownServer)
+                                       : QString::fromStdString(text::printable(advice));
+    auto *explanation =
+        new QLabel(QStringLiteral("%1 Enter a user name and password it accepts.\n"
+                                  "They are kept in memory until Tumblerset closes.")
+                       .arg(why),
+                   &dialog);
     explanation->setTextFormat(Qt::PlainText);
     explanation->setWordWrap(true);
     layout->addWidget(explanation);

@@ -91,6 +91,7 @@ int runWindow(int argc, char **argv, const StartupOptions &options)
 
 int main(int argc, char **argv)
 {
+    KeepEnvironmentSecretsOutOfCoreDumps();
     QCoreApplication::setApplicationName(QStringLiteral("tumblerset"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUMBLERSET_VERSION));
 

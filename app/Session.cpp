@@ -4,6 +4,8 @@
 #include "platform/netapi/LocalProvider.h"
 #include "platform/netapi/remote/RemoteProvider.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sys/prctl.h>
 
@@ -35,6 +37,19 @@ bool AcceptsCredentials()
 void KeepSecretsOutOfCoreDumps()
 {
     ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
+void KeepEnvironmentSecretsOutOfCoreDumps()
+{
+    const char *user = std::getenv("USER");
+    if (std::getenv("PASSWD") || std::getenv("PASSWD_FILE") || std::getenv("PASSWD_FD") ||
+        (user && std::strchr(user, '%')))
+        KeepSecretsOutOfCoreDumps();
+}
+
+std::string LogonAdvice(const std::string &server)
+{
+    return remoteProvider() ? remoteProvider()->logonAdvice(server) : std::string();
 }
 
 void ApplyCredentials(const netapi::Credentials &credentials)

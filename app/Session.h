@@ -24,3 +24,13 @@ void ApplyCredentials(const netapi::Credentials &credentials);
 // core dump (and cannot be attached to by other processes of the same user)
 // that could hold it.
 void KeepSecretsOutOfCoreDumps();
+
+// The same, at start-up, when the environment carries a password the way
+// Samba's clients read one (PASSWD, PASSWD_FILE, PASSWD_FD, or USER as
+// "user%password"): the process holds it from its first instruction.
+void KeepEnvironmentSecretsOutOfCoreDumps();
+
+// Why the last logon to server could not be made, when there is more to say
+// than that it was refused (a Kerberos ticket that cannot be used for the
+// name given, and the name that would do). Empty otherwise.
+std::string LogonAdvice(const std::string &server);

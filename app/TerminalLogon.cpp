@@ -65,6 +65,13 @@ private:
 
 bool AskForLogonOnTerminal(const std::string &server)
 {
+    // A ticket that cannot be used for the name given: the operator learns
+    // what name would do, rather than typing a password the ticket was
+    // meant to spare.
+    if (const std::string advice = LogonAdvice(server); !advice.empty()) {
+        std::cerr << "tumblerset: " << text::printable(advice) << '\n';
+        return false;
+    }
     if (!AcceptsCredentials() || !isatty(STDIN_FILENO) || !isatty(STDERR_FILENO))
         return false;
     std::cerr << text::printable(server)

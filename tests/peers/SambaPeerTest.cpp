@@ -7,17 +7,25 @@
 #include "tests/peers/PeerNamespace.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <list>
 #include <map>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
 #include <sched.h>
 #include <set>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +42,111 @@ const netapi::Credentials smbdAdmin{"root", "Adm1n-Pass!"};
 const netapi::Credentials smbdUser{"bob", "User-Pass1"};
 const netapi::Credentials dcAdmin{"TEST\\Administrator", "Adm1n-Pass!9"};
 const netapi::Credentials dcUser{"TEST\\worker", "User-Pass1x"};
+
+// A descriptor closed when its owner goes.
+struct Socket
+{
+    int fd = -1;
+    explicit Socket(int descriptor) : fd(descriptor) {}
+    ~Socket()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    Socket(const Socket &) = delete;
+    Socket &operator=(const Socket &) = delete;
+};
+
+sockaddr_in addressOf(const std::string &ip, std::uint16_t port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
+    return address;
+}
+
+// Passes SMB from `from`:445 to the domain controller's, and nothing else:
+// the directory's port of `from` has no one behind it, as behind a firewall
+// that lets only SMB through.
+class SmbForwarder
+{
+public:
+    explicit SmbForwarder(const std::string &from)
+        : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        const int on = 1;
+        setsockopt(listener_.fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        const sockaddr_in address = addressOf(from, 445);
+        listening_ =
+            bind(listener_.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+            listen(listener_.fd, 16) == 0;
+        if (listening_)
+            acceptor_ = std::thread([this] { acceptAll(); });
+    }
+    ~SmbForwarder()
+    {
+        stopping_ = true;
+        if (acceptor_.joinable())
+            acceptor_.join();
+        for (std::thread &pump : pumps_)
+            pump.join();
+    }
+    SmbForwarder(const SmbForwarder &) = delete;
+    SmbForwarder &operator=(const SmbForwarder &) = delete;
+
+    bool listening() const { return listening_; }
+
+private:
+    void acceptAll()
+    {
+        while (!stopping_) {
+            pollfd waiting{listener_.fd, POLLIN, 0};
+            if (poll(&waiting, 1, 50) != 1)
+                continue;
+            const int client = accept4(listener_.fd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0)
+                continue;
+            pumps_.emplace_back([this, client] { pump(client); });
+        }
+    }
+
+    // Copies both ways until either side closes or the forwarder stops.
+    void pump(int clientFd)
+    {
+        const Socket client(clientFd);
+        const Socket server(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const sockaddr_in address = addressOf(peers::dc, 445);
+        if (connect(server.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+            return;
+        pollfd ends[2] = {{client.fd, POLLIN, 0}, {server.fd, POLLIN, 0}};
+        char buffer[65536];
+        while (!stopping_) {
+            if (poll(ends, 2, 50) <= 0)
+                continue;
+            for (int i = 0; i < 2; ++i) {
+                if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                const ssize_t n = read(ends[i].fd, buffer, sizeof buffer);
+                if (n <= 0)
+                    return;
+                for (ssize_t sent = 0; sent < n;) {
+                    const ssize_t w =
+                        write(ends[1 - i].fd, buffer + sent, static_cast<std::size_t>(n - sent));
+                    if (w <= 0)
+                        return;
+                    sent += w;
+                }
+            }
+        }
+    }
+
+    Socket listener_;
+    bool listening_ = false;
+    std::atomic<bool> stopping_{false};
+    std::thread acceptor_;
+    std::list<std::thread> pumps_; // touched by the acceptor only, until it is joined
+};
 
 class SambaPeer : public ::testing::Test
 {
@@ -170,6 +283,12 @@ std::map<std::string, std::uint32_t> marksOfListing(netapi::AccountProvider &pro
 
 TEST_F(SambaPeer, ListingsMarkAccountsAsSingleLookupsDo)
 {
+    // The domain controller once more, at an address where only SMB reaches
+    // it: its directory cannot be used, and its display information carries
+    // no lockout, so each account is read over SAMR.
+    const std::string forwarded = "127.0.0.4";
+    const SmbForwarder forwarder(forwarded);
+    ASSERT_TRUE(forwarder.listening());
     struct Case
     {
         std::string server;
@@ -184,6 +303,12 @@ TEST_F(SambaPeer, ListingsMarkAccountsAsSingleLookupsDo)
           {"dave", ufLockout},
           {"erin", ufLockout | ufAccountDisable}}},
         {dc,
+         dcAdmin,
+         {{"worker", 0},
+          {"normal2", ufAccountDisable},
+          {"victim", ufLockout},
+          {"both", ufLockout | ufAccountDisable}}},
+        {forwarded,
          dcAdmin,
          {{"worker", 0},
           {"normal2", ufAccountDisable},
@@ -218,12 +343,12 @@ TEST_F(SambaPeer, AnAccountLockedOutDuringAListingIsReadAfreshByTheReset)
     AccountInfo first;
     EXPECT_EQ(provider->getInfo(dc, batch.front().name, first), 0u);
 
-    // Bad logons lock "late" out while the listing is under way.
-    auto intruder = as({"TEST\\late", "not-the-password"});
+    // Bad logons lock "late" out while the listing is under way, one from
+    // each of several commands (a provider tries refused credentials once).
     for (int attempt = 0; attempt < 6 && !(flagsOf(*as(dcAdmin), dc, "late") & ufLockout);
          ++attempt) {
         AccountInfo ignored;
-        intruder->getInfo(dc, "worker", ignored);
+        as({"TEST\\late", "not-the-password"})->getInfo(dc, "worker", ignored);
     }
     ASSERT_TRUE(flagsOf(*as(dcAdmin), dc, "late") & ufLockout);
 
@@ -408,6 +533,68 @@ TEST_F(SambaPeer, UnderSudoTheUsersSambaEnvironmentIsNotRootsLogon)
     EXPECT_NE(underSudo, 0u) << "root used the sudo user's USER and PASSWD";
     ASSERT_NE(getenv("PASSWD"), nullptr) << "the environment is given back";
     EXPECT_EQ(std::string(getenv("PASSWD")), dcAdmin.password);
+}
+
+// Runs `body` in a child process that starts dumpable; returns its exit code.
+int inChild(const std::function<int()> &body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(20);
+        ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(SambaPeer, APasswordFromSambasSourcesMakesTheProcessNonDumpable)
+{
+    setenv("USER", "root", 1);
+    int secret[2];
+    ASSERT_EQ(pipe(secret), 0);
+    const Socket readEnd(secret[0]), writeEnd(secret[1]);
+    const std::string password = smbdAdmin.password + "\n";
+    const auto offerPassword = [&] {
+        return write(writeEnd.fd, password.data(), password.size()) ==
+               static_cast<ssize_t>(password.size());
+    };
+    // Lists the smbd peer with what the environment gives; 2 if it did not
+    // log on, else what PR_GET_DUMPABLE says then.
+    const auto listAndTell = [] {
+        AccountInfo info;
+        if (netapi::createRemoteProvider()->getInfo(smbd, "alice", info) != 0)
+            return 2;
+        return ::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0);
+    };
+
+    setenv("PASSWD", smbdAdmin.password.c_str(), 1);
+    EXPECT_EQ(inChild(listAndTell), 0) << "PASSWD";
+    unsetenv("PASSWD");
+
+    ASSERT_TRUE(offerPassword());
+    setenv("PASSWD_FD", std::to_string(readEnd.fd).c_str(), 1);
+    EXPECT_EQ(inChild(listAndTell), 0) << "PASSWD_FD";
+
+    // Under sudo the descriptor is the user's business, like PASSWD: no
+    // logon, and the password is still unread.
+    ASSERT_TRUE(offerPassword());
+    setenv("SUDO_UID", "1000", 1);
+    EXPECT_EQ(inChild(listAndTell), 2) << "PASSWD_FD under sudo";
+    unsetenv("SUDO_UID");
+    unsetenv("PASSWD_FD");
+    char unread[64] = {};
+    fcntl(readEnd.fd, F_SETFL, O_NONBLOCK);
+    EXPECT_EQ(read(readEnd.fd, unread, sizeof unread), static_cast<ssize_t>(password.size()));
+
+    // Credentials handed in count as much as the environment's.
+    EXPECT_EQ(inChild([] {
+                  AccountInfo info;
+                  as(smbdAdmin)->getInfo(smbd, "alice", info);
+                  return ::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0);
+              }),
+              0);
 }
 
 TEST_F(SambaPeer, NoPasswordIsARefusedLogonWithoutAPrompt)

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -76,7 +77,7 @@ protected:
     // The program as a script runs it, with the administrator's password in
     // Samba's usual environment unless `env` says otherwise.
     QString runTool(const QStringList &arguments, int &status,
-                    QProcessEnvironment env = adminEnvironment())
+                    QProcessEnvironment env = adminEnvironment(), QString *errors = nullptr)
     {
         QProcess process;
         env.insert("XDG_CONFIG_HOME", dir.file("config"));
@@ -93,7 +94,57 @@ protected:
         process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(120000));
         status = process.exitCode();
+        if (errors)
+            *errors = QString::fromUtf8(process.readAllStandardError());
         return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    // The DC's count of bad passwords for user since the last good logon,
+    // read from its database.
+    static int badLogons(const QString &user)
+    {
+        const QString peersDir = QStringLiteral(TUMBLERSET_PEERS_DIR);
+        QProcess show;
+        show.start("samba-tool", {"user", "show", user, "-H", peersDir + "/dc/private/sam.ldb",
+                                  "-s", peersDir + "/dc/etc/smb.conf", "--attributes=badPwdCount"});
+        EXPECT_TRUE(show.waitForFinished(60000));
+        for (const QString &line : QString::fromUtf8(show.readAllStandardOutput()).split('\n'))
+            if (line.startsWith("badPwdCount: "))
+                return line.mid(13).toInt();
+        return 0; // never set
+    }
+
+    // The environment of an operator with a Kerberos ticket of user's and no
+    // password: the DC's realm and host name come from files of the peers'
+    // folder, nothing of this machine's configuration. Empty without kinit.
+    std::optional<QProcessEnvironment> ticketEnvironment(const QString &user, const char *password)
+    {
+        const QString peersDir = QStringLiteral(TUMBLERSET_PEERS_DIR);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KRB5_CONFIG", peersDir + "/krb5.conf");
+        env.insert("KRB5CCNAME", "FILE:" + dir.file("ticket-" + user));
+        env.insert("USER", "nobody");
+        env.remove("PASSWD");
+        QProcess kinit;
+        kinit.setProcessEnvironment(env);
+        kinit.start("kinit", {user + "@TEST.LAN"});
+        if (!kinit.waitForStarted())
+            return std::nullopt;
+        kinit.write(QByteArray(password) + "\n");
+        kinit.closeWriteChannel();
+        EXPECT_TRUE(kinit.waitForFinished(30000));
+        EXPECT_EQ(kinit.exitCode(), 0) << kinit.readAllStandardError().toStdString();
+
+        env.insert("LD_PRELOAD", "libnss_wrapper.so");
+        env.insert("NSS_WRAPPER_HOSTS", peersDir + "/hosts");
+#if defined(__SANITIZE_ADDRESS__)
+        // libnss-wrapper comes before the sanitizer's runtime, and must not
+        // open the C library with RTLD_DEEPBIND, which the sanitizer refuses.
+        const QString asan = env.value("ASAN_OPTIONS");
+        env.insert("ASAN_OPTIONS", asan + (asan.isEmpty() ? "" : ":") + "verify_asan_link_order=0");
+        env.insert("NSS_WRAPPER_DISABLE_DEEPBIND", "1");
+#endif
+        return env;
     }
 
     static QProcessEnvironment adminEnvironment()
@@ -205,41 +256,91 @@ TEST_F(SambaTool, RefusedCredentialsAreSaidSoAndNeverListAnonymously)
 
 TEST_F(SambaTool, AKerberosTicketAloneListsAndResets)
 {
-    // The DC's realm, its host name and a ticket of the administrator's, all
-    // in files of the peers' folder: nothing of this machine's configuration.
-    const QString peersDir = QStringLiteral(TUMBLERSET_PEERS_DIR);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KRB5_CONFIG", peersDir + "/krb5.conf");
-    env.insert("KRB5CCNAME", "FILE:" + dir.file("ticket"));
-    env.insert("USER", "nobody");
-    env.remove("PASSWD");
-    QProcess kinit;
-    kinit.setProcessEnvironment(env);
-    kinit.start("kinit", {"Administrator@TEST.LAN"});
-    if (!kinit.waitForStarted())
+    const auto env = ticketEnvironment("Administrator", peers::dcAdminPassword);
+    if (!env)
         GTEST_SKIP() << "no kinit (krb5-user)";
-    kinit.write(QByteArray(peers::dcAdminPassword) + "\n");
-    kinit.closeWriteChannel();
-    ASSERT_TRUE(kinit.waitForFinished(30000));
-    ASSERT_EQ(kinit.exitCode(), 0) << kinit.readAllStandardError().toStdString();
-
-    env.insert("LD_PRELOAD", "libnss_wrapper.so");
-    env.insert("NSS_WRAPPER_HOSTS", peersDir + "/hosts");
-#if defined(__SANITIZE_ADDRESS__)
-    // libnss-wrapper comes before the sanitizer's runtime, and must not open
-    // the C library with RTLD_DEEPBIND, which the sanitizer refuses.
-    const QString asan = env.value("ASAN_OPTIONS");
-    env.insert("ASAN_OPTIONS", asan + (asan.isEmpty() ? "" : ":") + "verify_asan_link_order=0");
-    env.insert("NSS_WRAPPER_DISABLE_DEEPBIND", "1");
-#endif
     int status = -1;
-    const QString listing = runTool({"--list", "--all", "dc1.test.lan"}, status, env);
+    const QString listing = runTool({"--list", "--all", "dc1.test.lan"}, status, *env);
     EXPECT_EQ(status, 0) << listing.toStdString();
     // A line of its own, wherever the directory's order puts it.
     EXPECT_TRUE(listing.split('\n').contains("ssolock\tGnssolock Snssolock\tlocked"))
         << listing.toStdString();
 
-    EXPECT_EQ(runTool({"--unlock", "ssolock", "dc1.test.lan"}, status, env),
+    EXPECT_EQ(runTool({"--unlock", "ssolock", "dc1.test.lan"}, status, *env),
               "User was locked out.\nLockout was successfully reset.\n");
     EXPECT_EQ(status, 0);
+}
+
+// Each logon case below reads the operator's count of bad passwords before
+// and after every command: one command may cost one at most.
+
+TEST_F(SambaTool, ATicketThatCannotBeUsedCostsNoBadLogonAndNamesTheHostThatWould)
+{
+    const auto env = ticketEnvironment("opticket", "User-Pass1x");
+    if (!env)
+        GTEST_SKIP() << "no kinit (krb5-user)";
+    const QString address = QString::fromStdString(peers::dc);
+    const int before = badLogons("opticket");
+    // Three runs each: before, each cost one, and three locked the operator
+    // out. By the address, and by an alias without a service principal.
+    for (const QString &server : {address, QStringLiteral("files.test.lan")}) {
+        for (int run = 0; run < 3; ++run) {
+            int status = -1;
+            QString errors;
+            EXPECT_EQ(runTool({"--list", server}, status, *env, &errors),
+                      "Error 1326 returned from NetUserEnum\n");
+            EXPECT_EQ(status, 1);
+            EXPECT_TRUE(errors.contains("Name the server dc1.test.lan")) << errors.toStdString();
+            EXPECT_EQ(badLogons("opticket"), before) << server.toStdString() << ", run " << run;
+        }
+    }
+    int status = -1;
+    QString errors;
+    EXPECT_EQ(runTool({"--unlock", "clilock", address}, status, *env, &errors),
+              "Error 1326 returned from NetUserGetInfo\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(errors.contains("dc1.test.lan")) << errors.toStdString();
+    EXPECT_EQ(badLogons("opticket"), before);
+
+    // With the environment's password beside the ticket, that password logs
+    // on where the ticket cannot.
+    QProcessEnvironment withPassword = *env;
+    withPassword.insert("PASSWD", "User-Pass1x");
+    runTool({"--list", address}, status, withPassword);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(badLogons("opticket"), before);
+}
+
+TEST_F(SambaTool, ARefusedLogonCostsOneBadLogonHoweverManyAccountsAreNamed)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("USER", "TEST\\oppass");
+    env.insert("PASSWD", "not-the-password");
+    const int before = badLogons("oppass");
+    int status = -1;
+    EXPECT_EQ(runTool({"--unlock", "victim", "both", "clilock", "--server",
+                       QString::fromStdString(peers::dc)},
+                      status, env),
+              "victim:\n"
+              "Error 1326 returned from NetUserGetInfo\n"
+              "both:\n"
+              "Not attempted: the server refused the logon.\n"
+              "clilock:\n"
+              "Not attempted: the server refused the logon.\n");
+    EXPECT_EQ(status, 1);
+    const int afterText = badLogons("oppass");
+    EXPECT_LE(afterText - before, 1);
+
+    const QString json = runTool(
+        {"--json", "--unlock", "victim", "both", "--server", QString::fromStdString(peers::dc)},
+        status, env);
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(json.contains("\"outcome\": \"notAttempted\"")) << json.toStdString();
+    EXPECT_LE(badLogons("oppass") - afterText, 1);
+
+    // A listing: one logon, however many pages.
+    const int beforeListing = badLogons("oppass");
+    EXPECT_EQ(runTool({"--list", "--all", QString::fromStdString(peers::dc)}, status, env),
+              "Error 1326 returned from NetUserEnum\n");
+    EXPECT_LE(badLogons("oppass") - beforeListing, 1);
 }

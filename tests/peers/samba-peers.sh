@@ -19,9 +19,10 @@
 #           into its database before it starts (a copy; the pristine one stays)
 #
 # Single sign-on: start also writes krb5.conf (the realm TEST.LAN with its KDC
-# on the DC) and hosts (dc1.test.lan for the DC, for libnss-wrapper's
-# NSS_WRAPPER_HOSTS) into PEERS_DIR, so a client gets a ticket with
-# KRB5_CONFIG and KRB5CCNAME without touching the machine's configuration.
+# on the DC) and hosts (dc1.test.lan for the DC, and files.test.lan, an alias
+# without a service principal, for libnss-wrapper's NSS_WRAPPER_HOSTS) into
+# PEERS_DIR, so a client gets a ticket with KRB5_CONFIG and KRB5CCNAME without
+# touching the machine's configuration.
 #
 # Accounts (passwords below):
 #   smbd 127.0.0.2  root (admin), alice, bob, carol (disabled), dave (locked),
@@ -31,7 +32,8 @@
 #                   (disabled, then locked out), jürgen "Jürgen Größe-Øster",
 #                   winlock, clilock and ssolock (locked out, for the window's,
 #                   the command line's and the single sign-on tests), late
-#                   (locked out by a test while it lists)
+#                   (locked out by a test while it lists), opticket and
+#                   oppass (operators whose bad logons the tests count)
 set -euo pipefail
 
 # Absolute: the daemons change directory, and every path in their
@@ -55,7 +57,7 @@ NSS="$SMB/nss"
 DC="$PEERS_DIR/dc"
 DC_CONF="$DC/etc/smb.conf"
 # Named after the accounts it holds: change the name when they change.
-DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock-ssolock-late.tar"
+DC_PRISTINE="$PEERS_DIR/dc-pristine-winlock-clilock-ssolock-late-ldapspn-operators.tar"
 PIDS="$PEERS_DIR/pids"
 
 die() { echo "samba-peers.sh: $*" >&2; exit 1; }
@@ -252,12 +254,17 @@ EOF
     samba-tool domain passwordsettings set "${H[@]}" --complexity=off \
         --account-lockout-threshold=3 --account-lockout-duration=30 \
         --reset-account-lockout-after=30 >/dev/null
-    for u in victim worker normal1 normal2 both winlock clilock ssolock late; do
+    for u in victim worker normal1 normal2 both winlock clilock ssolock late opticket oppass; do
         samba-tool user create "$u" "$DC_USER_PASS" "${H[@]}" \
             --given-name="Gn$u" --surname="Sn$u" >/dev/null
     done
     samba-tool user create 'jürgen' "$DC_USER_PASS" "${H[@]}" \
         --given-name='Jürgen' --surname='Größe-Øster' >/dev/null
+    # A DC's own update of its service principals (samba_spnupdate) runs with
+    # its DNS service, which this one has not: add the directory's, so that a
+    # Kerberos ticket reaches LDAP as on any other DC.
+    samba-tool spn add ldap/dc1.test.lan 'DC1$' "${H[@]}" >/dev/null
+    samba-tool spn add ldap/DC1 'DC1$' "${H[@]}" >/dev/null
     # Disabled before the lockout: disabling an account clears its lockout.
     samba-tool user disable normal2 "${H[@]}" >/dev/null
     samba-tool user disable both "${H[@]}" >/dev/null
@@ -309,7 +316,8 @@ client_files() { # what a client needs for a ticket from the DC
     .test.lan = TEST.LAN
     test.lan = TEST.LAN
 EOF
-    echo "$DC_IP dc1.test.lan dc1" >"$PEERS_DIR/hosts"
+    # files.test.lan: an alias the DC has no service principal for.
+    echo "$DC_IP dc1.test.lan dc1 files.test.lan" >"$PEERS_DIR/hosts"
 }
 
 dc_start() {

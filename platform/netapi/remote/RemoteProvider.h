@@ -37,7 +37,15 @@ class RemoteProvider : public AccountProvider
 {
 public:
     // Used for every later call, replacing what Samba's usual sources gave.
+    // Until then, a server that refused the logon is not asked again: every
+    // call to it answers 1326 without a second logon, which would count as
+    // another bad password.
     virtual void setCredentials(const Credentials &credentials) = 0;
+
+    // Why the last logon to server was not tried or could not succeed, when
+    // there is more to say than "refused": a Kerberos ticket that cannot be
+    // used for the name given (and what name would do). Empty otherwise.
+    virtual std::string logonAdvice(const std::string &server) = 0;
 };
 
 // The module is looked for in the build folder (for the programs of that

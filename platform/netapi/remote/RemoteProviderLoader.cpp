@@ -175,6 +175,12 @@ public:
 
     // Kept until the module is loaded: giving credentials asks no server, so
     // it loads nothing.
+    std::string logonAdvice(const std::string &server) override
+    {
+        RemoteProvider *provider = loaded();
+        return provider ? provider->logonAdvice(server) : std::string();
+    }
+
     void setCredentials(const Credentials &credentials) override
     {
         const std::lock_guard guard(mutex_);

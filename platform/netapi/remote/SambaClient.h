@@ -40,6 +40,11 @@ public:
     // Without either Samba would fall back to an anonymous logon or, worse,
     // ask on the terminal; the provider answers "logon refused" instead.
     bool canLogOn() const;
+    // True when the only way to log on is a Kerberos ticket: no logon without
+    // a password is then tried where the ticket cannot be used.
+    bool ticketOnly() const;
+    // The ticket's user ("user@REALM"), empty without a ticket.
+    std::string ticketPrincipal() const;
 
     cli_credentials *get() const;
 
@@ -65,12 +70,14 @@ class Session
 {
 public:
     // Connects and logs on. A refused logon is 1326, never an anonymous
-    // session. directoryListens: something answers on the server's LDAP port,
-    // as on every domain controller. Returns 0, 5, 53, 1003 (no connection,
-    // for a reason the client does not tell), 1326, 2351 or a Windows error
-    // mapped from the server's.
+    // session. What the server is (an Active Directory domain controller or
+    // not) it is asked over the same connection. directoryReachable: the
+    // directory's port answers, so a domain controller's directory is worth
+    // trying (a port that drops packets would stall the logon). Returns 0, 5, 53, 1003 (no
+    // connection, for a reason the client does not tell), 1326, 2351 or a Windows error mapped from
+    // the server's.
     static std::uint32_t open(const Credentials &credentials, const std::string &server,
-                              bool directoryListens, std::unique_ptr<Session> &out);
+                              bool directoryReachable, std::unique_ptr<Session> &out);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -91,6 +98,17 @@ public:
 
     // True after a call failed for want of a connection: open another.
     bool broken() const;
+
+    // How the accounts of a listing are read: from the display information
+    // (a server that is no domain controller keeps the lockout there), from a
+    // domain controller's directory, or one SAMR query per account.
+    enum class ListingSource
+    {
+        displayInformation,
+        directory,
+        accountQueries
+    };
+    ListingSource listingSource() const;
 
 private:
     Session();

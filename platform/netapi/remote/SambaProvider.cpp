@@ -11,6 +11,8 @@
 #include <mutex>
 #include <netdb.h>
 #include <poll.h>
+#include <set>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -107,6 +109,37 @@ bool reachable(const std::string &server)
         }
     }
     return false;
+}
+
+// The name a Kerberos ticket could be issued for: the host name the server's
+// address is registered under, when it is another name than the one given.
+// Empty when the resolver knows none.
+std::string hostNameFor(const std::string &server)
+{
+    AddressList addresses;
+    if (!resolves(server, nullptr, addresses))
+        return {};
+    for (const addrinfo *a = addresses.first; a; a = a->ai_next) {
+        char name[NI_MAXHOST] = {};
+        if (getnameinfo(a->ai_addr, a->ai_addrlen, name, sizeof name, nullptr, 0, NI_NAMEREQD) ==
+                0 &&
+            strcasecmp(name, server.c_str()) != 0)
+            return name;
+    }
+    return {};
+}
+
+std::string ticketAdvice(const std::string &server, const std::string &principal)
+{
+    const std::string hostName = hostNameFor(server);
+    const std::string realm = principal.substr(principal.find('@') + 1);
+    if (!hostName.empty())
+        return "The Kerberos ticket of " + principal + " cannot be used for " + server +
+               ": tickets are issued for a server's host name. Name the server " + hostName +
+               ", or give a password.";
+    return "The Kerberos ticket of " + principal + " could not be used for " + server +
+           ": name the server by its full host name in " + realm +
+           ", renew the ticket (kinit), or give a password.";
 }
 
 constexpr std::uint32_t errorInvalidParameter = 87;
@@ -216,6 +249,14 @@ public:
         justListed_.clear();
         credentials_ = std::make_unique<samba::Credentials>(credentials.user, credentials.password);
         given_ = true;
+        refusedBy_.clear();
+        advice_.clear();
+    }
+
+    std::string logonAdvice(const std::string &server) override
+    {
+        std::lock_guard guard(sambaLock());
+        return server == adviceFor_ ? advice_ : std::string();
     }
 
 private:
@@ -273,6 +314,10 @@ private:
     std::uint32_t open(const std::string &server)
     {
         session_.reset();
+        // One bad logon per command at most: the credentials a server refused
+        // are not tried on it again.
+        if (refusedBy_.count(server))
+            return errorLogonFailure;
         // Samba's usual sources are read again until they yield something, so
         // a ticket obtained after the first attempt is found.
         if (!given_ && (!credentials_ || !credentials_->canLogOn()))
@@ -284,9 +329,18 @@ private:
         AddressList addresses;
         if (!resolves(server, nullptr, addresses))
             return nerrInvalidComputer;
-        if (const std::uint32_t code =
-                samba::Session::open(*credentials_, server, listens(server, "389"), session_))
-            return translate(server, code);
+        const std::uint32_t code = translate(
+            server, samba::Session::open(*credentials_, server, listens(server, "389"), session_));
+        if (code == errorLogonFailure) {
+            session_.reset();
+            refusedBy_.insert(server);
+            if (credentials_->ticketOnly()) {
+                adviceFor_ = server;
+                advice_ = ticketAdvice(server, credentials_->ticketPrincipal());
+            }
+        }
+        if (code)
+            return code;
         sessionServer_ = server;
         return 0;
     }
@@ -300,6 +354,10 @@ private:
 
     std::unique_ptr<samba::Credentials> credentials_;
     bool given_ = false;
+    // Servers that refused the logon with the credentials held now.
+    std::set<std::string> refusedBy_;
+    std::string adviceFor_;
+    std::string advice_;
     std::unique_ptr<samba::Session> session_;
     std::string sessionServer_;
     std::vector<Listing> listings_;

@@ -36,11 +36,75 @@ extern "C" {
 #include <optional>
 #include <string.h>
 #include <strings.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 // Exported by libsamba-util but declared in no installed header: the path of
 // the smb.conf Samba's clients load by default.
 extern "C" const char *get_dyn_CONFIGFILE(void);
+
+// The dssetup interface: libndr-standard exports its NDR table, but samba-dev
+// installs no header for it. The one call used, as dssetup.idl defines it and
+// pidl lays it out (enums are C enums, strings are UTF-8 after conversion).
+// The table's own record of the call's size is checked before each use.
+extern "C" {
+extern const struct ndr_interface_table ndr_table_dssetup;
+}
+
+namespace netapi::samba {
+namespace {
+namespace dssetup {
+enum Role : int
+{
+    standaloneWorkstation = 0,
+    memberWorkstation = 1,
+    standaloneServer = 2,
+    memberServer = 3,
+    backupController = 4,
+    primaryController = 5
+};
+constexpr std::uint32_t directoryRunning = 0x00000001; // DS_ROLE_PRIMARY_DS_RUNNING
+constexpr int basicInformation = 1;                    // DS_ROLE_BASIC_INFORMATION
+constexpr std::uint32_t getPrimaryDomainInformation = 0;
+
+struct BasicInformation
+{
+    Role role;
+    std::uint32_t flags;
+    const char *domain;
+    const char *dnsDomain;
+    const char *forest;
+    GUID domainGuid;
+};
+struct UpgradeStatus
+{
+    int upgrading;
+    int previousRole;
+};
+struct OperationStatus
+{
+    int status;
+};
+union Information {
+    BasicInformation basic;
+    UpgradeStatus upgrade;
+    OperationStatus operation;
+};
+struct GetPrimaryDomainInformation
+{
+    struct
+    {
+        int level;
+    } in;
+    struct
+    {
+        Information *info;
+        WERROR result;
+    } out;
+};
+} // namespace dssetup
+} // namespace
+} // namespace netapi::samba
 
 namespace netapi::samba {
 namespace {
@@ -291,6 +355,9 @@ struct Credentials::Private
     cli_credentials *credentials = nullptr;
     bool canLogOn = false;
     bool hasPassword = false;
+    // A Kerberos ticket and no password: Kerberos or nothing.
+    bool ticketOnly = false;
+    std::string ticketPrincipal;
 
     Private()
     {
@@ -318,9 +385,10 @@ struct Credentials::Private
 
 namespace {
 
-// Run by root under sudo, the environment is the user's: their USER, PASSWD
-// and PASSWD_FILE must not become root's logon. Samba reads them while it
-// guesses; they are hidden for that time only.
+// Run by root under sudo, the environment is the user's: their USER, PASSWD,
+// PASSWD_FILE and PASSWD_FD must not become root's logon (the descriptor
+// would be read from whatever root's process has open under that number).
+// Samba reads them while it guesses; they are hidden for that time only.
 class SudoEnvironmentHidden
 {
 public:
@@ -348,9 +416,20 @@ public:
     SudoEnvironmentHidden &operator=(const SudoEnvironmentHidden &) = delete;
 
 private:
-    static constexpr const char *names[] = {"USER", "PASSWD", "PASSWD_FILE"};
+    static constexpr const char *names[] = {"USER", "PASSWD", "PASSWD_FILE", "PASSWD_FD"};
     std::optional<std::string> saved[std::size(names)];
 };
+
+} // namespace
+
+namespace {
+
+// A process that holds a password leaves no core dump and cannot be attached
+// to by other processes of the same user.
+void keepOutOfCoreDumps()
+{
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
 
 } // namespace
 
@@ -360,6 +439,13 @@ Credentials::Credentials() : d(std::make_unique<Private>())
         const SudoEnvironmentHidden hidden;
         cli_credentials_guess(d->credentials, d->config);
     }
+    // No password callback is installed: Samba's client asks none on its
+    // own, and the empty answer of one would outrank the ticket, which Samba
+    // then drops (every logon after the first would go without it).
+    const char *password = cli_credentials_get_password(d->credentials);
+    d->hasPassword = password && *password;
+    if (d->hasPassword)
+        keepOutOfCoreDumps();
     // guess takes the ticket cache's principal when the cache has one; a
     // ticket is enough to log on.
     TALLOC_CTX *probe = talloc_new(d->memory);
@@ -370,18 +456,26 @@ Credentials::Credentials() : d(std::make_unique<Private>())
     credentials_obtained obtained = CRED_UNINITIALISED;
     const char *principal = cli_credentials_get_principal_and_obtained(ticket, probe, &obtained);
     const bool hasTicket = principal && obtained == CRED_SPECIFIED;
+    if (hasTicket)
+        d->ticketPrincipal = principal;
     talloc_free(probe);
-    // No password callback is installed: Samba's client asks none on its
-    // own, and the empty answer of one would outrank the ticket, which Samba
-    // then drops (every logon after the first would go without it).
-    const char *password = cli_credentials_get_password(d->credentials);
-    d->hasPassword = password && *password;
     d->canLogOn = hasTicket || d->hasPassword;
+    // Where the ticket cannot be used (a server named by its address, or by a
+    // name it has no service principal for) Samba would go on to a logon
+    // with the ticket's user name and an empty password, which the server
+    // counts as a bad one. With nothing but the ticket, it is Kerberos or no
+    // logon at all; the directory's logon follows the same rule.
+    d->ticketOnly = hasTicket && !d->hasPassword;
+    if (d->ticketOnly)
+        cli_credentials_set_kerberos_state(d->credentials, CRED_USE_KERBEROS_REQUIRED,
+                                           CRED_SPECIFIED);
 }
 
 Credentials::Credentials(const std::string &user, const std::string &password)
     : d(std::make_unique<Private>())
 {
+    if (!password.empty())
+        keepOutOfCoreDumps();
     cli_credentials_parse_string(d->credentials, user.c_str(), CRED_SPECIFIED);
     cli_credentials_set_password(d->credentials, password.c_str(), CRED_SPECIFIED);
     d->hasPassword = !password.empty();
@@ -393,6 +487,16 @@ Credentials::~Credentials() = default;
 bool Credentials::canLogOn() const
 {
     return d->canLogOn;
+}
+
+bool Credentials::ticketOnly() const
+{
+    return d->ticketOnly;
+}
+
+std::string Credentials::ticketPrincipal() const
+{
+    return d->ticketPrincipal;
 }
 
 cli_credentials *Credentials::get() const
@@ -435,6 +539,41 @@ ldb_context *openDirectory(cli_credentials *credentials, tevent_context *events,
         return nullptr;
     }
     return directory;
+}
+
+// What the server says of itself: whether it is an Active Directory domain
+// controller with its directory running, asked on a second pipe of the SMB
+// connection that is already logged on (no second logon). Empty when the
+// server does not say; the caller then trusts no listed lockout.
+std::optional<bool> isDirectoryController(dcerpc_pipe *samr, cli_credentials *credentials,
+                                          loadparm_context *config, TALLOC_CTX *parent)
+{
+    // The layout above must be the one the library was built with.
+    if (ndr_table_dssetup.num_calls < 1 ||
+        ndr_table_dssetup.calls[dssetup::getPrimaryDomainInformation].struct_size !=
+            sizeof(dssetup::GetPrimaryDomainInformation))
+        return std::nullopt;
+    Scratch scratch(parent);
+    TALLOC_CTX *memory = scratch.memory;
+    dcerpc_binding *binding = dcerpc_binding_dup(memory, samr->binding);
+    if (!binding ||
+        !NT_STATUS_IS_OK(dcerpc_binding_set_string_option(binding, "endpoint", "\\pipe\\lsarpc")))
+        return std::nullopt;
+    dcerpc_pipe *pipe = nullptr;
+    if (!NT_STATUS_IS_OK(dcerpc_secondary_auth_connection(samr, binding, &ndr_table_dssetup,
+                                                          credentials, config, memory, &pipe)))
+        return std::nullopt;
+    dssetup::GetPrimaryDomainInformation request{};
+    request.in.level = dssetup::basicInformation;
+    const NTSTATUS transport =
+        dcerpc_binding_handle_call(pipe->binding_handle, nullptr, &ndr_table_dssetup,
+                                   dssetup::getPrimaryDomainInformation, memory, &request);
+    const dssetup::Information *info = request.out.info;
+    if (!NT_STATUS_IS_OK(transport) || !W_ERROR_IS_OK(request.out.result) || !info)
+        return std::nullopt;
+    const bool controller = info->basic.role == dssetup::backupController ||
+                            info->basic.role == dssetup::primaryController;
+    return controller && (info->basic.flags & dssetup::directoryRunning) != 0;
 }
 
 } // namespace
@@ -490,8 +629,15 @@ bool Session::broken() const
     return !d->rpc || !dcerpc_binding_handle_is_connected(d->rpc);
 }
 
+Session::ListingSource Session::listingSource() const
+{
+    if (d->flagsInDisplay)
+        return ListingSource::displayInformation;
+    return d->directory ? ListingSource::directory : ListingSource::accountQueries;
+}
+
 std::uint32_t Session::open(const Credentials &credentials, const std::string &server,
-                            bool directoryListens, std::unique_ptr<Session> &out)
+                            bool directoryReachable, std::unique_ptr<Session> &out)
 {
     std::unique_ptr<Session> session(new Session);
     Private &p = *session->d;
@@ -559,17 +705,20 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
         return code;
 
     // Only a server that is no domain controller keeps the lockout in the
-    // flags it lists. A domain controller answers on the directory's port; its
-    // directory gives the computed lockout in bulk, and when it cannot be
-    // used each account's flags are queried. (SAMR's own server role says
-    // "primary domain controller" for a standalone Samba server too.) The
-    // directory is logged on to only now, with credentials the server has
-    // just accepted: a wrong password costs one bad logon, not two.
-    // Samba's LDAP client does not take the ticket here and would try a
-    // logon without a password instead, which a server may count as a bad one:
-    // with a ticket alone the accounts are read over SAMR.
-    p.flagsInDisplay = !directoryListens;
-    if (directoryListens && credentials.d->hasPassword)
+    // flags it lists: a domain controller keeps it apart from the stored
+    // flags and reports only those there (Samba's reports none). Its
+    // directory gives the computed lockout in bulk; when the directory cannot
+    // be used, each account's flags are queried. A server that does not say
+    // what it is gets the queries too: slower, never wrong. (SAMR's own
+    // server role says "primary domain controller" for a standalone Samba
+    // server too, and its server type word is the same on both.)
+    const std::optional<bool> controller =
+        isDirectoryController(pipe, credentials.d->credentials, credentials.d->config, memory);
+    p.flagsInDisplay = controller.has_value() && !*controller;
+    // The directory is logged on to only now, with credentials the server
+    // has just accepted: a wrong password costs one bad logon, not two. A
+    // ticket alone reaches it as well (Kerberos, signed and sealed).
+    if (controller.value_or(false) && directoryReachable)
         p.directory = openDirectory(credentials.d->credentials, p.events, credentials.d->config,
                                     server, p.memory, p.directoryBase);
     out = std::move(session);
@@ -688,6 +837,12 @@ std::uint32_t Session::Private::directoryPage(std::uint32_t &next, bool &more,
         return errorAccessDenied;
     if (code != LDB_SUCCESS || !result)
         return errorCannotComplete;
+    // Accounts whose entry lacks either word: their flags are queried over
+    // SAMR rather than taken as "neither locked out nor disabled".
+    std::vector<ListedAccount> unread;
+    // Handed out only whole: a failure leaves out as it was, for SAMR to fill.
+    std::vector<ListedAccount> listed;
+    listed.reserve(result->count);
     for (unsigned i = 0; i < result->count; ++i) {
         const ldb_message *message = result->msgs[i];
         ListedAccount account;
@@ -706,9 +861,27 @@ std::uint32_t Session::Private::directoryPage(std::uint32_t &next, bool &more,
         if (const ldb_val *sid = ldb_msg_find_ldb_val(message, "objectSid");
             sid && sid->length >= 12)
             std::memcpy(&account.info.userId, sid->data + sid->length - 4, 4);
-        if (!account.entry.name.empty())
-            out.push_back(std::move(account));
+        if (account.entry.name.empty())
+            continue;
+        if (!ldb_msg_find_element(message, "userAccountControl") ||
+            !ldb_msg_find_element(message, "msDS-User-Account-Control-Computed"))
+            unread.push_back(account);
+        listed.push_back(std::move(account));
     }
+    if (!unread.empty()) {
+        if (const std::uint32_t code = queryFlags(scratch.memory, unread))
+            return code;
+        for (const ListedAccount &queried : unread) {
+            for (ListedAccount &account : listed) {
+                if (account.entry.name == queried.entry.name) {
+                    account.info.flags = queried.info.flags;
+                    account.infoStatus = queried.infoStatus;
+                }
+            }
+        }
+    }
+    for (ListedAccount &account : listed)
+        out.push_back(std::move(account));
     next += result->count;
     more = false;
     return 0;

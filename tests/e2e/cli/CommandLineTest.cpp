@@ -289,6 +289,38 @@ TEST_F(CommandLine, JsonResetsGiveEachAccountItsOutcomeAndLines)
                           "User was not locked out.", "Error 5 returned from NetUserGetInfo"}));
 }
 
+TEST_F(CommandLine, ARefusedLogonLeavesTheRemainingAccountsUntried)
+{
+    // ivan's lookup is refused as a wrong password would be; judy would reset.
+    const QString made = writeDirectory(R"({ "servers": [ { "name": "dc.test", "accounts": [
+        { "name": "ivan", "lockedOut": true, "lookupResult": 1326 },
+        { "name": "judy", "lockedOut": true },
+        { "name": "kate", "lockedOut": true } ] } ] })");
+    Outcome r =
+        run({"--directory", made, "--unlock", "ivan", "judy", "kate", "--server", "dc.test"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "ivan:\n"
+                     "Error 1326 returned from NetUserGetInfo\n"
+                     "judy:\n"
+                     "Not attempted: the server refused the logon.\n"
+                     "kate:\n"
+                     "Not attempted: the server refused the logon.\n");
+
+    r = run({"--directory", made, "--json", "--unlock", "ivan", "judy", "--server", "dc.test"});
+    EXPECT_EQ(r.status, 1);
+    const QJsonArray accounts = parsed(r)["accounts"].toArray();
+    ASSERT_EQ(accounts.size(), 2);
+    EXPECT_EQ(accounts[0]["outcome"], "failed");
+    QJsonObject expected = account("judy", "", false, false, false);
+    expected["outcome"] = "notAttempted";
+    expected["lines"] = QJsonArray{"Not attempted: the server refused the logon."};
+    EXPECT_EQ(accounts[1], expected);
+
+    // Nothing was written back: judy is still locked out.
+    r = run({"--directory", made, "--unlock", "judy", "--server", "dc.test"});
+    EXPECT_EQ(r.out, "User was locked out.\nLockout was successfully reset.\n");
+}
+
 TEST_F(CommandLine, TheDemoDirectoryListsItsDomain)
 {
     const Outcome r = run({"--directory", demo, "--list", "dc01.ad.corp.example.com"});
