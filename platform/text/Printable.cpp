@@ -32,6 +32,9 @@ bool variesPrevious(UChar32 selector, UChar32 previous)
 // previous: the code point just before, when it was shown as it is; else -1.
 bool mustEscape(UChar32 cp, UChar32 previous)
 {
+    // Most names are plain ASCII: no table needed.
+    if (cp < 0x80)
+        return cp < 0x20 || cp == 0x7F;
     switch (u_charType(cp)) {
     case U_CONTROL_CHAR:        // C0, DEL, C1
     case U_FORMAT_CHAR:         // direction marks, zero-width characters, tags, U+FEFF
