@@ -3,6 +3,7 @@
 
 #include "platform/text/Printable.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <cstdlib>
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (decoded.toUtf8().toStdString() != shown)
         std::abort(); // not well-formed UTF-8
     // Qt's own character tables for the categories, a second opinion on ICU's.
-    for (const char32_t cp : decoded.toUcs4()) {
+    for (const uint cp : decoded.toUcs4()) {
         switch (QChar::category(cp)) {
         case QChar::Other_Control:
         case QChar::Other_Format:
