@@ -35,9 +35,9 @@ QStringList argumentList(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
-        const std::u16string text = text::toUtf16(argv[i]);
-        arguments << QString(reinterpret_cast<const QChar *>(text.data()),
-                             static_cast<qsizetype>(text.size()));
+        const std::u16string wide = text::toUtf16(argv[i]);
+        arguments << QString(reinterpret_cast<const QChar *>(wide.data()),
+                             static_cast<qsizetype>(wide.size()));
     }
     return arguments;
 }
