@@ -3,30 +3,21 @@
 #include <algorithm>
 #include <cstdint>
 #include <unicode/uchar.h>
-#include <unicode/uscript.h>
 #include <unicode/utf8.h>
 
 namespace text {
 
 namespace {
 
-// A variation selector picks a glyph for the character before it; anywhere
-// else it shows as nothing ("admin" + U+FE0F reads "admin"). It is kept
-// after a character it is there for: an emoji (text or emoji style), an
-// ideograph (its variants), a Mongolian letter (its positional forms).
+// A variation selector picks a glyph for the character before it; after a
+// letter it shows as nothing ("admin" + U+FE0F reads "admin"), and after an
+// ideograph it picks a variant that reads as the same character. Only the
+// text and emoji styles of an emoji are kept: every keyboard writes "❤️"
+// with U+FE0F, and the two styles look different.
 bool variesPrevious(UChar32 selector, UChar32 previous)
 {
-    if (previous < 0)
-        return false;
-    if (u_hasBinaryProperty(previous, UCHAR_IDEOGRAPHIC))
-        return true;
-    if (selector == 0xFE0E || selector == 0xFE0F)
-        return u_hasBinaryProperty(previous, UCHAR_EXTENDED_PICTOGRAPHIC);
-    if ((selector >= 0x180B && selector <= 0x180D) || selector == 0x180F) {
-        UErrorCode status = U_ZERO_ERROR;
-        return uscript_getScript(previous, &status) == USCRIPT_MONGOLIAN && U_SUCCESS(status);
-    }
-    return false;
+    return (selector == 0xFE0E || selector == 0xFE0F) && previous >= 0 &&
+           u_hasBinaryProperty(previous, UCHAR_EXTENDED_PICTOGRAPHIC);
 }
 
 // previous: the code point just before, when it was shown as it is; else -1.
@@ -36,7 +27,7 @@ bool mustEscape(UChar32 cp, UChar32 previous)
     if (cp < 0x80)
         return cp < 0x20 || cp == 0x7F;
     switch (u_charType(cp)) {
-    case U_CONTROL_CHAR:        // C0, DEL, C1
+    case U_CONTROL_CHAR:        // C1 (C0 and DEL above)
     case U_FORMAT_CHAR:         // direction marks, zero-width characters, tags, U+FEFF
     case U_LINE_SEPARATOR:      // U+2028
     case U_PARAGRAPH_SEPARATOR: // U+2029

@@ -16,7 +16,7 @@ namespace text {
 // (direction marks and overrides, zero-width spaces and joiners, the
 // byte-order mark, tag characters), line and paragraph separators, and the
 // characters Unicode says to show as nothing (the Hangul fillers, U+180E,
-// variation selectors that follow nothing they can vary). The escape is
+// variation selectors but the text and emoji styles of an emoji). The escape is
 // "\x1b" below U+0080, "\u200b" up to U+FFFF and "\U000e0041" beyond; a byte
 // that is not part of well-formed UTF-8 is "\xff". Everything else,
 // backslashes included, is left as it is, so ordinary names ("CORP\jsmith",

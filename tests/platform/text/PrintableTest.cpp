@@ -53,16 +53,18 @@ TEST(Printable, WhatShowsAsNothingIsEscaped)
         {"admin\U000E0041\U000E007F", "admin\\U000e0041\\U000e007f"}, // tag characters
         {"x\U000E0000\U000E0FFF", "x\\U000e0000\\U000e0fff"},         // reserved, ignorable
         {"ad\uFFF9min\u2029", "ad\\ufff9min\\u2029"},                 // annotation, paragraph
-        // A variation selector after nothing it can vary shows as nothing...
+        // A variation selector shows as nothing after a letter, and picks
+        // a look-alike variant of an ideograph...
         {"admin\uFE0F", "admin\\ufe0f"},
         {"\uFE0Fadmin", "\\ufe0fadmin"},
         {"a\U000E0100", "a\\U000e0100"},
+        {"\u845B\U000E0100\u98FE", "\u845B\\U000e0100\u98FE"},
+        {"\u1820\u180B", "\u1820\\u180b"},
         {"\u2764\uFE0F\uFE0F", "\u2764\uFE0F\\ufe0f"},
         {"\u200B\uFE0F", "\\u200b\\ufe0f"},
-        // ...and picks a glyph after an emoji, an ideograph or a Mongolian letter.
-        {"\u2764\uFE0F \u2764\uFE0E", "\u2764\uFE0F \u2764\uFE0E"},
-        {"\u845B\U000E0100\u8FBB\uFE00", "\u845B\U000E0100\u8FBB\uFE00"},
-        {"\u1820\u180B", "\u1820\u180B"},
+        // ...but after an emoji picks its text or emoji style, as typed.
+        {"\u2764\uFE0F \u2764\uFE0E \U0001F511\uFE0F",
+         "\u2764\uFE0F \u2764\uFE0E \U0001F511\uFE0F"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(printable(c.name), c.shown) << c.shown;
