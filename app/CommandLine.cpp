@@ -4,14 +4,33 @@
 #include "app/LockoutReset.h"
 #include "app/TerminalLogon.h"
 #include "platform/text/Printable.h"
+#include "platform/text/TextConversion.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <iostream>
 
 namespace {
+
+// Names cross between Qt's texts and the account calls' 8-bit text without
+// loss: bytes that are not UTF-8 travel as the account calls carry them
+// (lone U+DC80 to U+DCFF), and a leading U+FEFF stays, where QString's own
+// UTF-8 conversions would replace the one and drop the other.
+std::string exactText(const QString &text)
+{
+    return text::toUtf8(std::u16string_view(reinterpret_cast<const char16_t *>(text.utf16()),
+                                            static_cast<std::size_t>(text.size())));
+}
+
+QString qtText(const std::string &text)
+{
+    const std::u16string wide = text::toUtf16(text);
+    return QString(reinterpret_cast<const QChar *>(wide.data()),
+                   static_cast<qsizetype>(wide.size()));
+}
 
 struct Options
 {
@@ -77,32 +96,45 @@ Exit status:
      checked
 )";
 
-// Qt escapes the C0 controls in JSON strings but writes DEL and the C1 range
-// (UTF-8 C2 80 to C2 9F) as they are; a terminal would act on them. They can
-// only stand inside strings, where \u escapes keep the text exact.
+// Qt escapes the C0 controls in JSON strings but writes DEL, the C1 range and
+// every other character as it is: a terminal would act on some, others show
+// as nothing ("\ufeffadmin" would read "admin"), and a reader built on Qt
+// would even drop a leading U+FEFF. Whatever printable() escapes in a name is
+// written as a JSON escape instead, which keeps the text exact. Such
+// characters only stand inside strings; Qt already writes each byte that is
+// not UTF-8 as its lone surrogate ("\udce9").
 QByteArray terminalSafe(const QByteArray &json)
 {
     QByteArray out;
     out.reserve(json.size());
-    for (qsizetype i = 0; i < json.size(); ++i) {
-        const auto c = static_cast<unsigned char>(json[i]);
-        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
-        if (c == 0x7F) {
-            out += "\\u007f";
-        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            out += "\\u00" + QByteArray::number(next, 16).rightJustified(2, '0');
+    for (qsizetype i = 0; i < json.size();) {
+        const auto lead = static_cast<unsigned char>(json[i]);
+        if (lead < 0x80 && lead != 0x7F) {
+            out += static_cast<char>(lead);
             ++i;
-        } else {
-            out += static_cast<char>(c);
+            continue;
         }
+        const qsizetype length = std::min<qsizetype>(lead >= 0xF0   ? 4
+                                                     : lead >= 0xE0 ? 3
+                                                     : lead >= 0xC0 ? 2
+                                                                    : 1,
+                                                     json.size() - i);
+        const std::string_view character(json.constData() + i, static_cast<std::size_t>(length));
+        i += length;
+        if (text::printable(character) == character) {
+            out.append(character.data(), length);
+            continue;
+        }
+        for (const char16_t unit : text::toUtf16(character))
+            out += "\\u" + QByteArray::number(unit, 16).rightJustified(4, '0');
     }
     return out;
 }
 
 QJsonObject accountObject(const ListedAccount &account)
 {
-    return {{QStringLiteral("name"), QString::fromStdString(account.name)},
-            {QStringLiteral("fullName"), QString::fromStdString(account.fullName)},
+    return {{QStringLiteral("name"), qtText(account.name)},
+            {QStringLiteral("fullName"), qtText(account.fullName)},
             {QStringLiteral("lockedOut"), account.lockedOut},
             {QStringLiteral("disabled"), account.disabled},
             {QStringLiteral("checked"), account.checked}};
@@ -112,7 +144,7 @@ void printJson(const std::string &server, const QJsonArray &accounts, const QJso
                int status)
 {
     QJsonObject document;
-    document.insert(QStringLiteral("server"), QString::fromStdString(server));
+    document.insert(QStringLiteral("server"), qtText(server));
     document.insert(QStringLiteral("accounts"), accounts);
     document.insert(QStringLiteral("lines"), lines);
     document.insert(QStringLiteral("status"), status);
@@ -193,12 +225,12 @@ std::string takeAccountsAndServer(const QCommandLineParser &parser, const Option
             return "To reset several accounts, name the server with --server SERVER "
                    "(--server \"\" for this computer).";
         if (names.size() == 2)
-            options.server = names.takeLast().toStdString();
+            options.server = exactText(names.takeLast());
     }
     for (const QString &name : names) {
         if (name.isEmpty())
             return "--unlock needs user names, and none may be empty.";
-        options.users.push_back(name.toStdString());
+        options.users.push_back(exactText(name));
     }
     return {};
 }
@@ -211,7 +243,7 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
     const Options o;
     o.addTo(parser);
     if (!parser.parse(arguments)) {
-        error = parser.errorText().toStdString();
+        error = exactText(parser.errorText());
         return std::nullopt;
     }
     StartupOptions options;
@@ -223,7 +255,7 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
         options.mode = StartupOptions::Mode::Version;
         return options;
     }
-    options.directoryFile = parser.value(o.directory).toStdString();
+    options.directoryFile = exactText(parser.value(o.directory));
     if (parser.isSet(o.directory) && options.directoryFile.empty()) {
         error = "--directory needs a file name.";
         return std::nullopt;
@@ -232,7 +264,7 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
         error = "Name the server once.";
         return std::nullopt;
     }
-    options.server = parser.value(o.server).toStdString();
+    options.server = exactText(parser.value(o.server));
     options.allUsers = parser.isSet(o.all);
     options.json = parser.isSet(o.json);
     const QStringList positional = parser.positionalArguments();
@@ -248,7 +280,7 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
             return std::nullopt;
         }
         if (!positional.isEmpty())
-            options.server = positional.front().toStdString();
+            options.server = exactText(positional.front());
     } else if (parser.isSet(o.unlock)) {
         options.mode = StartupOptions::Mode::Unlock;
         error = takeAccountsAndServer(parser, o, options);

@@ -5,6 +5,7 @@
 #include "app/LogonDialog.h"
 #include "framework/TypInfo.h"
 #include "platform/text/Collation.h"
+#include "platform/text/Printable.h"
 
 #include <QtGlobal>
 
@@ -66,6 +67,7 @@ void TMainForm::btnConnectClick(TObject *)
 {
     JSetting1->SetValue(tbServer->Text());
     lvUsers->Items()->Clear();
+    FRowNames.clear();
     Memo1->Lines()->Clear();
     btnReset->SetEnabled(false);
     ListUsers(tbServer->Text());
@@ -122,8 +124,10 @@ void TMainForm::AddAccountRow(const ListedAccount &Account)
     TListItem *item = lvUsers->Items()->Add();
     item->SetImageIndex(-1);
     item->SetStateIndex(-1);
-    item->SetCaption(Account.name);
-    item->SubItems()->Add(Account.fullName);
+    FRowNames.push_back({text::printable(Account.name), Account.name});
+    item->SetData(&FRowNames.back());
+    item->SetCaption(FRowNames.back().Shown);
+    item->SubItems()->Add(text::printable(Account.fullName));
     if (Account.lockedOut)
         item->SetImageIndex(0);
     if (Account.disabled)
@@ -138,9 +142,17 @@ void TMainForm::btnResetClick(TObject *)
     ResetCallbacks callbacks;
     callbacks.addLine = [this](const std::string &line) { Memo1->Lines()->Add(line); };
     callbacks.askForLogon = [this](const std::string &server) { return askForLogon(server); };
-    if (ResetLockout(tbServer->Text(), item->Caption(), callbacks) == ResetOutcome::Reset)
+    if (ResetLockout(tbServer->Text(), accountOfRow(*item), callbacks) == ResetOutcome::Reset)
         item->SetImageIndex(-1);
     btnReset->SetEnabled(false);
+}
+
+std::string TMainForm::accountOfRow(const TListItem &Item) const
+{
+    // A caption the operator edited in place names the account they typed;
+    // the one the listing set stands for the exact name it shows escaped.
+    const auto *name = static_cast<const TRowName *>(Item.Data());
+    return name && Item.Caption() == name->Shown ? name->Exact : Item.Caption();
 }
 
 void TMainForm::lvUsersSelectItem(TObject *, TListItem *, bool)

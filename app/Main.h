@@ -14,6 +14,7 @@
 #include "framework/StdCtrls.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -57,7 +58,9 @@ public:
     // (empty: this computer).
     void ListUsers(const String &ServerText);
     // Adds one account to the list: logon name, full name, the key image when
-    // locked out and the no-entry state image when disabled.
+    // locked out and the no-entry state image when disabled. The names are
+    // shown escaped, so that one cannot pass for another; the reset of the row
+    // still reaches the account by its exact name.
     void AddAccountRow(const ListedAccount &Account);
     // The list's comparison: State points at the form's TSortState.
     static int CompareUsers(TListItem *Item1, TListItem *Item2, std::intptr_t State);
@@ -76,6 +79,17 @@ private:
     class ListingWindow;
 
     bool askForLogon(const std::string &server);
+    // The account a reset of the row is for.
+    std::string accountOfRow(const TListItem &Item) const;
+
+    // What each row of the list shows as its caption, and the exact name
+    // behind it; a row's Data points at its own. Emptied with the list.
+    struct TRowName
+    {
+        String Shown;
+        std::string Exact;
+    };
+    std::deque<TRowName> FRowNames;
 
     TSortState FSort;
     LogonPrompt FLogonPrompt;

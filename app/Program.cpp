@@ -6,6 +6,7 @@
 #include "framework/Forms.h"
 #include "platform/netapi/DirectoryProvider.h"
 #include "platform/text/Printable.h"
+#include "platform/text/TextConversion.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -27,11 +28,17 @@ extern "C" const char *__asan_default_options()
 
 namespace {
 
+// Byte for byte: an account name that is not UTF-8 ("caf\xe9" from a Latin-1
+// passwd) keeps its bytes as the account calls carry them, where Qt's own
+// decoding would turn them into U+FFFD and name no account.
 QStringList argumentList(int argc, char **argv)
 {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i) {
+        const std::u16string wide = text::toUtf16(argv[i]);
+        arguments << QString(reinterpret_cast<const QChar *>(wide.data()),
+                             static_cast<qsizetype>(wide.size()));
+    }
     return arguments;
 }
 

@@ -183,6 +183,38 @@ private:
     const QByteArray &m_text;
 };
 
+// The text with every U+FEFF inside a JSON string written as the escape
+// "\ufeff". Qt's UTF-8 decoding drops a byte-order mark at the start of the
+// text it decodes, and its JSON parser decodes each string on its own: an
+// account "\ufeffadmin" written out as UTF-8 would load as "admin" (and be
+// written back so). Escaped, it is kept. Outside strings nothing changes, so
+// what is not JSON stays so; no line break is added, so lines still count.
+QByteArray withByteOrderMarksEscaped(const QByteArray &text)
+{
+    static const QByteArray mark("\xEF\xBB\xBF");
+    if (!text.contains(mark))
+        return text;
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 8);
+    bool inString = false;
+    for (qsizetype pos = 0; pos < text.size();) {
+        const char c = text[pos];
+        if (inString && c == '\\') {
+            out += text.mid(pos, 2);
+            pos += 2;
+        } else if (inString && text.mid(pos, mark.size()) == mark) {
+            out += "\\ufeff";
+            pos += mark.size();
+        } else {
+            if (c == '"')
+                inString = !inString;
+            out += c;
+            ++pos;
+        }
+    }
+    return out;
+}
+
 struct Account
 {
     std::string name;
@@ -795,13 +827,14 @@ DirectoryProvider::DirectoryProvider(const std::string &path) : d(std::make_uniq
     if (!readAll(file.get(), content))
         throw unreadable(errno);
 
-    Loader loader(path, content);
+    const QByteArray json = withByteOrderMarksEscaped(content);
+    Loader loader(path, json);
     QJsonParseError parseError;
-    d->document = QJsonDocument::fromJson(content, &parseError);
+    d->document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         loader.failAt(parseError.offset,
                       QStringLiteral("not valid JSON: %1").arg(parseError.errorString()));
-    loader.checkKeptExactly(content);
+    loader.checkKeptExactly(json);
     d->servers = loader.servers(d->document);
     d->fileDigest = digest(content);
     for (std::size_t i = 0; i < d->servers.size(); ++i)

@@ -9,8 +9,8 @@
 namespace text {
 
 // The Unicode case folding of UTF-8 text ("Größe" and "GRÖSSE" fold alike).
-// ASCII text, the common case, skips the full folding. Ill-formed UTF-8 folds
-// with U+FFFD in place of what cannot be read.
+// ASCII text, the common case, skips the full folding. Every character is
+// kept, U+FEFF included, and bytes that are not UTF-8 fold as themselves.
 std::string foldCase(std::string_view utf8);
 
 } // namespace text

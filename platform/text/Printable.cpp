@@ -1,63 +1,52 @@
 #include "platform/text/Printable.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 namespace text {
 
 namespace {
 
-// The code point of the well-formed UTF-8 sequence at text[pos] and its
-// length, or a length of 0 when the byte there starts none.
-std::pair<char32_t, std::size_t> decodeAt(std::string_view text, std::size_t pos)
+// A variation selector picks a glyph for the character before it; after a
+// letter it shows as nothing ("admin" + U+FE0F reads "admin"), and after an
+// ideograph it picks a variant that reads as the same character. Only the
+// text and emoji styles of an emoji are kept: every keyboard writes "❤️"
+// with U+FE0F, and the two styles look different.
+bool variesPrevious(UChar32 selector, UChar32 previous)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char first = byte(pos);
-    if (first < 0x80)
-        return {first, 1};
-    std::size_t length = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if ((first & 0xE0) == 0xC0) {
-        length = 2;
-        cp = first & 0x1F;
-        min = 0x80;
-    } else if ((first & 0xF0) == 0xE0) {
-        length = 3;
-        cp = first & 0x0F;
-        min = 0x800;
-    } else if ((first & 0xF8) == 0xF0) {
-        length = 4;
-        cp = first & 0x07;
-        min = 0x10000;
-    } else {
-        return {0, 0};
-    }
-    if (pos + length > text.size())
-        return {0, 0};
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80)
-            return {0, 0};
-        cp = (cp << 6) | (byte(pos + i) & 0x3F);
-    }
-    // Overlong forms, surrogates and values past Unicode are not UTF-8.
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return {0, 0};
-    return {cp, length};
+    return (selector == 0xFE0E || selector == 0xFE0F) && previous >= 0 &&
+           u_hasBinaryProperty(previous, UCHAR_EXTENDED_PICTOGRAPHIC);
 }
 
-bool mustEscape(char32_t cp)
+// previous: the code point just before, when it was shown as it is; else -1.
+bool mustEscape(UChar32 cp, UChar32 previous)
 {
-    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) // C0, DEL, C1
-           || cp == 0x061C                         // Arabic letter mark
-           || cp == 0x200E || cp == 0x200F         // left-to-right, right-to-left marks
-           || (cp >= 0x2028 && cp <= 0x202E)       // separators, embeddings, overrides
-           || (cp >= 0x2066 && cp <= 0x2069)       // isolates
-           || cp == 0xFEFF;                        // invisible no-break space, byte-order mark
+    // Most names are plain ASCII: no table needed.
+    if (cp < 0x80)
+        return cp < 0x20 || cp == 0x7F;
+    switch (u_charType(cp)) {
+    case U_CONTROL_CHAR:        // C1 (C0 and DEL above)
+    case U_FORMAT_CHAR:         // direction marks, zero-width characters, tags, U+FEFF
+    case U_LINE_SEPARATOR:      // U+2028
+    case U_PARAGRAPH_SEPARATOR: // U+2029
+        return true;
+    default:
+        break;
+    }
+    if (u_hasBinaryProperty(cp, UCHAR_VARIATION_SELECTOR))
+        return !variesPrevious(cp, previous);
+    // Shown as nothing: the Hangul fillers, U+180E, the combining grapheme
+    // joiner, code points set aside for more of the same.
+    return u_hasBinaryProperty(cp, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
 }
 
-void appendHex(std::string &out, std::uint32_t value, int digits)
+void appendEscape(std::string &out, char kind, std::uint32_t value, int digits)
 {
     static constexpr char hex[] = "0123456789abcdef";
+    out += '\\';
+    out += kind;
     for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
         out += hex[(value >> shift) & 0xF];
 }
@@ -68,24 +57,35 @@ std::string printable(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        const auto [cp, length] = decodeAt(utf8, pos);
-        if (length == 0) {
-            out += "\\x";
-            appendHex(out, static_cast<unsigned char>(utf8[pos]), 2);
-            ++pos;
-            continue;
-        }
-        if (!mustEscape(cp)) {
-            out.append(utf8.substr(pos, length));
-        } else if (cp < 0x80) {
-            out += "\\x";
-            appendHex(out, cp, 2);
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(utf8.data());
+    const std::size_t size = utf8.size();
+    UChar32 previous = -1;
+    for (std::size_t pos = 0; pos < size;) {
+        const std::size_t start = pos;
+        UChar32 cp = 0;
+        // U8_NEXT takes int32_t offsets: decode from a window that fits.
+        const auto windowLength =
+            static_cast<int32_t>(std::min<std::size_t>(size - start, U8_MAX_LENGTH));
+        int32_t used = 0;
+        U8_NEXT(bytes + start, used, windowLength, cp);
+        pos += static_cast<std::size_t>(used);
+        if (cp < 0) {
+            // Each byte of the ill-formed part on its own.
+            for (std::size_t i = start; i < pos; ++i)
+                appendEscape(out, 'x', bytes[i], 2);
+            previous = -1;
+        } else if (!mustEscape(cp, previous)) {
+            out.append(utf8.substr(start, pos - start));
+            previous = cp;
         } else {
-            out += "\\u";
-            appendHex(out, cp, 4);
+            if (cp < 0x80)
+                appendEscape(out, 'x', static_cast<std::uint32_t>(cp), 2);
+            else if (cp <= 0xFFFF)
+                appendEscape(out, 'u', static_cast<std::uint32_t>(cp), 4);
+            else
+                appendEscape(out, 'U', static_cast<std::uint32_t>(cp), 8);
+            previous = -1;
         }
-        pos += length;
     }
     return out;
 }

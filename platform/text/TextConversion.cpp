@@ -5,30 +5,114 @@
 #include <limits>
 #include <stdexcept>
 #include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
 #include <unicode/utypes.h>
 
 namespace text {
 
 namespace {
+
 constexpr UChar32 replacementCharacter = 0xFFFD;
+constexpr char16_t escapeBase = 0xDC00;
+
+bool isByteEscape(UChar32 c)
+{
+    return c >= escapeBase + 0x80 && c <= escapeBase + 0xFF;
 }
+
+int32_t checkedLength(std::size_t size, std::size_t unitsPerInput)
+{
+    if (size > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()) / unitsPerInput)
+        throw std::length_error("text too long to convert");
+    return static_cast<int32_t>(size);
+}
+
+// The ill-formed parts carried as escapes; the rest as ICU decodes it.
+std::u16string toUtf16Escaping(std::string_view utf8)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(utf8.data());
+    const int32_t length = checkedLength(utf8.size(), 1);
+    std::u16string result;
+    result.reserve(utf8.size());
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) {
+            // Every byte of the maximal ill-formed part, each on its own.
+            for (int32_t j = start; j < i; ++j)
+                result += static_cast<char16_t>(escapeBase + bytes[j]);
+        } else if (U_IS_BMP(c)) {
+            result += static_cast<char16_t>(c);
+        } else {
+            result += U16_LEAD(c);
+            result += U16_TRAIL(c);
+        }
+    }
+    return result;
+}
+
+// Byte escapes become their bytes when withBytes is set; every other
+// unpaired surrogate becomes U+FFFD.
+std::string toUtf8Escaping(std::u16string_view utf16, bool withBytes)
+{
+    const int32_t length = checkedLength(utf16.size(), 3);
+    std::string result;
+    result.reserve(utf16.size() * 3);
+    for (int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U16_NEXT(utf16.data(), i, length, c);
+        if (U_IS_SURROGATE(c)) {
+            if (withBytes && isByteEscape(c)) {
+                result += static_cast<char>(c - escapeBase);
+                continue;
+            }
+            c = replacementCharacter;
+        }
+        char encoded[U8_MAX_LENGTH];
+        int32_t used = 0;
+        U8_APPEND_UNSAFE(encoded, used, c);
+        result.append(encoded, static_cast<std::size_t>(used));
+    }
+    return result;
+}
+
+// What toUtf8Escaping(utf16, true) must read back as: the text with every
+// unpaired surrogate but the byte escapes replaced.
+std::u16string withOtherSurrogatesReplaced(std::u16string_view utf16)
+{
+    std::u16string result(utf16);
+    const auto length = static_cast<int32_t>(utf16.size());
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 c = 0;
+        U16_NEXT(utf16.data(), i, length, c);
+        if (U_IS_SURROGATE(c) && !isByteEscape(c))
+            result[static_cast<std::size_t>(start)] = static_cast<char16_t>(replacementCharacter);
+    }
+    return result;
+}
+
+} // namespace
 
 std::u16string toUtf16(std::string_view utf8)
 {
     if (utf8.empty())
         return {};
-    // UTF-16 never needs more code units than UTF-8 has bytes, so one pass
-    // into a buffer of that size suffices. ICU replaces each ill-formed
-    // sequence (its maximal subpart) with U+FFFD.
-    if (utf8.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
-        throw std::length_error("text too long to convert");
+    // Well-formed text, nearly always: one pass through ICU into a buffer
+    // that UTF-16 never outgrows.
+    const int32_t sourceLength = checkedLength(utf8.size(), 1);
     std::u16string result(utf8.size(), u'\0');
     int32_t length = 0;
+    int32_t substitutions = 0;
     UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(result.data(), static_cast<int32_t>(result.size()), &length, utf8.data(),
-                         static_cast<int32_t>(utf8.size()), replacementCharacter, nullptr, &status);
+    u_strFromUTF8WithSub(result.data(), sourceLength, &length, utf8.data(), sourceLength,
+                         replacementCharacter, &substitutions, &status);
     if (U_FAILURE(status))
         throw std::runtime_error(std::string("UTF-8 conversion failed: ") + u_errorName(status));
+    if (substitutions > 0)
+        return toUtf16Escaping(utf8);
     result.resize(static_cast<std::size_t>(length));
     return result;
 }
@@ -38,16 +122,25 @@ std::string toUtf8(std::u16string_view utf16)
     if (utf16.empty())
         return {};
     // Three bytes per UTF-16 code unit cover every case, U+FFFD included.
-    if (utf16.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() / 3))
-        throw std::length_error("text too long to convert");
+    const int32_t sourceLength = checkedLength(utf16.size(), 3);
     std::string result(utf16.size() * 3, '\0');
     int32_t length = 0;
+    int32_t substitutions = 0;
     UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(result.data(), static_cast<int32_t>(result.size()), &length, utf16.data(),
-                       static_cast<int32_t>(utf16.size()), replacementCharacter, nullptr, &status);
+    u_strToUTF8WithSub(result.data(), sourceLength * 3, &length, utf16.data(), sourceLength,
+                       replacementCharacter, &substitutions, &status);
     if (U_FAILURE(status))
         throw std::runtime_error(std::string("UTF-16 conversion failed: ") + u_errorName(status));
-    result.resize(static_cast<std::size_t>(length));
+    if (substitutions == 0) {
+        result.resize(static_cast<std::size_t>(length));
+        return result;
+    }
+    // Escaped bytes next to each other or to other text can spell a
+    // character ("\udcc3\udca9" would read as "é"): they stand for bytes only
+    // when the bytes read back as exactly these escapes.
+    result = toUtf8Escaping(utf16, true);
+    if (toUtf16(result) != withOtherSurrogatesReplaced(utf16))
+        result = toUtf8Escaping(utf16, false);
     return result;
 }
 

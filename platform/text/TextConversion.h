@@ -1,8 +1,17 @@
 #pragma once
 
 // Conversion between the 8-bit text of the window side (UTF-8 on Linux) and the
-// UTF-16 text of the account interface. Invalid input never passes through:
-// ill-formed UTF-8 and unpaired surrogates become U+FFFD.
+// UTF-16 text of the account interface, lossless for any bytes: a Linux name
+// is bytes, and one that is not UTF-8 ("caf\xe9" from a Latin-1 passwd) must
+// still be found again by its exact bytes.
+//
+// Each byte of ill-formed UTF-8 becomes a lone low surrogate, byte 0xXY as
+// U+DCXY (the "surrogate escape" that Python and others use for file names);
+// well-formed UTF-8 never yields a lone surrogate, so nothing is mistaken for
+// a character of its own. On the way back such a surrogate becomes its byte
+// again, when the result reads back as the same UTF-16; every other unpaired
+// surrogate (from a server or a file, not from this conversion) becomes
+// U+FFFD.
 
 #include <cstdint>
 #include <string>

@@ -84,3 +84,30 @@ TEST_F(MainWindow, TheResetUsesTheCaptionAsEditedInPlace)
     form->btnReset->Click();
     EXPECT_EQ(lines().back(), "Error 2221 returned from NetUserGetInfo");
 }
+
+TEST_F(MainWindow, RowsShowNamesEscapedAndTheResetReachesTheExactAccount)
+{
+    // U+202E turns "nimda" round: raw, the row would read "admin", like the
+    // real administrator's.
+    useDirectory(R"({ "servers": [ { "name": "dc", "accounts": [
+        { "name": "admin", "fullName": "Administrator", "lockedOut": true },
+        { "name": "\u202enimda", "fullName": "Adm\u200bin\u0007", "lockedOut": true } ] } ] })");
+    openWindow();
+    connect("dc");
+    EXPECT_EQ(captions(), (Lines{"admin", "\\u202enimda"}));
+    TListItem *row = select("\\u202enimda");
+    EXPECT_EQ(row->SubItems()->Get(0), "Adm\\u200bin\\x07");
+
+    form->btnReset->Click();
+    EXPECT_EQ(lines().back(), "Lockout was successfully reset.");
+    connect("dc");
+    EXPECT_EQ(captions(), Lines{"admin"}); // the real one is still locked out
+
+    // The exact name goes with the row when the list is sorted.
+    connect("dc", true);
+    form->ListColumnClick(nullptr, form->lvUsers->Columns()->Items(0));
+    form->ListColumnClick(nullptr, form->lvUsers->Columns()->Items(0));
+    select("\\u202enimda");
+    form->btnReset->Click();
+    EXPECT_EQ(lines().back(), "User was not locked out.");
+}

@@ -3,7 +3,9 @@
 #include "platform/version/Version.h"
 #include "tests/support/TempDir.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +13,9 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <cstring>
+#include <ctime>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -319,6 +323,109 @@ TEST_F(CommandLine, ARefusedLogonLeavesTheRemainingAccountsUntried)
     // Nothing was written back: judy is still locked out.
     r = run({"--directory", made, "--unlock", "judy", "--server", "dc.test"});
     EXPECT_EQ(r.out, "User was locked out.\nLockout was successfully reset.\n");
+}
+
+TEST_F(CommandLine, InvisibleCharactersInNamesAreEscapedInTextAndJson)
+{
+    // U+FEFF, U+202E and U+200B each make a name read as another.
+    const QString made = writeDirectory(R"({ "servers": [ { "name": "dc.test", "accounts": [
+        { "name": "\ufeffadmin", "fullName": "zw\u200badmin", "lockedOut": true },
+        { "name": "\u202enimda", "lockedOut": true } ] } ] })");
+    Outcome r = run({"--directory", made, "--list", "dc.test"});
+    EXPECT_TRUE(r.out.startsWith("\\ufeffadmin\tzw\\u200badmin\tlocked\n"
+                                 "\\u202enimda\t\tlocked\n"))
+        << r.out.toStdString();
+    r = run({"--directory", made, "--list", "--json", "dc.test"});
+    EXPECT_TRUE(r.out.contains(R"("name": "\ufeffadmin")")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(R"("fullName": "zw\u200badmin")"));
+    EXPECT_TRUE(r.out.contains(R"("name": "\u202enimda")"));
+    const QJsonArray accounts = parsed(r)["accounts"].toArray();
+    ASSERT_EQ(accounts.size(), 2);
+    EXPECT_EQ(accounts[0]["name"].toString(), QString(QChar(0xFEFF)) + "admin");
+    // The name as the JSON gave it reaches the account.
+    r = run(
+        {"--directory", made, "--unlock", accounts[0]["name"].toString(), "--server", "dc.test"});
+    EXPECT_EQ(r.out, "User was locked out.\nLockout was successfully reset.\n");
+}
+
+// A Latin-1 /etc/passwd, in a mount namespace of the test's own: the program
+// reads the real system paths, and the bytes go in as a script gives them.
+TEST_F(CommandLine, LocalNamesThatAreNotUtf8AreListedAndResetByTheirBytes)
+{
+    if (::geteuid() != 0 || !QFileInfo(QStringLiteral("/srv")).isDir())
+        GTEST_SKIP() << "needs root and /srv for a private mount namespace";
+    const auto put = [&](const QString &name, const QByteArray &content) {
+        QFile file(dir.file(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    };
+    put("passwd", "root:x:0:0:root:/root:/bin/sh\n"
+                  "caf\xE9:x:1010:1010:Caf\xE9 Latin-1:/nonexistent:/bin/false\n"
+                  "caf\xE8:x:1011:1011::/nonexistent:/bin/false\n");
+    put("shadow", "root:*:19000:0:99999:7:::\ncaf\xE9:$6$x:19000:0:99999:7:::\n"
+                  "caf\xE8:$6$x:19000:0:99999:7:::\n");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pam.d"));
+    put("pam.d/tumblerset-test",
+        "auth required pam_faillock.so preauth dir=/srv/faillock deny=3 unlock_time=600\n"
+        "auth required pam_faillock.so authfail dir=/srv/faillock deny=3 unlock_time=600\n");
+    // Three failures in the last seconds, as pam_faillock writes them.
+    QByteArray tally;
+    for (int i = 3; i > 0; --i) {
+        char record[64] = {};
+        const std::uint16_t status = 1;
+        const auto time = static_cast<std::uint64_t>(std::time(nullptr) - i);
+        std::memcpy(record + 54, &status, 2);
+        std::memcpy(record + 56, &time, 8);
+        tally.append(record, 64);
+    }
+    put("tally", tally);
+    // Everything it mounts is gone when the namespace ends with the script.
+    put("run.sh", R"(set -u
+T=$1; P=$2
+mount --bind "$T/passwd" /etc/passwd && mount --bind "$T/shadow" /etc/shadow &&
+mount --bind "$T/pam.d" /etc/pam.d && mount -t tmpfs -o mode=0755 tmpfs /srv &&
+mkdir -m 0755 /srv/faillock || exit 97
+e9=$(printf 'caf\351'); e8=$(printf 'caf\350')
+cp "$T/tally" "/srv/faillock/$e9"; cp "$T/tally" "/srv/faillock/$e8"
+"$P" --list --all > "$T/before" 2>&1
+"$P" --unlock "$e9" --server "" > "$T/unlock" 2>&1; echo $? > "$T/status"
+"$P" --list --all --json > "$T/after" 2>&1
+stat -c %s "/srv/faillock/$e9" "/srv/faillock/$e8" > "$T/sizes"
+)");
+    QProcess process;
+    process.start(QStringLiteral("unshare"),
+                  {"--mount", "--propagation", "private", "sh", dir.file("run.sh"), dir.path(),
+                   QStringLiteral(TUMBLERSET_EXECUTABLE)});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    if (process.exitCode() != 0)
+        GTEST_SKIP() << "no private mount namespace here: "
+                     << process.readAllStandardError().toStdString();
+    const auto read = [&](const QString &name) {
+        QFile file(dir.file(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    };
+
+    // Two names, shown by their bytes, each with its own lockout.
+    EXPECT_EQ(read("before"), "caf\\xe9\tCaf\\xe9 Latin-1\tlocked\n"
+                              "caf\\xe8\t\tlocked\n"
+                              "2 users found.\n"
+                              "No disabled users found.\n"
+                              "2 locked out users found.\n");
+    EXPECT_EQ(read("unlock"), "User was locked out.\nLockout was successfully reset.\n");
+    EXPECT_EQ(read("status"), "0\n");
+    EXPECT_EQ(read("sizes"), "0\n192\n");
+    // JSON carries each byte as U+DC00 plus the byte.
+    QJsonParseError error{};
+    const QJsonDocument after = QJsonDocument::fromJson(read("after"), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << read("after").toStdString();
+    EXPECT_TRUE(read("after").contains(R"("name": "caf\udce9")"));
+    const QJsonArray accounts = after["accounts"].toArray();
+    ASSERT_EQ(accounts.size(), 2);
+    EXPECT_EQ(accounts[0]["name"].toString(), QStringView(u"caf\xDCE9").toString());
+    EXPECT_EQ(accounts[0]["fullName"].toString(), QStringView(u"Caf\xDCE9 Latin-1").toString());
+    EXPECT_FALSE(accounts[0]["lockedOut"].toBool());
+    EXPECT_TRUE(accounts[1]["lockedOut"].toBool());
 }
 
 TEST_F(CommandLine, TheDemoDirectoryListsItsDomain)

@@ -275,6 +275,51 @@ TEST_F(DirectoryFile, ResetWritesOnlyThatAccountBackAndKeepsTheRest)
     EXPECT_FALSE(info.flags & UF_LOCKOUT);
 }
 
+TEST_F(DirectoryFile, AByteOrderMarkInAnyTextIsKeptOnLoadAndOnWriteBack)
+{
+    // Written out as UTF-8, and as an escape: the same name either way, and
+    // not the administrator's.
+    const QByteArray bom("\xEF\xBB\xBF");
+    const QByteArray content = R"({ "servers": [ { "name": ")" + bom + R"(dc", "accounts": [
+        { "name": ")" + bom + R"(admin", "fullName": ")" +
+                               bom + R"(Admin )" + bom + R"(", "lockedOut": true, ")" + bom +
+                               R"(note": ")" + bom + R"(" },
+        { "name": "\ufeffroot", "lockedOut": true },
+        { "name": "admin", "fullName": "\\ufeff is six characters", "lockedOut": true } ] } ] })";
+    const std::string path = write(content);
+    const auto names = [&](DirectoryProvider &provider) {
+        std::vector<std::string> shown;
+        for (const std::string &name : list(provider, bom.toStdString() + "dc").names) {
+            netapi::AccountInfo info;
+            EXPECT_EQ(provider.getInfo(bom.toStdString() + "dc", name, info), NERR_Success);
+            shown.push_back(name + "|" + info.fullName + "|" +
+                            ((info.flags & UF_LOCKOUT) ? "locked" : "-"));
+        }
+        return shown;
+    };
+    const std::string b = bom.toStdString();
+    {
+        DirectoryProvider provider(path);
+        EXPECT_EQ(names(provider),
+                  (std::vector<std::string>{b + "admin|" + b + "Admin " + b + "|locked",
+                                            b + "root||locked",
+                                            "admin|\\ufeff is six characters|locked"}));
+        EXPECT_EQ(list(provider, "dc").status, NERR_InvalidComputer);
+        ASSERT_EQ(provider.setFlags(b + "dc", b + "admin", UF_NORMAL_ACCOUNT), NERR_Success);
+    }
+    // The write-back holds every mark, the member name's too, and loads again
+    // the same, with only that account reset.
+    const QJsonObject written =
+        QJsonDocument::fromJson(read(path).replace(bom, "\\ufeff")).object();
+    const QJsonObject account = written["servers"][0]["accounts"][0].toObject();
+    EXPECT_EQ(account["name"].toString(), QString(QChar(0xFEFF)) + "admin");
+    EXPECT_EQ(account[QString(QChar(0xFEFF)) + "note"].toString(), QString(QChar(0xFEFF)));
+    DirectoryProvider reloaded(path);
+    EXPECT_EQ(names(reloaded),
+              (std::vector<std::string>{b + "admin|" + b + "Admin " + b + "|-", b + "root||locked",
+                                        "admin|\\ufeff is six characters|locked"}));
+}
+
 TEST_F(DirectoryFile, LockoutCannotBeSetAndUnchangedFlagsWriteNothing)
 {
     const std::string path = write(sampleDirectory);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -82,7 +83,7 @@ protected:
         put(folder + "/" + user, content);
     }
 
-    LocalProvider provider(std::function<int(const std::string &, bool)> access = {})
+    LocalProvider::Options options(std::function<int(const std::string &, bool)> access = {})
     {
         LocalProvider::Options options;
         options.root = dir.pathUtf8() + "/";
@@ -91,7 +92,12 @@ protected:
             opened.push_back(path);
             return access ? access(path, write) : 0;
         };
-        return LocalProvider(options);
+        return options;
+    }
+
+    LocalProvider provider(std::function<int(const std::string &, bool)> access = {})
+    {
+        return LocalProvider(options(std::move(access)));
     }
 
     std::uint32_t flagsOf(const std::string &user, std::uint32_t expectedStatus = NERR_Success)
@@ -145,6 +151,18 @@ protected:
 
     TempDir dir;
     std::vector<std::string> opened;
+};
+
+// The account calls over this computer's accounts, for as long as it lives.
+struct InstalledLocally
+{
+    explicit InstalledLocally(std::shared_ptr<LocalProvider> local)
+    {
+        netapi::installProviders(local, local);
+    }
+    ~InstalledLocally() { netapi::installProviders(nullptr, nullptr); }
+    InstalledLocally(const InstalledLocally &) = delete;
+    InstalledLocally &operator=(const InstalledLocally &) = delete;
 };
 
 TEST_F(LocalComputer, ListsNormalAccountsInFileOrderWithTheFirstGecosField)
@@ -584,3 +602,64 @@ TEST_F(LocalComputer, AListingReadsEachFileOnceAndAResetReadsAfresh)
 }
 
 } // namespace
+
+TEST_F(LocalComputer, NamesThatAreNotUtf8AreKeptAsBytesFromListingToReset)
+{
+    // Two Latin-1 names that UTF-8 decoding would both make "caf" + U+FFFD.
+    put("etc/passwd", "caf\xE9:x:1010:1010:Caf\xE9 Latin-1:/home/a:/bin/sh\n"
+                      "caf\xE8:x:1011:1011::/home/b:/bin/sh\n");
+    put("etc/shadow", "caf\xE9:$6$x:19000:0:99999:7:::\ncaf\xE8:!$6$x:19000:0:99999:7:::\n");
+    // Written by their bytes: a QString path would not name these files.
+    const auto byteTally = [&](const std::string &user) {
+        tally("placeholder", {{now - 3, 1}, {now - 2, 1}, {now - 1, 1}});
+        const std::string folder = dir.pathUtf8() + "/var/run/faillock/";
+        ASSERT_EQ(::rename((folder + "placeholder").c_str(), (folder + user).c_str()), 0);
+    };
+    const auto byteTallySize = [&](const std::string &user) {
+        struct stat st
+        {};
+        EXPECT_EQ(::stat((dir.pathUtf8() + "/var/run/faillock/" + user).c_str(), &st), 0);
+        return st.st_size;
+    };
+    byteTally("caf\xE9");
+    byteTally("caf\xE8");
+    const InstalledLocally installed(std::make_shared<LocalProvider>(options()));
+
+    LPBYTE buffer = nullptr;
+    DWORD read = 0;
+    DWORD total = 0;
+    DWORD resume = 0;
+    ASSERT_EQ(NetUserEnum(nullptr, 10, FILTER_NORMAL_ACCOUNT, &buffer, MAX_PREFERRED_LENGTH, &read,
+                          &total, &resume),
+              NERR_Success);
+    ASSERT_EQ(read, 2u);
+    const auto *records = reinterpret_cast<const USER_INFO_10 *>(buffer);
+    const std::u16string first = records[0].usri10_name;
+    const std::u16string second = records[1].usri10_name;
+    EXPECT_EQ(first, u"caf\xDCE9");
+    EXPECT_EQ(second, u"caf\xDCE8");
+    EXPECT_EQ(std::u16string(records[0].usri10_full_name), u"Caf\xDCE9 Latin-1");
+    NetApiBufferFree(buffer);
+
+    // Each looked up by what the listing gave: two accounts, each its own.
+    const auto flags = [](const std::u16string &user) {
+        LPBYTE info = nullptr;
+        EXPECT_EQ(NetUserGetInfo(nullptr, user.c_str(), 20, &info), NERR_Success);
+        const DWORD f = info ? reinterpret_cast<const USER_INFO_20 *>(info)->usri20_flags : 0;
+        NetApiBufferFree(info);
+        return f;
+    };
+    EXPECT_EQ(flags(first), UF_NORMAL_ACCOUNT | UF_LOCKOUT);
+    EXPECT_EQ(flags(second), UF_NORMAL_ACCOUNT | UF_LOCKOUT | UF_ACCOUNTDISABLE);
+    LPBYTE none = nullptr;
+    EXPECT_EQ(NetUserGetInfo(nullptr, u"caf\uFFFD", 20, &none), NERR_UserNotFound);
+
+    // The reset empties that account's tally and no other.
+    USER_INFO_1008 unlocked{UF_NORMAL_ACCOUNT};
+    EXPECT_EQ(
+        NetUserSetInfo(nullptr, first.c_str(), 1008, reinterpret_cast<LPBYTE>(&unlocked), nullptr),
+        NERR_Success);
+    EXPECT_EQ(byteTallySize("caf\xE9"), 0);
+    EXPECT_EQ(byteTallySize("caf\xE8"), 192);
+    EXPECT_EQ(flags(first), UF_NORMAL_ACCOUNT);
+}

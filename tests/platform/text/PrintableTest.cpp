@@ -34,6 +34,44 @@ TEST(Printable, WhatCouldSteerATerminalOrForgeALineIsEscaped)
               "\\ufeffadmin");
 }
 
+TEST(Printable, WhatShowsAsNothingIsEscaped)
+{
+    // Each would make a name read as another: "zw" + U+200B + "admin" reads
+    // "zwadmin".
+    const struct
+    {
+        const char *name;
+        const char *shown;
+    } cases[] = {
+        {"zw\u200Badmin", "zw\\u200badmin"},          // zero-width space (Cf)
+        {"ad\u200Cmin\u200D", "ad\\u200cmin\\u200d"}, // zero-width non-joiner, joiner
+        {"ad\u00ADmin", "ad\\u00admin"},              // soft hyphen
+        {"ad\u2060min", "ad\\u2060min"},              // word joiner
+        {"ad\u180Emin", "ad\\u180emin"},              // Mongolian vowel separator
+        {"\u115F\u1160ad\u3164\uFFA0", "\\u115f\\u1160ad\\u3164\\uffa0"}, // Hangul fillers
+        {"ad\u034Fmin", "ad\\u034fmin"},                              // combining grapheme joiner
+        {"admin\U000E0041\U000E007F", "admin\\U000e0041\\U000e007f"}, // tag characters
+        {"x\U000E0000\U000E0FFF", "x\\U000e0000\\U000e0fff"},         // reserved, ignorable
+        {"ad\uFFF9min\u2029", "ad\\ufff9min\\u2029"},                 // annotation, paragraph
+        // A variation selector shows as nothing after a letter, and picks
+        // a look-alike variant of an ideograph...
+        {"admin\uFE0F", "admin\\ufe0f"},
+        {"\uFE0Fadmin", "\\ufe0fadmin"},
+        {"a\U000E0100", "a\\U000e0100"},
+        {"\u845B\U000E0100\u98FE", "\u845B\\U000e0100\u98FE"},
+        {"\u1820\u180B", "\u1820\\u180b"},
+        {"\u2764\uFE0F\uFE0F", "\u2764\uFE0F\\ufe0f"},
+        {"\u200B\uFE0F", "\\u200b\\ufe0f"},
+        // ...but after an emoji picks its text or emoji style, as typed.
+        {"\u2764\uFE0F \u2764\uFE0E \U0001F511\uFE0F",
+         "\u2764\uFE0F \u2764\uFE0E \U0001F511\uFE0F"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(printable(c.name), c.shown) << c.shown;
+        EXPECT_EQ(printable(printable(c.name)), c.shown) << c.shown;
+    }
+}
+
 TEST(Printable, BytesThatAreNotUtf8AreShownAsBytes)
 {
     EXPECT_EQ(printable("caf\xE9"), "caf\\xe9");             // Latin-1

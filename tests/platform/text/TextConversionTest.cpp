@@ -1,5 +1,7 @@
 #include "platform/text/TextConversion.h"
 
+#include "platform/text/CaseFolding.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,28 +22,52 @@ TEST(TextConversion, EmptyAndNullGiveEmpty)
     EXPECT_EQ(text::toUtf8(static_cast<const char16_t *>(nullptr)), "");
 }
 
-TEST(TextConversion, InvalidUtf8IsReplacedNotTrusted)
+TEST(TextConversion, BytesThatAreNotUtf8SurviveTheRoundTripButNeverBecomeCharacters)
 {
-    // A lone continuation byte, a truncated sequence at the very end, an
-    // overlong slash and an encoded surrogate: none may come through as a
-    // character of its own.
-    EXPECT_EQ(text::toUtf16("a\x80"
-                            "b"),
-              u"a\uFFFDb");
-    EXPECT_EQ(text::toUtf16(std::string_view("ab\xE2\x82", 4)), u"ab\uFFFD");
-    const std::u16string overlong = text::toUtf16("\xC0\xAF");
-    EXPECT_EQ(overlong.find(u'/'), std::u16string::npos);
-    const std::u16string surrogate = text::toUtf16("\xED\xA0\x80");
-    for (char16_t c : surrogate)
-        EXPECT_FALSE(c >= 0xD800 && c <= 0xDFFF);
+    // Latin-1 names, a lone continuation byte, a sequence cut short at the
+    // very end, an overlong slash and an encoded surrogate: each byte is
+    // carried as U+DC00 plus the byte, and comes back as itself.
+    const struct
+    {
+        std::string bytes;
+        std::u16string wide;
+    } cases[] = {
+        {"caf\xE9", u"caf\xDCE9"},
+        {"caf\xE8", u"caf\xDCE8"},
+        {"a\x80"
+         "b",
+         u"a\xDC80"
+         "b"},
+        {"ab\xE2\x82", u"ab\xDCE2\xDC82"},
+        {"\xC0\xAF", u"\xDCC0\xDCAF"},
+        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},
+        {"\xFF\xC3\xA9\xFE", u"\xDCFF\u00E9\xDCFE"},
+    };
+    for (const auto &c : cases) {
+        const std::u16string wide = text::toUtf16(c.bytes);
+        EXPECT_EQ(wide, c.wide);
+        EXPECT_EQ(text::toUtf8(wide), c.bytes);
+    }
 }
 
-TEST(TextConversion, UnpairedSurrogatesAreReplaced)
+TEST(TextConversion, OtherUnpairedSurrogatesAreReplaced)
 {
-    const char16_t lone[] = {u'x', 0xD800, u'y', 0xDC00, 0};
-    EXPECT_EQ(text::toUtf8(lone), "x\xEF\xBF\xBDy\xEF\xBF\xBD");
+    const char16_t lone[] = {u'x', 0xD800, u'y', 0xDC00, u'z', 0xDC7F, 0};
+    EXPECT_EQ(text::toUtf8(lone), "x\xEF\xBF\xBDy\xEF\xBF\xBDz\xEF\xBF\xBD");
     const char16_t trailingHigh[] = {u'z', 0xD83D};
     EXPECT_EQ(text::toUtf8(std::u16string_view(trailingHigh, 2)), "z\xEF\xBF\xBD");
+    // Beside one of them, a byte escape still stands for its byte.
+    const char16_t mixed[] = {0xD800, u'c', 0xDCE9, 0};
+    EXPECT_EQ(text::toUtf8(mixed), "\xEF\xBF\xBD"
+                                   "c\xE9");
+}
+
+TEST(TextConversion, EscapesThatWouldSpellACharacterAreReplaced)
+{
+    // Not from this conversion (a server or a file sent them): as bytes they
+    // would read "é", a different name.
+    const char16_t spelled[] = {u'x', 0xDCC3, 0xDCA9, 0};
+    EXPECT_EQ(text::toUtf8(spelled), "x\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(TextConversion, VeryLongTextPassesWhole)
@@ -84,6 +110,22 @@ TEST(WindowsConversionCalls, RefuseBadArguments)
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "a", 1, nullptr, 4), 0);
     // An explicit length reads exactly that many bytes, terminator or not.
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 2, out, 4), 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CaseFolding, KeepsEveryCharacterAndEveryByteThatIsNotUtf8)
+{
+    EXPECT_EQ(text::foldCase("GRÖSSE"), text::foldCase("Größe"));
+    EXPECT_EQ(text::foldCase("ΜΆΪΟΣ"), text::foldCase("μάϊος"));
+    // A leading U+FEFF makes another name, not the administrator's.
+    EXPECT_EQ(text::foldCase("\uFEFFAdmin"), "\uFEFFadmin");
+    // Two Latin-1 names stay two, and fold as what they are.
+    EXPECT_EQ(text::foldCase("CAF\xE9"), "caf\xE9");
+    EXPECT_NE(text::foldCase("caf\xE9"), text::foldCase("caf\xE8"));
+    EXPECT_EQ(text::foldCase("\xC3\x89T\xC3"), "\xC3\xA9t\xC3");
 }
 
 } // namespace
