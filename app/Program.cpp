@@ -4,6 +4,7 @@
 #include "app/Main.h"
 #include "app/Session.h"
 #include "framework/Forms.h"
+#include "platform/Logging.h"
 #include "platform/netapi/DirectoryProvider.h"
 #include "platform/text/Printable.h"
 #include "platform/text/TextConversion.h"
@@ -101,6 +102,7 @@ int main(int argc, char **argv)
     KeepEnvironmentSecretsOutOfCoreDumps();
     QCoreApplication::setApplicationName(QStringLiteral("tumblerset"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUMBLERSET_VERSION));
+    logging::usePlainMessages("tumblerset");
 
     std::string error;
     const auto options = ParseCommandLine(argumentList(argc, argv), error);

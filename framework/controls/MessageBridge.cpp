@@ -1,5 +1,6 @@
 #include "framework/Controls.h"
 #include "framework/controls/Controls_p.h"
+#include "platform/Logging.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -36,7 +37,7 @@ void HandleException(const std::exception &E)
     if (exceptionHandler())
         exceptionHandler()(E);
     else
-        std::cerr << E.what() << '\n';
+        qCWarning(lcFramework, "%s", E.what());
 }
 
 Qt::CursorShape CursorShape(TCursor Cursor)

@@ -1,5 +1,6 @@
 #include "platform/netapi/DirectoryProvider.h"
 
+#include "platform/Logging.h"
 #include "platform/files/TrustedFolder.h"
 #include "platform/netapi/FileAccess.h"
 #include "platform/netapi/NetApi.h"
@@ -725,8 +726,8 @@ struct DirectoryProvider::Data
         if (!untrustedFolder.empty()) {
             lastWriteError = path + ": not written back, since " + untrustedFolder;
             if (!warnedUntrusted)
-                std::fprintf(stderr, "tumblerset: %s; keep it in a folder only you can change\n",
-                             lastWriteError.c_str());
+                qCWarning(lcNetApi, "%s; keep it in a folder only you can change",
+                          lastWriteError.c_str());
             warnedUntrusted = true;
             return ERROR_ACCESS_DENIED;
         }

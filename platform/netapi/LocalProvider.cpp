@@ -1,5 +1,7 @@
 #include "platform/netapi/LocalProvider.h"
 
+#include "platform/Logging.h"
+
 #include "platform/files/TrustedFolder.h"
 #include "platform/netapi/FileAccess.h"
 #include "platform/netapi/NetApi.h"
@@ -101,7 +103,7 @@ void warnOnce(const std::string &text)
     static std::set<std::string> warned;
     const std::lock_guard lock(warnedLock);
     if (warned.insert(text).second)
-        std::fprintf(stderr, "tumblerset: %s\n", text.c_str());
+        qCWarning(lcNetApi, "%s", text.c_str());
 }
 
 std::string joinPath(const std::string &folder, const std::string &name)

@@ -1,5 +1,7 @@
 #include "platform/registry/HiveFile.h"
 
+#include "platform/Logging.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -33,10 +35,10 @@ QByteArray nativePath(const QString &path)
 void warnIssues(const QString &path, const std::vector<HiveIssue> &issues)
 {
     for (std::size_t i = 0; i < issues.size() && i < warnedIssuesPerRead; ++i)
-        qWarning("registry: %s:%d: line skipped: %s", qPrintable(path), issues[i].line,
+        qCWarning(lcRegistry, "%s:%d: line skipped: %s", qPrintable(path), issues[i].line,
                  qPrintable(issues[i].reason));
     if (issues.size() > warnedIssuesPerRead)
-        qWarning("registry: %s: %zu more lines skipped", qPrintable(path),
+        qCWarning(lcRegistry, "%s: %zu more lines skipped", qPrintable(path),
                  issues.size() - warnedIssuesPerRead);
 }
 
@@ -77,7 +79,7 @@ bool backUp(int folder, const QString &path, const QByteArray &bytes)
     QString name = base + QStringLiteral(".bak");
     for (int n = 2; n < 1000; ++n) {
         if (writeNewFile(folder, nativePath(name), bytes)) {
-            qWarning("registry: %s: the lines that could not be read are kept in %s",
+            qCWarning(lcRegistry, "%s: the lines that could not be read are kept in %s",
                      qPrintable(path),
                      qPrintable(QFileInfo(path).absolutePath() + QLatin1Char('/') + name));
             return true;
@@ -207,7 +209,7 @@ void HiveFile::refuseFolder(const files::Refusal &refusal)
     // Once per folder, however many roots live in it.
     static std::set<QString> warned;
     if (warned.insert(m_folderPath).second)
-        qWarning("registry: %s; the settings in it are neither read nor written",
+        qCWarning(lcRegistry, "%s; the settings in it are neither read nor written",
                  refusal.describe(nativePath(m_folderPath).toStdString()).c_str());
 }
 
@@ -246,7 +248,7 @@ HiveFile::ReadState HiveFile::reload()
 
     if (state == ReadState::Failed) {
         if (m_state != ReadState::Failed || !m_loaded)
-            qWarning("registry: %s cannot be read; its keys are left alone", qPrintable(m_path));
+            qCWarning(lcRegistry, "%s cannot be read; its keys are left alone", qPrintable(m_path));
         bytes.clear();
     }
     if (m_loaded && state == m_state && bytes == m_bytes)

@@ -1,3 +1,5 @@
+#include "platform/Logging.h"
+
 #include <QApplication>
 #include <QDir>
 #include <cstdlib>
@@ -16,6 +18,8 @@ int main(int argc, char **argv)
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
     }
+    // Diagnostics read as the program prints them.
+    logging::usePlainMessages("tumblerset");
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

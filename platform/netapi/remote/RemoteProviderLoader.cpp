@@ -1,6 +1,7 @@
 // The stand-in for the remote provider: loads the Samba module when a named
 // server is first asked, and forwards every call to the provider it makes.
 
+#include "platform/Logging.h"
 #include "platform/WinError.h"
 #include "platform/netapi/remote/RemoteProvider.h"
 
@@ -202,8 +203,7 @@ private:
         Loaded loaded = loadModule(paths_);
         provider_ = std::move(loaded.provider);
         if (!provider_) {
-            std::fprintf(stderr, "%s: named servers cannot be reached: %s\n",
-                         program_invocation_short_name, loaded.failure.c_str());
+            qCWarning(lcNetApi, "named servers cannot be reached: %s", loaded.failure.c_str());
         } else if (credentials_) {
             provider_->setCredentials(*credentials_);
         }
