@@ -7,9 +7,12 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 build_dir=${BUILD_DIR:-build}
 BUILD_DIR=$build_dir bash tools/build.sh
-# The demo works on a copy, so that resets never change the shipped file.
-demo=$(mktemp --tmpdir tumblerset-demo-XXXXXX.json)
-trap 'rm -f "$demo"' EXIT
+# The demo works on a copy, so that resets never change the shipped file. The
+# copy sits in a private folder: a directory file is written back only where
+# no other user can swap it for a link, which /tmp itself is not.
+demo_dir=$(mktemp -d --tmpdir tumblerset-demo-XXXXXX)
+trap 'rm -rf "$demo_dir"' EXIT
+demo=$demo_dir/demo-directory.json
 cp examples/demo-directory.json "$demo"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -70,10 +70,11 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$(realpath "$deb")" "$(re
 work=$(mktemp -d --tmpdir tumblerset-package-XXXXXX)
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tumblerset libmarrowlight-dev >/dev/null; rm -rf "$work"' EXIT
 [ "$(/usr/bin/tumblerset --version)" = "tumblerset $version" ] || fail "installed --version"
-demo=$(mktemp --tmpdir tumblerset-demo-XXXXXX.json)
+demo=$work/demo-directory.json
 cp examples/demo-directory.json "$demo"
 /usr/bin/tumblerset --directory "$demo" --list dc01.ad.corp.example.com | tail -n 2
-rm -f "$demo"
+/usr/bin/tumblerset --directory "$demo" --unlock alindqvist --server dc01.ad.corp.example.com >/dev/null ||
+    fail "the installed program cannot reset in a private copy of the demo directory"
 # Named servers: the installed program finds its Samba module. The name is
 # refused before any lookup, so nothing is sent; without the module the
 # answer would be error 50 and a line on standard error.
