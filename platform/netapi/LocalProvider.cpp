@@ -424,7 +424,7 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
     if (!servesServer(server))
         return NERR_InvalidComputer;
     const std::lock_guard lock(m_mutex);
-    m_answerNext = m_batchEnd = 0;
+    m_justListed.start(server);
     if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
         return NERR_Success;
 
@@ -445,19 +445,12 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
         m_listing = std::move(snapshot);
     }
     const std::vector<PasswdEntry> &accounts = m_listing->accounts;
-
-    std::size_t next = resumeHandle;
-    m_answerNext = next;
-    BatchBudget budget(prefMaxLen);
-    for (; next < accounts.size(); ++next) {
-        AccountEntry entry{accounts[next].name, {}, {}, accounts[next].fullName};
-        if (!budget.take(entry))
-            break;
-        out.push_back(std::move(entry));
-    }
-    m_batchEnd = next;
-    resumeHandle = static_cast<std::uint32_t>(next);
-    return next < accounts.size() ? ERROR_MORE_DATA : NERR_Success;
+    return listBatch(
+        prefMaxLen, resumeHandle, accounts.size(), NERR_Success,
+        [&](std::size_t i) {
+            return AccountEntry{accounts[i].name, {}, {}, accounts[i].fullName};
+        },
+        out, &m_justListed);
 }
 
 std::uint32_t LocalProvider::getInfo(const std::string &server, const std::string &user,
@@ -466,11 +459,10 @@ std::uint32_t LocalProvider::getInfo(const std::string &server, const std::strin
     if (!servesServer(server))
         return NERR_InvalidComputer;
     const std::lock_guard lock(m_mutex);
-    // The lookups of the accounts the listing has just handed out, in the
-    // order it handed them out, use the files the listing read, once each;
-    // the tally is read now.
-    if (m_listing && m_answerNext < m_batchEnd && m_listing->accounts[m_answerNext].name == user) {
-        const PasswdEntry &entry = m_listing->accounts[m_answerNext++];
+    // The lookups of the accounts the listing has just handed out use the
+    // files the listing read, once each; the tally is read now.
+    if (const auto listed = m_justListed.take(server, user); listed && m_listing) {
+        const PasswdEntry &entry = m_listing->accounts[*listed];
         std::uint32_t flags = 0;
         if (const std::uint32_t status = readFlags(entry, m_listing->sources, flags))
             return status;
@@ -494,7 +486,7 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
         return NERR_InvalidComputer;
     {
         const std::lock_guard lock(m_mutex);
-        m_answerNext = m_batchEnd = 0;
+        m_justListed.clear();
     }
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))

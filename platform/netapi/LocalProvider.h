@@ -133,10 +133,9 @@ private:
 
     std::mutex m_mutex;
     std::shared_ptr<const Snapshot> m_listing; // of the listing started last
-    // The accounts of m_listing handed out last whose lookups are still to
-    // come, in the order the listing makes them: from m_answerNext to m_batchEnd.
-    std::size_t m_answerNext = 0;
-    std::size_t m_batchEnd = 0;
+    // The accounts of m_listing handed out last, by their place in it, whose
+    // lookups are still to come.
+    JustListed<std::size_t> m_justListed;
 };
 
 } // namespace netapi
