@@ -156,9 +156,16 @@ parseGroups(std::string_view content, const std::unordered_set<std::string> &wan
     return groups;
 }
 
-bool belongsTo(const PasswdEntry &entry, const GroupEntry &group)
+bool isAdmin(const PasswdEntry &entry, const std::string &adminGroup,
+             const std::unordered_map<std::string, GroupEntry> &groups)
 {
-    return group.gid == entry.gid || group.members.contains(entry.name);
+    if (entry.uid == 0)
+        return true;
+    if (adminGroup.empty())
+        return false;
+    const auto group = groups.find(adminGroup);
+    return group != groups.end() &&
+           (group->second.gid == entry.gid || group->second.members.contains(entry.name));
 }
 
 } // namespace netapi::local

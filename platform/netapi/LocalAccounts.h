@@ -83,7 +83,10 @@ struct GroupEntry
 std::unordered_map<std::string, GroupEntry>
 parseGroups(std::string_view content, const std::unordered_set<std::string> &wanted);
 
-// Whether the account belongs to the group, by its primary GID or as a member.
-bool belongsTo(const PasswdEntry &entry, const GroupEntry &group);
+// An administrator to pam_faillock: root, or in the group a line names as
+// admin_group (by primary GID or as a member). `groups`: the groups read, a
+// group missing from them is one the system does not have.
+bool isAdmin(const PasswdEntry &entry, const std::string &adminGroup,
+             const std::unordered_map<std::string, GroupEntry> &groups);
 
 } // namespace netapi::local

@@ -348,11 +348,7 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
         if (!line.refuses)
             continue;
         const faillock::Settings &settings = line.settings;
-        bool isAdmin = entry.uid == 0;
-        if (!isAdmin && !settings.adminGroup.empty()) {
-            const auto group = sources.adminGroups.find(settings.adminGroup);
-            isAdmin = group != sources.adminGroups.end() && local::belongsTo(entry, group->second);
-        }
+        const bool isAdmin = local::isAdmin(entry, settings.adminGroup, sources.adminGroups);
         if (isAdmin && !settings.evenDenyRoot)
             continue;
         const auto listed = sources.tallies.find(settings.dir);

@@ -116,7 +116,7 @@ TEST(LocalShadow, AnAccountIsDisabledFromItsExpiryDayOnOrWithALockedPassword)
     EXPECT_TRUE(isDisabled({true, -1}, midnight));
 }
 
-TEST(LocalGroups, ReadsTheWantedGroupsMembersAndGid)
+TEST(LocalGroups, ReadsTheWantedGroupsAndTellsTheirAdministrators)
 {
     const auto groups = parseGroups("wheel:x:10:root,jsmith,,\n"
                                     "wheel:x:11:late\n"
@@ -133,12 +133,24 @@ TEST(LocalGroups, ReadsTheWantedGroupsMembersAndGid)
     EXPECT_EQ(groups.at("broken").gid, 13u);
     EXPECT_TRUE(groups.at("caf\xe9").members.contains("\xff"));
 
-    const PasswdEntry member{"jsmith", 1000, 1000, ""};
-    const PasswdEntry byGid{"ann", 1001, 10, ""};
-    const PasswdEntry neither{"bob", 1002, 1002, ""};
-    EXPECT_TRUE(belongsTo(member, groups.at("wheel")));
-    EXPECT_TRUE(belongsTo(byGid, groups.at("wheel")));
-    EXPECT_FALSE(belongsTo(neither, groups.at("wheel")));
+    // Root always; others by primary GID or as members of the line's group.
+    const struct
+    {
+        PasswdEntry entry;
+        const char *adminGroup;
+        bool admin;
+    } cases[] = {
+        {{"root", 0, 0, ""}, "", true},
+        {{"jsmith", 1000, 1000, ""}, "wheel", true},
+        {{"ann", 1001, 10, ""}, "wheel", true},
+        {{"bob", 1002, 1002, ""}, "wheel", false},
+        {{"jsmith", 1000, 1000, ""}, "", false},
+        {{"jsmith", 1000, 1000, ""}, "absent", false},
+        {{"Jsmith", 1000, 1000, ""}, "wheel", false}, // names are case-sensitive
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(isAdmin(c.entry, c.adminGroup, groups), c.admin)
+            << c.entry.name << " in " << c.adminGroup;
 }
 
 } // namespace
