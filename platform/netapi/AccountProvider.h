@@ -9,8 +9,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace netapi {
@@ -92,5 +95,87 @@ private:
     std::uint64_t m_used = 0;
     std::size_t m_count = 0;
 };
+
+// Appends to out the accounts from position `next` up to `end`, as many as
+// one batch of prefMaxLen holds (at least one); entryAt(i) gives the account
+// at position i. Returns the position after the last one appended.
+template <typename EntryAt>
+std::size_t fillBatch(std::uint32_t prefMaxLen, std::size_t next, std::size_t end,
+                      EntryAt &&entryAt, std::vector<AccountEntry> &out)
+{
+    BatchBudget budget(prefMaxLen);
+    for (; next < end; ++next) {
+        AccountEntry entry = entryAt(next);
+        if (!budget.take(entry))
+            break;
+        out.push_back(std::move(entry));
+    }
+    return next;
+}
+
+// The accounts a listing handed out last, each answering once the lookup that
+// follows it: a listing looks every account up right after receiving it, and
+// the provider answers from what it listed rather than ask again. Every other
+// call (a reset above all) clears it, and a lookup it does not answer reads
+// the account afresh.
+template <typename Value> class JustListed
+{
+public:
+    // A listing of server hands out a batch: what an earlier one left goes.
+    void start(const std::string &server)
+    {
+        m_server = server;
+        m_entries.clear();
+    }
+    void clear() { start({}); }
+
+    void add(std::string name, Value value)
+    {
+        m_entries.emplace_back(std::move(name), std::move(value));
+    }
+
+    // What was listed for user on server, once; unset when it was not just listed.
+    std::optional<Value> take(const std::string &server, const std::string &user)
+    {
+        if (server != m_server)
+            return std::nullopt;
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->first == user) {
+                std::optional<Value> value(std::move(it->second));
+                m_entries.erase(it);
+                return value;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::string m_server;
+    // In the order handed out, which is the order the lookups come in.
+    std::deque<std::pair<std::string, Value>> m_entries;
+};
+
+// One call of a listing held in order, whose resume handle is the position of
+// its next account: appends the next batch, moves the handle on, and notes the
+// accounts with their positions in `listed` when given. A listing that ends in
+// an error (endCode, not 0) answers it alone on the call after its last
+// account, as a server does, so the accounts handed out stay valid. Returns 0
+// after the last batch, 234 (more data) while more remain.
+template <typename EntryAt>
+std::uint32_t listBatch(std::uint32_t prefMaxLen, std::uint32_t &resumeHandle, std::size_t end,
+                        std::uint32_t endCode, EntryAt &&entryAt, std::vector<AccountEntry> &out,
+                        JustListed<std::size_t> *listed = nullptr)
+{
+    constexpr std::uint32_t moreData = 234;
+    const std::size_t first = resumeHandle;
+    if (first >= end)
+        return endCode;
+    const std::size_t had = out.size();
+    const std::size_t next = fillBatch(prefMaxLen, first, end, entryAt, out);
+    for (std::size_t i = had; listed && i < out.size(); ++i)
+        listed->add(out[i].name, first + (i - had));
+    resumeHandle = static_cast<std::uint32_t>(next);
+    return next < end || endCode != 0 ? moreData : 0;
+}
 
 } // namespace netapi

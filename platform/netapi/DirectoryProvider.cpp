@@ -37,22 +37,6 @@ namespace netapi {
 
 namespace {
 
-// Equal without regard to case, for ASCII names; false for any other.
-bool sameAsciiName(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if ((x | y) & 0x80)
-            return false;
-        if (std::tolower(x) != std::tolower(y))
-            return false;
-    }
-    return true;
-}
-
 // One step of a path into the document: a member name or an array index.
 using PathStep = std::variant<QString, qsizetype>;
 using Path = std::vector<PathStep>;
@@ -278,9 +262,6 @@ struct Server
     std::vector<Account> accounts; // in file order, as the "accounts" array
     std::unordered_map<std::string, std::size_t> byName;
     std::optional<Generated> generated;
-    // The account handed out last: a listing looks each account up right
-    // after receiving it, and this spares those lookups the hash table.
-    std::uint64_t lastHandedOut = UINT64_MAX;
 
     std::uint64_t total() const { return accounts.size() + (generated ? generated->count : 0); }
 
@@ -677,6 +658,9 @@ struct DirectoryProvider::Data
     std::vector<Server> servers;
     std::unordered_map<std::string, std::size_t> serverByName;
     std::string lastWriteError;
+    // The accounts handed out last, by their place in their server's listing:
+    // their lookups are spared the hash table.
+    JustListed<std::size_t> justListed;
 
     Server *server(const std::string &name)
     {
@@ -686,9 +670,6 @@ struct DirectoryProvider::Data
 
     static std::optional<Found> find(Server &server, const std::string &user)
     {
-        if (server.lastHandedOut < server.accounts.size() &&
-            sameAsciiName(server.accounts[server.lastHandedOut].name, user))
-            return Found{&server, server.lastHandedOut};
         const std::string key = text::foldCase(user);
         if (const auto it = server.byName.find(key); it != server.byName.end())
             return Found{&server, it->second};
@@ -871,6 +852,7 @@ std::uint32_t DirectoryProvider::enumerate(const std::string &serverName, std::u
                                            std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
                                            std::vector<AccountEntry> &out)
 {
+    d->justListed.start(serverName);
     Server *server = d->server(serverName);
     if (!server)
         return NERR_InvalidComputer;
@@ -878,22 +860,13 @@ std::uint32_t DirectoryProvider::enumerate(const std::string &serverName, std::u
         return NERR_Success;
     const std::uint64_t end =
         std::min(server->total(), server->enumFailsAfter.value_or(UINT64_MAX));
-    std::uint64_t next = resumeHandle;
-    // The failure comes alone, on the call after the last account, as a
-    // server's would: the accounts already handed out stay valid.
-    if (next >= end)
-        return server->enumResult;
-    BatchBudget budget(prefMaxLen);
-    for (; next < end; ++next) {
-        const Account account = server->at(next);
-        AccountEntry entry{account.name, account.comment, {}, account.fullName};
-        if (!budget.take(entry))
-            break;
-        out.push_back(std::move(entry));
-    }
-    resumeHandle = static_cast<std::uint32_t>(next);
-    server->lastHandedOut = next - 1;
-    return next < end || server->enumResult != NERR_Success ? ERROR_MORE_DATA : NERR_Success;
+    return listBatch(
+        prefMaxLen, resumeHandle, end, server->enumResult,
+        [&](std::size_t i) {
+            const Account account = server->at(i);
+            return AccountEntry{account.name, account.comment, {}, account.fullName};
+        },
+        out, &d->justListed);
 }
 
 std::uint32_t DirectoryProvider::getInfo(const std::string &serverName, const std::string &user,
@@ -902,7 +875,11 @@ std::uint32_t DirectoryProvider::getInfo(const std::string &serverName, const st
     Server *server = d->server(serverName);
     if (!server)
         return NERR_InvalidComputer;
-    const std::optional<Found> found = Data::find(*server, user);
+    std::optional<Found> found;
+    if (const auto listed = d->justListed.take(serverName, user))
+        found = Found{server, *listed};
+    else
+        found = Data::find(*server, user);
     if (!found)
         return NERR_UserNotFound;
     const Account account = server->at(found->index);
@@ -920,6 +897,7 @@ std::uint32_t DirectoryProvider::getInfo(const std::string &serverName, const st
 std::uint32_t DirectoryProvider::setFlags(const std::string &serverName, const std::string &user,
                                           std::uint32_t flags)
 {
+    d->justListed.clear();
     Server *server = d->server(serverName);
     if (!server)
         return NERR_InvalidComputer;

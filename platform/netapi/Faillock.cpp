@@ -286,21 +286,7 @@ bool refusesNow(std::string_view tally, const Settings &settings, bool isAdmin, 
 {
     if (isAdmin && !settings.evenDenyRoot)
         return false;
-    constexpr std::size_t timeOffset = 56;
-    constexpr std::size_t statusOffset = 54;
-    constexpr std::uint16_t statusValid = 0x1;
-    const std::size_t count = std::min(tally.size() / recordSize, maxRecords);
-    std::vector<std::uint64_t> times;
-    times.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const char *record = tally.data() + i * recordSize;
-        std::uint16_t status = 0;
-        std::uint64_t time = 0;
-        std::memcpy(&status, record + statusOffset, sizeof status);
-        std::memcpy(&time, record + timeOffset, sizeof time);
-        if (status & statusValid)
-            times.push_back(time);
-    }
+    const std::vector<std::uint64_t> times = failureTimes(tally);
     std::uint64_t latest = 0;
     for (const std::uint64_t time : times)
         latest = std::max(latest, time);

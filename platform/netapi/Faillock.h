@@ -12,6 +12,8 @@
 // are refused only with even_deny_root). An account is locked out when any
 // such line would refuse it now.
 
+#include "platform/netapi/FaillockTally.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,9 +24,6 @@ namespace netapi::faillock {
 
 inline constexpr std::string_view defaultConfPath = "/etc/security/faillock.conf";
 inline constexpr std::string_view defaultTallyFolder = "/var/run/faillock";
-// pam_faillock's tally file: 64-byte records; it reads no more than this many.
-inline constexpr std::size_t recordSize = 64;
-inline constexpr std::size_t maxRecords = 1024;
 
 // The settings one pam_faillock line decides with.
 struct Settings

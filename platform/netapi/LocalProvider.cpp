@@ -1,14 +1,13 @@
 #include "platform/netapi/LocalProvider.h"
 
 #include "platform/Logging.h"
-
 #include "platform/files/TrustedFolder.h"
 #include "platform/netapi/FileAccess.h"
+#include "platform/netapi/LocalAccounts.h"
 #include "platform/netapi/NetApi.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -29,9 +28,6 @@ namespace netapi {
 
 namespace {
 
-constexpr std::uint32_t defaultUidMin = 1000;
-constexpr std::uint32_t defaultUidMax = 60000;
-
 std::uint32_t codeForErrno(int error)
 {
     switch (error) {
@@ -49,51 +45,6 @@ std::uint32_t codeForErrno(int error)
     default:
         return NERR_InternalError;
     }
-}
-
-std::string_view trimmed(std::string_view s)
-{
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t\r");
-    return s.substr(first, last - first + 1);
-}
-
-std::vector<std::string_view> lines(std::string_view content)
-{
-    std::vector<std::string_view> result;
-    while (!content.empty()) {
-        const auto end = content.find('\n');
-        result.push_back(content.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        content.remove_prefix(end + 1);
-    }
-    return result;
-}
-
-std::vector<std::string_view> fields(std::string_view line, char separator)
-{
-    std::vector<std::string_view> result;
-    for (;;) {
-        const auto end = line.find(separator);
-        result.push_back(line.substr(0, end));
-        if (end == std::string_view::npos)
-            return result;
-        line.remove_prefix(end + 1);
-    }
-}
-
-template <typename Number> bool parseNumber(std::string_view text, Number &value)
-{
-    text = trimmed(text);
-    Number parsed{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return false;
-    value = parsed;
-    return true;
 }
 
 // Says once on standard error what keeps a lockout from being checked or reset.
@@ -198,15 +149,6 @@ LocalProvider::LocalProvider(Options options) : m_options(std::move(options))
         m_options.root.clear();
 }
 
-bool LocalProvider::isUnsafeUserName(const std::string &user)
-{
-    return user.empty() || user.front() == '.' || user.find('/') != std::string::npos ||
-           std::any_of(user.begin(), user.end(), [](char c) {
-               const auto byte = static_cast<unsigned char>(c);
-               return byte < 0x20 || byte == 0x7F;
-           });
-}
-
 std::string LocalProvider::pathOf(const std::string &systemPath) const
 {
     return m_options.root + (systemPath.starts_with('/') ? "" : "/") + systemPath;
@@ -263,27 +205,14 @@ std::uint32_t LocalProvider::readPasswd(std::vector<PasswdEntry> &entries) const
     std::string content;
     if (const int error = readFile("/etc/passwd", content))
         return codeForErrno(error);
-    for (std::string_view line : lines(content)) {
-        if (line.empty() || line.front() == '#' || line.front() == '+' || line.front() == '-')
-            continue;
-        const std::vector<std::string_view> f = fields(line, ':');
-        PasswdEntry entry;
-        if (f.size() < 4 || f[0].empty() || !parseNumber(f[2], entry.uid))
-            continue;
-        if (!parseNumber(f[3], entry.gid))
-            entry.gid = static_cast<std::uint32_t>(-1); // in no group by number
-        entry.name = std::string(f[0]);
-        if (f.size() > 4)
-            entry.fullName = std::string(f[4].substr(0, f[4].find(',')));
-        entries.push_back(std::move(entry));
-    }
+    entries = local::parsePasswd(content);
     return NERR_Success;
 }
 
 std::uint32_t LocalProvider::findUser(const std::string &user, PasswdEntry &entry) const
 {
     // Checked before anything else: such a name never reaches a path.
-    if (isUnsafeUserName(user))
+    if (local::isUnsafeUserName(user))
         return NERR_UserNotFound;
     std::vector<PasswdEntry> entries;
     if (const std::uint32_t status = readPasswd(entries))
@@ -368,7 +297,7 @@ std::uint32_t
 LocalProvider::readAdminGroups(const std::vector<FaillockLine> &faillockLines,
                                std::unordered_map<std::string, GroupEntry> &groups) const
 {
-    std::set<std::string_view> wanted;
+    std::unordered_set<std::string> wanted;
     for (const FaillockLine &line : faillockLines) {
         if (!line.settings.adminGroup.empty())
             wanted.insert(line.settings.adminGroup);
@@ -378,18 +307,7 @@ LocalProvider::readAdminGroups(const std::vector<FaillockLine> &faillockLines,
     std::string content;
     if (const int error = readFile("/etc/group", content))
         return error == ENOENT ? NERR_Success : codeForErrno(error);
-    for (std::string_view line : lines(content)) {
-        const std::vector<std::string_view> f = fields(line, ':');
-        GroupEntry group;
-        // The first line of a name counts, as for the system's own lookup.
-        if (f.size() < 4 || !wanted.contains(f[0]) || groups.contains(std::string(f[0])) ||
-            !parseNumber(f[2], group.gid))
-            continue;
-        for (std::string_view member : fields(f[3], ','))
-            if (!member.empty())
-                group.members.emplace(member);
-        groups.emplace(std::string(f[0]), std::move(group));
-    }
+    groups = local::parseGroups(content, wanted);
     return NERR_Success;
 }
 
@@ -402,24 +320,8 @@ LocalProvider::FlagSources LocalProvider::readFlagSources() const
     // Only the names and the two fields that matter are kept, and the text
     // with the password hashes is wiped: a listing's reading may live as long
     // as the program.
-    const std::vector<std::string_view> shadowLines = lines(shadow);
-    auto names = std::make_unique<std::string>();
-    names->reserve(shadow.size());
-    sources.shadow.reserve(shadowLines.size());
-    for (std::string_view line : shadowLines) {
-        const std::vector<std::string_view> f = fields(line, ':');
-        ShadowEntry entry;
-        entry.passwordLocked = f.size() > 1 && f[1].starts_with('!');
-        if (f.size() > 7 && !parseNumber(f[7], entry.expireDay))
-            entry.expireDay = -1;
-        // Within the reserved room: the views stay valid.
-        const std::size_t at = names->size();
-        names->append(f[0]);
-        // The first line of a name counts, as for the system's own lookup.
-        sources.shadow.try_emplace(std::string_view(names->data() + at, f[0].size()), entry);
-    }
+    sources.shadow = local::parseShadow(shadow);
     ::explicit_bzero(shadow.data(), shadow.size());
-    sources.shadowNames = std::move(names);
     sources.faillockStatus = readFaillockLines(sources.faillock);
     if (!sources.faillockStatus)
         sources.faillockStatus = readAdminGroups(sources.faillock, sources.adminGroups);
@@ -434,13 +336,9 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
 
     if (sources.shadowStatus)
         return sources.shadowStatus;
-    if (const auto it = sources.shadow.find(entry.name); it != sources.shadow.end()) {
-        // pam_unix refuses a login from the expiry day on.
-        const std::int64_t expireDay = it->second.expireDay;
-        const bool expired = expireDay >= 0 && now / 86400 >= expireDay;
-        if (it->second.passwordLocked || expired)
-            flags |= UF_ACCOUNTDISABLE;
-    }
+    if (const auto it = sources.shadow.entries.find(entry.name);
+        it != sources.shadow.entries.end() && local::isDisabled(it->second, now))
+        flags |= UF_ACCOUNTDISABLE;
 
     if (sources.faillockStatus)
         return sources.faillockStatus;
@@ -450,13 +348,7 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
         if (!line.refuses)
             continue;
         const faillock::Settings &settings = line.settings;
-        bool isAdmin = entry.uid == 0;
-        if (!isAdmin && !settings.adminGroup.empty()) {
-            const auto group = sources.adminGroups.find(settings.adminGroup);
-            isAdmin =
-                group != sources.adminGroups.end() &&
-                (group->second.gid == entry.gid || group->second.members.contains(entry.name));
-        }
+        const bool isAdmin = local::isAdmin(entry, settings.adminGroup, sources.adminGroups);
         if (isAdmin && !settings.evenDenyRoot)
             continue;
         const auto listed = sources.tallies.find(settings.dir);
@@ -511,29 +403,12 @@ std::uint32_t LocalProvider::readAccounts(std::vector<PasswdEntry> &accounts) co
     const int defsError = readFile("/etc/login.defs", defs);
     if (defsError && defsError != ENOENT)
         return codeForErrno(defsError);
-    std::uint32_t uidMin = defaultUidMin;
-    std::uint32_t uidMax = defaultUidMax;
-    if (defsError)
-        defs.clear();
-    for (std::string_view line : lines(defs)) {
-        line = trimmed(line);
-        if (line.empty() || line.front() == '#')
-            continue;
-        const auto blank = line.find_first_of(" \t");
-        const std::string_view key = line.substr(0, blank);
-        const std::string_view value =
-            blank == std::string_view::npos ? std::string_view() : line.substr(blank);
-        if (key == "UID_MIN")
-            parseNumber(value, uidMin);
-        else if (key == "UID_MAX")
-            parseNumber(value, uidMax);
-    }
+    const local::UidRange range = local::uidRangeOf(defsError ? std::string_view() : defs);
 
     if (const std::uint32_t status = readPasswd(accounts))
         return status;
-    std::erase_if(accounts, [&](const PasswdEntry &e) {
-        return e.uid < uidMin || e.uid > uidMax || isUnsafeUserName(e.name);
-    });
+    std::erase_if(accounts,
+                  [&](const PasswdEntry &e) { return !local::isNormalAccount(e, range); });
     return NERR_Success;
 }
 
@@ -544,7 +419,7 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
     if (!servesServer(server))
         return NERR_InvalidComputer;
     const std::lock_guard lock(m_mutex);
-    m_answerNext = m_batchEnd = 0;
+    m_justListed.start(server);
     if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
         return NERR_Success;
 
@@ -565,19 +440,12 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
         m_listing = std::move(snapshot);
     }
     const std::vector<PasswdEntry> &accounts = m_listing->accounts;
-
-    std::size_t next = resumeHandle;
-    m_answerNext = next;
-    BatchBudget budget(prefMaxLen);
-    for (; next < accounts.size(); ++next) {
-        AccountEntry entry{accounts[next].name, {}, {}, accounts[next].fullName};
-        if (!budget.take(entry))
-            break;
-        out.push_back(std::move(entry));
-    }
-    m_batchEnd = next;
-    resumeHandle = static_cast<std::uint32_t>(next);
-    return next < accounts.size() ? ERROR_MORE_DATA : NERR_Success;
+    return listBatch(
+        prefMaxLen, resumeHandle, accounts.size(), NERR_Success,
+        [&](std::size_t i) {
+            return AccountEntry{accounts[i].name, {}, {}, accounts[i].fullName};
+        },
+        out, &m_justListed);
 }
 
 std::uint32_t LocalProvider::getInfo(const std::string &server, const std::string &user,
@@ -586,11 +454,10 @@ std::uint32_t LocalProvider::getInfo(const std::string &server, const std::strin
     if (!servesServer(server))
         return NERR_InvalidComputer;
     const std::lock_guard lock(m_mutex);
-    // The lookups of the accounts the listing has just handed out, in the
-    // order it handed them out, use the files the listing read, once each;
-    // the tally is read now.
-    if (m_listing && m_answerNext < m_batchEnd && m_listing->accounts[m_answerNext].name == user) {
-        const PasswdEntry &entry = m_listing->accounts[m_answerNext++];
+    // The lookups of the accounts the listing has just handed out use the
+    // files the listing read, once each; the tally is read now.
+    if (const auto listed = m_justListed.take(server, user); listed && m_listing) {
+        const PasswdEntry &entry = m_listing->accounts[*listed];
         std::uint32_t flags = 0;
         if (const std::uint32_t status = readFlags(entry, m_listing->sources, flags))
             return status;
@@ -614,7 +481,7 @@ std::uint32_t LocalProvider::setFlags(const std::string &server, const std::stri
         return NERR_InvalidComputer;
     {
         const std::lock_guard lock(m_mutex);
-        m_answerNext = m_batchEnd = 0;
+        m_justListed.clear();
     }
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))

@@ -32,6 +32,7 @@
 
 #include "platform/netapi/AccountProvider.h"
 #include "platform/netapi/Faillock.h"
+#include "platform/netapi/LocalAccounts.h"
 
 #include <functional>
 #include <memory>
@@ -75,25 +76,9 @@ public:
     std::uint32_t setFlags(const std::string &server, const std::string &user,
                            std::uint32_t flags) override;
 
-    // A user name that must never become part of a path: empty, holding '/',
-    // starting with '.', or holding a control character.
-    static bool isUnsafeUserName(const std::string &user);
-
 private:
-    struct PasswdEntry
-    {
-        std::string name;
-        std::uint32_t uid = 0;
-        std::uint32_t gid = 0;
-        std::string fullName;
-    };
-
-    // An account's /etc/shadow state.
-    struct ShadowEntry
-    {
-        bool passwordLocked = false;
-        std::int64_t expireDay = -1; // -1: never expires
-    };
+    using PasswdEntry = local::PasswdEntry;
+    using GroupEntry = local::GroupEntry;
     // One pam_faillock line of a service.
     struct FaillockLine
     {
@@ -101,19 +86,12 @@ private:
         bool refuses = true; // of the auth stack: refuses a locked-out account
         faillock::Settings settings;
     };
-    // A group named by admin_group.
-    struct GroupEntry
-    {
-        std::uint32_t gid = 0;
-        std::unordered_set<std::string> members;
-    };
     // What decides the flags besides the tallies: shadow, pam_faillock's
     // lines and their admin groups, each with the outcome of reading it.
     struct FlagSources
     {
         std::uint32_t shadowStatus = 0;
-        std::unique_ptr<const std::string> shadowNames; // what the names below point into
-        std::unordered_map<std::string_view, ShadowEntry> shadow;
+        local::ShadowTable shadow;
         std::uint32_t faillockStatus = 0;
         std::vector<FaillockLine> faillock;
         std::unordered_map<std::string, GroupEntry> adminGroups; // absent: no such group
@@ -155,10 +133,9 @@ private:
 
     std::mutex m_mutex;
     std::shared_ptr<const Snapshot> m_listing; // of the listing started last
-    // The accounts of m_listing handed out last whose lookups are still to
-    // come, in the order the listing makes them: from m_answerNext to m_batchEnd.
-    std::size_t m_answerNext = 0;
-    std::size_t m_batchEnd = 0;
+    // The accounts of m_listing handed out last, by their place in it, whose
+    // lookups are still to come.
+    JustListed<std::size_t> m_justListed;
 };
 
 } // namespace netapi

@@ -125,19 +125,13 @@ std::uint32_t MemoryProvider::enumerate(const std::string &server, std::uint32_t
     } else if (s.enumFailure) {
         finalCode = s.enumFailure->second;
     }
-    std::size_t next = resumeHandle;
-    if (next >= end)
-        return finalCode;
-    BatchBudget budget(prefMaxLen);
-    for (; next < end; ++next) {
-        const Account &a = s.accounts[next];
-        AccountEntry entry{a.name, a.comment, {}, a.fullName};
-        if (!budget.take(entry))
-            break;
-        out.push_back(std::move(entry));
-    }
-    resumeHandle = static_cast<std::uint32_t>(next);
-    return next < end || finalCode != NERR_Success ? ERROR_MORE_DATA : NERR_Success;
+    return listBatch(
+        prefMaxLen, resumeHandle, end, finalCode,
+        [&](std::size_t i) {
+            const Account &a = s.accounts[i];
+            return AccountEntry{a.name, a.comment, {}, a.fullName};
+        },
+        out);
 }
 
 std::uint32_t MemoryProvider::getInfo(const std::string &server, const std::string &user,

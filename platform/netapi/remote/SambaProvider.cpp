@@ -177,7 +177,7 @@ public:
     {
         std::lock_guard guard(sambaLock());
         // Only the batch handed out last answers lookups (see getInfo).
-        justListed_.clear();
+        justListed_.start(server);
         if (filter != 0 && !(filter & filterNormalAccount))
             return 0;
         Listing *listing =
@@ -197,11 +197,12 @@ public:
                 return code;
             }
         }
-        BatchBudget budget(prefMaxLen);
-        while (!listing->fetched.empty() && budget.take(listing->fetched.front().entry)) {
+        const std::size_t taken = fillBatch(
+            prefMaxLen, 0, listing->fetched.size(),
+            [&](std::size_t i) { return listing->fetched[i].entry; }, out);
+        for (std::size_t i = 0; i < taken; ++i) {
             samba::ListedAccount &account = listing->fetched.front();
-            out.push_back(account.entry);
-            justListed_.push_back(std::move(account));
+            justListed_.add(account.entry.name, std::move(account));
             listing->fetched.pop_front();
         }
         resumeHandle = handle;
@@ -219,14 +220,10 @@ public:
         // The listing looks up each account it was just given: the page that
         // listed it answers, once. Any other lookup (a reset's among them)
         // reads the account from the server now.
-        for (auto it = justListed_.begin(); it != justListed_.end(); ++it) {
-            if (it->entry.name == user && listedOn_ == server) {
-                const std::uint32_t code = it->infoStatus;
-                if (code == 0)
-                    out = it->info;
-                justListed_.erase(it);
-                return code;
-            }
+        if (const auto listed = justListed_.take(server, user)) {
+            if (listed->infoStatus == 0)
+                out = listed->info;
+            return listed->infoStatus;
         }
         return withSession(server,
                            [&](samba::Session &session) { return session.lookUp(user, out); });
@@ -269,17 +266,14 @@ private:
         listing.handle = ++lastHandle_ == 0 ? ++lastHandle_ : lastHandle_;
         listing.server = server;
         listings_.push_back(std::move(listing));
-        listedOn_ = server;
         return &listings_.back();
     }
 
     Listing *findListing(const std::string &server, std::uint32_t handle)
     {
         for (Listing &listing : listings_) {
-            if (listing.handle == handle && listing.server == server) {
-                listedOn_ = server;
+            if (listing.handle == handle && listing.server == server)
                 return &listing;
-            }
         }
         return nullptr;
     }
@@ -362,9 +356,8 @@ private:
     std::string sessionServer_;
     std::vector<Listing> listings_;
     std::uint32_t lastHandle_ = 0;
-    // The batch handed out last, and the server it came from.
-    std::vector<samba::ListedAccount> justListed_;
-    std::string listedOn_;
+    // The batch handed out last.
+    JustListed<samba::ListedAccount> justListed_;
 };
 
 } // namespace
