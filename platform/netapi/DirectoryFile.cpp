@@ -156,9 +156,7 @@ private:
 
     Server readServer(const QJsonValue &value, const Path &path) const
     {
-        if (!value.isObject())
-            fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
-        const QJsonObject object = value.toObject();
+        const QJsonObject object = objectAt(value, path);
         Server server;
         server.name = text(object, path, QStringLiteral("name"), true).toStdString();
         server.enumResult = code(object, path, QStringLiteral("enumResult"));
@@ -197,11 +195,16 @@ private:
         return server;
     }
 
-    Account readAccount(const QJsonValue &value, const Path &path) const
+    QJsonObject objectAt(const QJsonValue &value, const Path &path) const
     {
         if (!value.isObject())
             fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
-        const QJsonObject object = value.toObject();
+        return value.toObject();
+    }
+
+    Account readAccount(const QJsonValue &value, const Path &path) const
+    {
+        const QJsonObject object = objectAt(value, path);
         Account account;
         account.name = text(object, path, QStringLiteral("name"), true).toStdString();
         if (account.name.empty())
@@ -217,9 +220,7 @@ private:
 
     Generated readGenerated(const QJsonValue &value, const Path &path) const
     {
-        if (!value.isObject())
-            fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
-        const QJsonObject object = value.toObject();
+        const QJsonObject object = objectAt(value, path);
         Generated generated;
         const auto count = number(object, path, QStringLiteral("count"),
                                   std::numeric_limits<std::uint32_t>::max() - 1);

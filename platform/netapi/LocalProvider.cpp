@@ -159,6 +159,17 @@ bool climbsAboveRoot(std::string_view path)
     return false;
 }
 
+// Why a system path (`path` once taken under the caller's root) may not be
+// read: it climbs above that root, or the caller's check refuses it. 0 when
+// it may be.
+int refusedRead(const LocalProvider::Options &options, const std::string &systemPath,
+                const std::string &path)
+{
+    if (!options.root.empty() && climbsAboveRoot(systemPath))
+        return EACCES;
+    return options.access ? options.access(path, false) : 0;
+}
+
 std::int64_t systemNow()
 {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -194,13 +205,9 @@ std::string LocalProvider::pathOf(const std::string &systemPath) const
 
 int LocalProvider::readFile(const std::string &systemPath, std::string &content) const
 {
-    if (!m_options.root.empty() && climbsAboveRoot(systemPath))
-        return EACCES;
     const std::string path = pathOf(systemPath);
-    if (m_options.access) {
-        if (const int refused = m_options.access(path, false))
-            return refused;
-    }
+    if (const int refused = refusedRead(m_options, systemPath, path))
+        return refused;
     // The system's own files, which a distribution may link elsewhere.
     const files::Descriptor file =
         files::openRegularAt(AT_FDCWD, path.c_str(), O_RDONLY, 0, files::Links::Follow);
@@ -211,13 +218,9 @@ int LocalProvider::readFile(const std::string &systemPath, std::string &content)
 
 int LocalProvider::readTally(const std::string &systemPath, std::string &content) const
 {
-    if (!m_options.root.empty() && climbsAboveRoot(systemPath))
-        return EACCES;
     const std::string path = pathOf(systemPath);
-    if (m_options.access) {
-        if (const int refused = m_options.access(path, false))
-            return refused;
-    }
+    if (const int refused = refusedRead(m_options, systemPath, path))
+        return refused;
     // Never through a link: the user owns the tally and could plant one.
     const files::Descriptor tally = files::openRegularAt(AT_FDCWD, path.c_str(), O_RDONLY);
     if (!tally)
@@ -456,8 +459,7 @@ std::optional<std::unordered_set<std::string>>
 LocalProvider::listTallies(const std::string &systemFolder) const
 {
     const std::string folder = pathOf(systemFolder);
-    if ((!m_options.root.empty() && climbsAboveRoot(systemFolder)) ||
-        (m_options.access && m_options.access(folder, false)))
+    if (refusedRead(m_options, systemFolder, folder))
         return std::nullopt;
     const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir)

@@ -24,17 +24,17 @@ class FileSteps : public ::testing::Test
 protected:
     void SetUp() override
     {
-        folder = files::Descriptor(::open(dir.pathUtf8().c_str(), O_RDONLY | O_DIRECTORY));
-        ASSERT_TRUE(folder);
+        m_folder = files::Descriptor(::open(m_dir.pathUtf8().c_str(), O_RDONLY | O_DIRECTORY));
+        ASSERT_TRUE(m_folder);
     }
-    std::string path(const char *name) const { return dir.pathUtf8() + "/" + name; }
+    std::string path(const char *name) const { return m_dir.pathUtf8() + "/" + name; }
     void write(const char *name, const std::string &content, mode_t mode = 0644) const
     {
-        ASSERT_EQ(files::writeNewAt(folder.get(), name, content, mode), 0);
+        ASSERT_EQ(files::writeNewAt(m_folder.get(), name, content, mode), 0);
     }
     std::string read(const char *name) const
     {
-        const files::Descriptor fd = files::openRegularAt(folder.get(), name, O_RDONLY);
+        const files::Descriptor fd = files::openRegularAt(m_folder.get(), name, O_RDONLY);
         std::string content;
         EXPECT_TRUE(fd);
         EXPECT_EQ(files::readUpTo(fd.get(), content), 0);
@@ -44,16 +44,16 @@ protected:
     int openError(const char *name, files::Links links = files::Links::Refuse) const
     {
         errno = 0;
-        const files::Descriptor fd = files::openRegularAt(folder.get(), name, O_RDONLY, 0, links);
+        const files::Descriptor fd = files::openRegularAt(m_folder.get(), name, O_RDONLY, 0, links);
         return fd ? 0 : errno;
     }
     QStringList entries() const
     {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     }
 
-    TempDir dir;
-    files::Descriptor folder;
+    TempDir m_dir;
+    files::Descriptor m_folder;
 };
 
 TEST_F(FileSteps, OnlyARegularFileOpens)
@@ -72,12 +72,12 @@ TEST_F(FileSteps, OnlyARegularFileOpens)
     EXPECT_EQ(openError("folder"), EINVAL);
     EXPECT_EQ(openError("missing"), ENOENT);
     // Nor is a FIFO written to, with or without a reader.
-    EXPECT_FALSE(files::openRegularAt(folder.get(), "fifo", O_WRONLY));
+    EXPECT_FALSE(files::openRegularAt(m_folder.get(), "fifo", O_WRONLY));
 
     struct stat st
     {};
     const files::Descriptor fd =
-        files::openRegularAt(folder.get(), "file", O_RDONLY, 0, files::Links::Refuse, &st);
+        files::openRegularAt(m_folder.get(), "file", O_RDONLY, 0, files::Links::Refuse, &st);
     ASSERT_TRUE(fd);
     EXPECT_EQ(st.st_size, 4);
     EXPECT_TRUE(::fcntl(fd.get(), F_GETFD) & FD_CLOEXEC);
@@ -87,7 +87,7 @@ TEST_F(FileSteps, ReadingStopsAtTheLimit)
 {
     const std::string big(200000, 'x');
     write("big", big + "tail");
-    const files::Descriptor fd = files::openRegularAt(folder.get(), "big", O_RDONLY);
+    const files::Descriptor fd = files::openRegularAt(m_folder.get(), "big", O_RDONLY);
     std::string content = "left over";
     ASSERT_EQ(files::readUpTo(fd.get(), content, big.size()), 0);
     EXPECT_EQ(content, big);
@@ -126,8 +126,8 @@ TEST_F(FileSteps, ALockKeptElsewhereIsWaitedForThenGivenUp)
     write("locked", "");
     // flock belongs to an open file: a second open is another holder, as
     // another process would be.
-    const files::Descriptor holder = files::openRegularAt(folder.get(), "locked", O_RDONLY);
-    const files::Descriptor waiter = files::openRegularAt(folder.get(), "locked", O_RDONLY);
+    const files::Descriptor holder = files::openRegularAt(m_folder.get(), "locked", O_RDONLY);
+    const files::Descriptor waiter = files::openRegularAt(m_folder.get(), "locked", O_RDONLY);
     ASSERT_EQ(::flock(holder.get(), LOCK_EX), 0);
 
     const auto start = std::chrono::steady_clock::now();
@@ -154,7 +154,7 @@ TEST_F(FileSteps, AReplaceKeepsOwnerAndModeAndLeavesOnlyTheFile)
     }
     struct stat made
     {};
-    ASSERT_EQ(files::replaceAt(folder.get(), "settings", "new", 0600, &made), 0);
+    ASSERT_EQ(files::replaceAt(m_folder.get(), "settings", "new", 0600, &made), 0);
     EXPECT_EQ(read("settings"), "new");
     struct stat st
     {};
@@ -166,7 +166,7 @@ TEST_F(FileSteps, AReplaceKeepsOwnerAndModeAndLeavesOnlyTheFile)
         EXPECT_EQ(st.st_gid, 65534u);
     }
     // A file that was not there gets the mode asked for, whatever the umask.
-    ASSERT_EQ(files::replaceAt(folder.get(), "fresh", "x", 0604), 0);
+    ASSERT_EQ(files::replaceAt(m_folder.get(), "fresh", "x", 0604), 0);
     ASSERT_EQ(::stat(path("fresh").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(entries(), (QStringList{"fresh", "settings"}));
@@ -177,18 +177,18 @@ TEST_F(FileSteps, AReplaceThatFailsLeavesEverythingAsItWas)
     // The rename cannot put a file over a folder that holds something.
     ASSERT_EQ(::mkdir(path("taken").c_str(), 0700), 0);
     write("taken/inside", "kept");
-    EXPECT_EQ(files::replaceAt(folder.get(), "taken", "new"), EISDIR);
+    EXPECT_EQ(files::replaceAt(m_folder.get(), "taken", "new"), EISDIR);
     EXPECT_EQ(entries(), QStringList{"taken"});
 
     // A link in the file's place is replaced, never written through.
     write("target", "untouched");
     ASSERT_EQ(::symlink("target", path("link").c_str()), 0);
-    ASSERT_EQ(files::replaceAt(folder.get(), "link", "new"), 0);
+    ASSERT_EQ(files::replaceAt(m_folder.get(), "link", "new"), 0);
     EXPECT_EQ(read("target"), "untouched");
     EXPECT_EQ(read("link"), "new");
 
     // A new file never goes over one that is there.
-    EXPECT_EQ(files::writeNewAt(folder.get(), "target", "other"), EEXIST);
+    EXPECT_EQ(files::writeNewAt(m_folder.get(), "target", "other"), EEXIST);
     EXPECT_EQ(read("target"), "untouched");
 }
 

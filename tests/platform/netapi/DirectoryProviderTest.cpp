@@ -46,7 +46,7 @@ class DirectoryFile : public ::testing::Test
 protected:
     std::string write(const QByteArray &content, const QString &name = "directory.json")
     {
-        QFile file(dir.file(name));
+        QFile file(m_dir.file(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
         return file.fileName().toStdString();
@@ -92,7 +92,7 @@ protected:
         return listed;
     }
 
-    TempDir dir;
+    TempDir m_dir;
 };
 
 TEST_F(DirectoryFile, AMalformedFileIsRefusedNamingFileAndLine)
@@ -105,7 +105,7 @@ TEST_F(DirectoryFile, AMalformedFileIsRefusedNamingFileAndLine)
 
 TEST_F(DirectoryFile, UnreadableFileIsRefusedNamingIt)
 {
-    const std::string missing = dir.file("nothing.json").toStdString();
+    const std::string missing = m_dir.file("nothing.json").toStdString();
     EXPECT_THROW(DirectoryProvider provider(missing), netapi::DirectoryFileError);
     std::string error;
     EXPECT_EQ(DirectoryProvider::load(missing, error), nullptr);
@@ -194,7 +194,7 @@ TEST_F(DirectoryFile, ResetWritesOnlyThatAccountBackAndKeepsTheRest)
     }
     const QJsonObject before = QJsonDocument::fromJson(sampleDirectory).object();
     QJsonObject after = QJsonDocument::fromJson(read(path)).object();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"directory.json"});
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"directory.json"});
 
     // Put the one change back by hand: then nothing else may differ.
     QJsonObject expected = before;
@@ -275,7 +275,7 @@ TEST_F(DirectoryFile, LockoutCannotBeSetAndUnchangedFlagsWriteNothing)
 
 TEST_F(DirectoryFile, FailedWriteBackLosesNothing)
 {
-    const QString sub = dir.file("sub");
+    const QString sub = m_dir.file("sub");
     ASSERT_TRUE(QDir().mkpath(sub));
     const std::string path = write(sampleDirectory, "sub/directory.json");
     DirectoryProvider provider(path);
@@ -338,7 +338,7 @@ TEST_F(DirectoryFile, AResetKeepsTheFilesOwnerAndMode)
         EXPECT_EQ(st.st_uid, 65534u);
         EXPECT_EQ(st.st_gid, 65534u);
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"directory.json"});
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"directory.json"});
 }
 
 TEST_F(DirectoryFile, TwoResetsAtOnceNeverLoseOne)
