@@ -35,7 +35,8 @@ int keepOwnerAndMode(int fd, const struct stat &old)
 
 std::string temporaryName(const char *name)
 {
-    static std::random_device source;
+    // One per thread: two writers in one process may replace files at once.
+    thread_local std::random_device source;
     std::uniform_int_distribution<unsigned> digit(0, 35);
     std::string result = std::string(name) + '.';
     for (int i = 0; i < 8; ++i)
