@@ -1,42 +1,51 @@
-// The directory file: loaded from whatever the input holds, then listed,
-// looked up and reset, as the program would.
+// The directory file's reader, on whatever the input holds: it reads the
+// text or refuses it with a place in it, and what it reads survives a
+// reset's write-back unchanged.
 
-#include "platform/netapi/DirectoryProvider.h"
-#include "platform/netapi/NetApi.h"
+#include "platform/netapi/DirectoryFile.h"
 
 #include <QByteArray>
-#include <QFile>
-#include <QTemporaryDir>
 #include <cstdint>
+#include <cstdlib>
+
+namespace directory = netapi::directory;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("directory.json"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
-    }
-    std::string error;
-    auto provider = netapi::DirectoryProvider::load(path.toStdString(), error);
-    if (!provider)
+    directory::Content content;
+    try {
+        content = directory::read(
+            QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)),
+            "fuzz.json");
+    } catch (const netapi::DirectoryFileError &e) {
+        if (e.line() < 1 || e.column() < 1)
+            std::abort();
         return 0;
-    for (const std::string server : {"", "dc", "a"}) {
-        std::uint32_t resume = 0;
-        std::vector<netapi::AccountEntry> entries;
-        for (int calls = 0; calls < 50; ++calls) {
-            if (provider->enumerate(server, FILTER_NORMAL_ACCOUNT, 4096, resume, entries) !=
-                ERROR_MORE_DATA)
-                break;
-        }
-        // A handful of accounts is enough to reach every lookup and reset path.
-        entries.resize(std::min<std::size_t>(entries.size(), 8));
-        for (const netapi::AccountEntry &entry : entries) {
-            netapi::AccountInfo info;
-            if (provider->getInfo(server, entry.name, info) == NERR_Success)
-                provider->setFlags(server, entry.name, info.flags & ~UF_LOCKOUT);
+    }
+    for (std::size_t s = 0; s < content.servers.size(); ++s) {
+        const directory::Server &server = content.servers[s];
+        // A handful of accounts reaches every path; generated ones may be many.
+        for (std::uint64_t i = 0; i < server.total() && i < 8; ++i) {
+            const directory::Account account = server.at(i);
+            if (i < server.accounts.size()) {
+                // A reset is written back and must read again, the same.
+                const QJsonDocument changed = directory::withAccountFlags(
+                    content.document, server.jsonIndex, static_cast<qsizetype>(i),
+                    !account.lockedOut, !account.disabled);
+                try {
+                    const directory::Content again =
+                        directory::read(directory::text(changed), "fuzz.json");
+                    const directory::Account after = again.servers.at(s).at(i);
+                    if (after.name != account.name || after.lockedOut == account.lockedOut)
+                        std::abort();
+                } catch (const netapi::DirectoryFileError &) {
+                    std::abort();
+                }
+            } else if (server.generated->number(server.generated->foldedPrefix +
+                                                std::to_string(i - server.accounts.size() + 1)) ==
+                       0) {
+                std::abort();
+            }
         }
     }
     return 0;

@@ -1,22 +1,18 @@
 #pragma once
 
-// Servers and accounts described by a JSON file (the format is documented in
-// the README, "The directory file"). Serves every server name when the program runs on
-// such a file: the demo, and tests that want real result codes without a
-// real server. A reset is written back to the file atomically.
+// Servers and accounts described by a directory file (DirectoryFile.h).
+// Serves every server name when the program runs on such a file: the demo,
+// and tests that want real result codes without a real server. A reset is
+// written back to the file atomically, under the file's lock.
 
+#include "platform/files/Descriptor.h"
 #include "platform/netapi/AccountProvider.h"
+#include "platform/netapi/DirectoryFile.h"
 
-#include <stdexcept>
+#include <optional>
+#include <sys/types.h>
 
 namespace netapi {
-
-// A file that cannot be used; what() reads "<file>:<line>: <what is wrong>".
-class DirectoryFileError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 class DirectoryProvider : public AccountProvider
 {
@@ -44,8 +40,38 @@ public:
                            std::uint32_t flags) override;
 
 private:
-    struct Data;
-    std::unique_ptr<Data> d;
+    // Where an account was found: an index into the combined listing.
+    struct Found
+    {
+        directory::Server *server = nullptr;
+        std::uint64_t index = 0;
+    };
+
+    directory::Server *findServer(const std::string &name);
+    static std::optional<Found> find(directory::Server &server, const std::string &user);
+    std::uint32_t changedElsewhere();
+    std::uint32_t cannotWrite(int error);
+    std::uint32_t writeBack(const QJsonDocument &changed);
+
+    std::string m_path;
+    // The file is found again through its folder and its name, never through
+    // a link: the folder as it was when the file was loaded.
+    files::Descriptor m_folder;
+    std::string m_fileName;
+    // Why no reset is written back: someone else controls the folder, or one
+    // on the way to it. Empty when it is ours (or root's) from `/` down.
+    std::string m_untrustedFolder;
+    bool m_warnedUntrusted = false;
+    dev_t m_device = 0; // of the file as last read or written
+    ino_t m_inode = 0;
+    QByteArray m_fileDigest; // of the file as last read or written
+    QJsonDocument m_document;
+    std::vector<directory::Server> m_servers;
+    std::unordered_map<std::string, std::size_t> m_serverByName;
+    std::string m_lastWriteError;
+    // The accounts handed out last, by their place in their server's listing:
+    // their lookups are spared the hash table.
+    JustListed<std::size_t> m_justListed;
 };
 
 } // namespace netapi

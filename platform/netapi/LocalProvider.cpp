@@ -1,8 +1,8 @@
 #include "platform/netapi/LocalProvider.h"
 
 #include "platform/Logging.h"
+#include "platform/files/RegularFile.h"
 #include "platform/files/TrustedFolder.h"
-#include "platform/netapi/FileAccess.h"
 #include "platform/netapi/LocalAccounts.h"
 #include "platform/netapi/NetApi.h"
 
@@ -72,26 +72,7 @@ constexpr auto tallyLockTimeout = std::chrono::seconds(10);
 // 0, or the errno of the failure (EWOULDBLOCK when it stayed held).
 int lockTally(int fd, int operation)
 {
-    return lockWithin(fd, operation, tallyLockTimeout);
-}
-
-// Opens a tally as pam_faillock would find it: never through a link (the
-// user owns the file and could plant one), never a FIFO or device (which
-// would hang or be written to). The path is relative to folder (or AT_FDCWD).
-// -1 with errno set otherwise.
-int openTally(int folder, const std::string &path, int flags)
-{
-    const int fd = ::openat(folder, path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat st
-    {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
+    return files::lockWithin(fd, operation, tallyLockTimeout);
 }
 
 // Opens pam_faillock's tally folder for a reset, which truncates a file as
@@ -130,6 +111,17 @@ bool climbsAboveRoot(std::string_view path)
     return false;
 }
 
+// Why a system path (`path` once taken under the caller's root) may not be
+// read: it climbs above that root, or the caller's check refuses it. 0 when
+// it may be.
+int refusedRead(const LocalProvider::Options &options, const std::string &systemPath,
+                const std::string &path)
+{
+    if (!options.root.empty() && climbsAboveRoot(systemPath))
+        return EACCES;
+    return options.access ? options.access(path, false) : 0;
+}
+
 std::int64_t systemNow()
 {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -156,48 +148,31 @@ std::string LocalProvider::pathOf(const std::string &systemPath) const
 
 int LocalProvider::readFile(const std::string &systemPath, std::string &content) const
 {
-    if (!m_options.root.empty() && climbsAboveRoot(systemPath))
-        return EACCES;
     const std::string path = pathOf(systemPath);
-    if (m_options.access) {
-        if (const int refused = m_options.access(path, false))
-            return refused;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (const int refused = refusedRead(m_options, systemPath, path))
+        return refused;
+    // The system's own files, which a distribution may link elsewhere.
+    const files::Descriptor file =
+        files::openRegularAt(AT_FDCWD, path.c_str(), O_RDONLY, 0, files::Links::Follow);
+    if (!file)
         return errno;
-    struct stat st
-    {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return EINVAL;
-    }
-    const int error = readUpTo(fd, content);
-    ::close(fd);
-    return error;
+    return files::readUpTo(file.get(), content);
 }
 
 int LocalProvider::readTally(const std::string &systemPath, std::string &content) const
 {
-    if (!m_options.root.empty() && climbsAboveRoot(systemPath))
-        return EACCES;
     const std::string path = pathOf(systemPath);
-    if (m_options.access) {
-        if (const int refused = m_options.access(path, false))
-            return refused;
-    }
-    const int fd = openTally(AT_FDCWD, path, O_RDONLY);
-    if (fd < 0)
+    if (const int refused = refusedRead(m_options, systemPath, path))
+        return refused;
+    // Never through a link: the user owns the tally and could plant one.
+    const files::Descriptor tally = files::openRegularAt(AT_FDCWD, path.c_str(), O_RDONLY);
+    if (!tally)
         return errno;
     // Shared: pam_faillock's exclusive lock keeps us from reading a tally it
     // is rewriting.
-    if (const int error = lockTally(fd, LOCK_SH)) {
-        ::close(fd);
+    if (const int error = lockTally(tally.get(), LOCK_SH))
         return error;
-    }
-    const int error = readUpTo(fd, content, maxTallyBytes);
-    ::close(fd);
-    return error;
+    return files::readUpTo(tally.get(), content, maxTallyBytes);
 }
 
 std::uint32_t LocalProvider::readPasswd(std::vector<PasswdEntry> &entries) const
@@ -377,18 +352,16 @@ std::optional<std::unordered_set<std::string>>
 LocalProvider::listTallies(const std::string &systemFolder) const
 {
     const std::string folder = pathOf(systemFolder);
-    if ((!m_options.root.empty() && climbsAboveRoot(systemFolder)) ||
-        (m_options.access && m_options.access(folder, false)))
+    if (refusedRead(m_options, systemFolder, folder))
         return std::nullopt;
-    DIR *dir = ::opendir(folder.c_str());
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir)
         return errno == ENOENT || errno == ENOTDIR
                    ? std::make_optional<std::unordered_set<std::string>>()
                    : std::nullopt;
     std::unordered_set<std::string> names;
-    while (const dirent *entry = ::readdir(dir))
+    while (const dirent *entry = ::readdir(dir.get()))
         names.emplace(entry->d_name);
-    ::closedir(dir);
     return names;
 }
 
@@ -527,7 +500,9 @@ std::uint32_t LocalProvider::resetTally(const std::string &systemFolder,
     const files::Descriptor folder = openTallyFolder(m_options.root, systemFolder);
     if (!folder)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
-    const files::Descriptor tally(openTally(folder.get(), user, O_WRONLY));
+    // Never through a link (the user owns the file and could plant one), never
+    // a FIFO or device that would hang or be written to.
+    const files::Descriptor tally = files::openRegularAt(folder.get(), user.c_str(), O_WRONLY);
     if (!tally)
         return errno == ENOENT || errno == ENOTDIR ? NERR_Success : codeForErrno(errno);
     int error = lockTally(tally.get(), LOCK_EX);

@@ -1,13 +1,12 @@
 #include "platform/registry/HiveFile.h"
 
 #include "platform/Logging.h"
+#include "platform/files/AtomicReplace.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -15,7 +14,6 @@
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace registry {
@@ -23,7 +21,7 @@ namespace registry {
 namespace {
 
 // Another process holds the lock only for one re-read and one write.
-constexpr int lockTimeoutMs = 10000;
+constexpr auto lockTimeout = std::chrono::seconds(10);
 // Enough to tell what went wrong without flooding the terminal.
 constexpr std::size_t warnedIssuesPerRead = 10;
 
@@ -36,39 +34,10 @@ void warnIssues(const QString &path, const std::vector<HiveIssue> &issues)
 {
     for (std::size_t i = 0; i < issues.size() && i < warnedIssuesPerRead; ++i)
         qCWarning(lcRegistry, "%s:%d: line skipped: %s", qPrintable(path), issues[i].line,
-                 qPrintable(issues[i].reason));
+                  qPrintable(issues[i].reason));
     if (issues.size() > warnedIssuesPerRead)
         qCWarning(lcRegistry, "%s: %zu more lines skipped", qPrintable(path),
-                 issues.size() - warnedIssuesPerRead);
-}
-
-// Writes `bytes` to a new file `name` in the folder, never through a link
-// and never over an existing file, and syncs it. False, with errno set, when
-// it could not.
-bool writeNewFile(int folder, const QByteArray &name, const QByteArray &bytes)
-{
-    const int fd = ::openat(folder, name.constData(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written,
-                                  static_cast<std::size_t>(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    const bool ok = written == bytes.size() && ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!ok) {
-        ::unlinkat(folder, name.constData(), 0);
-        errno = error;
-    }
-    return ok;
+                  issues.size() - warnedIssuesPerRead);
 }
 
 // Copies a file we are about to rewrite aside, under a name no other file has.
@@ -78,80 +47,39 @@ bool backUp(int folder, const QString &path, const QByteArray &bytes)
     const QString base = QFileInfo(path).fileName() + QLatin1Char('.') + stamp;
     QString name = base + QStringLiteral(".bak");
     for (int n = 2; n < 1000; ++n) {
-        if (writeNewFile(folder, nativePath(name), bytes)) {
+        const int error = files::writeNewAt(folder, nativePath(name).constData(),
+                                            std::string_view(bytes.constData(), bytes.size()));
+        if (!error) {
             qCWarning(lcRegistry, "%s: the lines that could not be read are kept in %s",
-                     qPrintable(path),
-                     qPrintable(QFileInfo(path).absolutePath() + QLatin1Char('/') + name));
+                      qPrintable(path),
+                      qPrintable(QFileInfo(path).absolutePath() + QLatin1Char('/') + name));
             return true;
         }
-        if (errno != EEXIST)
+        if (error != EEXIST)
             return false;
         name = base + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
     }
     return false;
 }
 
-// An exclusive flock on "<hive>.lock", a file that stays in place. The
-// kernel drops the lock when its holder exits or is killed, so no lock ever
-// outlives a crash, and taking it writes nothing to disk. (QLockFile syncs a
-// new lock file on every lock, which would double the cost of a flush, and
-// cannot tell a holder that died before writing its process id.)
-class HiveLock
+// An exclusive flock on "<hive>.lock", a file that stays in place, held
+// until the descriptor returned closes. The kernel drops the lock when its
+// holder exits or is killed, so no lock ever outlives a crash, and taking it
+// writes nothing to disk. (QLockFile syncs a new lock file on every lock,
+// which would double the cost of a flush, and cannot tell a holder that died
+// before writing its process id.) Never through a link, and never a FIFO or
+// device that would block or be written to.
+CommitResult lockHive(int folder, const QByteArray &name, files::Descriptor &lock)
 {
-public:
-    enum class Result
-    {
-        Locked,
-        Denied,
-        TimedOut,
-        Failed
-    };
-
-    HiveLock() = default;
-    HiveLock(const HiveLock &) = delete;
-    HiveLock &operator=(const HiveLock &) = delete;
-    // Closing the file releases the lock.
-    ~HiveLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    Result acquire(int folder, const QByteArray &name)
-    {
-        // Never through a link, and never a FIFO or device that would block or
-        // be written to.
-        m_fd = ::openat(folder, name.constData(),
-                        O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-        if (m_fd < 0)
-            return errno == EACCES || errno == EPERM || errno == EROFS || errno == ELOOP
-                       ? Result::Denied
-                       : Result::Failed;
-        struct stat st
-        {};
-        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
-            return Result::Denied;
-        QElapsedTimer waited;
-        waited.start();
-        int pauseMs = 1;
-        for (;;) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
-                return Result::Locked;
-            if (errno == EINTR)
-                continue;
-            if (errno != EWOULDBLOCK)
-                return Result::Failed;
-            if (waited.elapsed() > lockTimeoutMs)
-                return Result::TimedOut;
-            // Another writer holds the lock for one re-read and one write.
-            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-            pauseMs = std::min(pauseMs * 2, 20);
-        }
-    }
-
-private:
-    int m_fd = -1;
-};
+    lock = files::openRegularAt(folder, name.constData(), O_RDWR | O_CREAT, 0600);
+    if (!lock)
+        return errno == EACCES || errno == EPERM || errno == EROFS || errno == ELOOP ||
+                       errno == EINVAL
+                   ? CommitResult::AccessDenied
+                   : CommitResult::LockFailed;
+    return files::lockWithin(lock.get(), LOCK_EX, lockTimeout) == 0 ? CommitResult::Done
+                                                                    : CommitResult::LockFailed;
+}
 
 } // namespace
 
@@ -210,41 +138,25 @@ void HiveFile::refuseFolder(const files::Refusal &refusal)
     static std::set<QString> warned;
     if (warned.insert(m_folderPath).second)
         qCWarning(lcRegistry, "%s; the settings in it are neither read nor written",
-                 refusal.describe(nativePath(m_folderPath).toStdString()).c_str());
+                  refusal.describe(nativePath(m_folderPath).toStdString()).c_str());
 }
 
 HiveFile::ReadState HiveFile::reload()
 {
     ReadState state = ReadState::Read;
-    QByteArray bytes;
+    std::string read;
     const int dir = folder(false);
-    int fd = -1;
     if (dir < 0) {
         state = !m_folderRefused && (errno == ENOENT || errno == ENOTDIR) ? ReadState::Missing
                                                                           : ReadState::Failed;
-    } else {
-        // O_NONBLOCK: a FIFO planted in its place must not hang the program.
-        fd = ::openat(dir, m_fileName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            state = errno == ENOENT ? ReadState::Missing : ReadState::Failed;
+    } else if (const files::Descriptor file =
+                   files::openRegularAt(dir, m_fileName.constData(), O_RDONLY);
+               !file) {
+        state = errno == ENOENT ? ReadState::Missing : ReadState::Failed;
+    } else if (files::readUpTo(file.get(), read) != 0) {
+        state = ReadState::Failed;
     }
-    if (fd >= 0) {
-        struct stat st
-        {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            state = ReadState::Failed;
-        } else {
-            QFile file;
-            if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-                state = ReadState::Failed;
-            } else {
-                bytes = file.readAll();
-                if (file.error() != QFileDevice::NoError)
-                    state = ReadState::Failed;
-            }
-        }
-        ::close(fd);
-    }
+    QByteArray bytes = QByteArray::fromStdString(read);
 
     if (state == ReadState::Failed) {
         if (m_state != ReadState::Failed || !m_loaded)
@@ -309,16 +221,10 @@ CommitResult HiveFile::commit(const std::vector<HiveChange> &changes)
     if (dir < 0)
         return CommitResult::AccessDenied;
 
-    HiveLock lock;
-    switch (lock.acquire(dir, m_fileName + ".lock")) {
-    case HiveLock::Result::Locked:
-        break;
-    case HiveLock::Result::Denied:
-        return CommitResult::AccessDenied;
-    case HiveLock::Result::TimedOut:
-    case HiveLock::Result::Failed:
-        return CommitResult::LockFailed;
-    }
+    files::Descriptor lock;
+    if (const CommitResult locked = lockHive(dir, m_fileName + ".lock", lock);
+        locked != CommitResult::Done)
+        return locked;
 
     // What another process flushed since we last looked is kept: only our
     // changes go on top of it.
@@ -333,25 +239,11 @@ CommitResult HiveFile::commit(const std::vector<HiveChange> &changes)
     QByteArray bytes = next.serialize();
 
     // A new file beside the old one, renamed over it: a crash leaves one or
-    // the other, whole. The name is ours alone (O_EXCL), and renaming
-    // replaces whatever entry is there, a link included, without following it.
-    QByteArray temporary;
-    bool written = false;
-    for (int attempt = 0; attempt < 100 && !written; ++attempt) {
-        temporary = m_fileName + '.' +
-                    QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-        written = writeNewFile(dir, temporary, bytes);
-        if (!written && errno != EEXIST)
-            return errno == EACCES || errno == EPERM || errno == EROFS ? CommitResult::AccessDenied
-                                                                       : CommitResult::WriteFailed;
-    }
-    if (!written)
-        return CommitResult::WriteFailed;
-    if (::renameat(dir, temporary.constData(), dir, m_fileName.constData()) != 0) {
-        ::unlinkat(dir, temporary.constData(), 0);
-        return CommitResult::WriteFailed;
-    }
-    ::fsync(dir);
+    // the other, whole.
+    if (const int error = files::replaceAt(dir, m_fileName.constData(),
+                                           std::string_view(bytes.constData(), bytes.size())))
+        return error == EACCES || error == EPERM || error == EROFS ? CommitResult::AccessDenied
+                                                                   : CommitResult::WriteFailed;
 
     m_hive = std::move(next);
     m_bytes = std::move(bytes);

@@ -314,6 +314,20 @@ TEST_F(Flushing, FilesAndFoldersAreOwnerOnly)
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
 
+TEST_F(Flushing, ARewriteKeepsTheModeItsOwnerGaveTheHive)
+{
+    ASSERT_EQ(putValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, "x"), ERROR_SUCCESS);
+    const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                      QFile::WriteUser | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(hivePath(), shared));
+    ASSERT_EQ(putValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, "y"), ERROR_SUCCESS);
+    const registry::Hive hive = readHive();
+    const registry::HiveValue *value = hive.findValue("K", "v");
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->data, QByteArray("y"));
+    EXPECT_EQ(QFileInfo(hivePath()).permissions() & 0x7777, shared);
+}
+
 TEST_F(Flushing, AHiveThatCannotBeWrittenRefusesWritesButReadsNothing)
 {
     // Being root, permission bits would not stop us: a file where the store
