@@ -77,15 +77,14 @@ bool accepts(const addrinfo &address, std::chrono::milliseconds timeout)
     return connected;
 }
 
-// Whether anything answers on port of server, within a second.
-bool listens(const std::string &server, const char *port)
+// Whether anything answers on port of server within timeout.
+bool listens(const std::string &server, const char *port, std::chrono::milliseconds timeout)
 {
-    using namespace std::chrono_literals;
     AddressList addresses;
     if (!resolves(server, port, addresses))
         return false;
     for (const addrinfo *a = addresses.first; a; a = a->ai_next) {
-        if (accepts(*a, 1s))
+        if (accepts(*a, timeout))
             return true;
     }
     return false;
@@ -97,16 +96,7 @@ bool listens(const std::string &server, const char *port)
 bool reachable(const std::string &server)
 {
     using namespace std::chrono_literals;
-    for (const char *port : {"445", "139"}) {
-        AddressList addresses;
-        if (!resolves(server, port, addresses))
-            return false;
-        for (const addrinfo *a = addresses.first; a; a = a->ai_next) {
-            if (accepts(*a, 3s))
-                return true;
-        }
-    }
-    return false;
+    return listens(server, "445", 3s) || listens(server, "139", 3s);
 }
 
 // The name a Kerberos ticket could be issued for: the host name the server's
@@ -325,7 +315,8 @@ private:
         if (!resolves(server, nullptr, addresses))
             return NERR_InvalidComputer;
         const std::uint32_t code =
-            translate(server, samba::Session::open(*m_credentials, server, listens(server, "389"),
+            translate(server, samba::Session::open(*m_credentials, server,
+                                                   listens(server, "389", std::chrono::seconds(1)),
                                                    m_session));
         if (code == ERROR_LOGON_FAILURE) {
             m_session.reset();
