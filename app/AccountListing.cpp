@@ -1,5 +1,6 @@
 #include "app/AccountListing.h"
 
+#include "app/ResultLines.h"
 #include "framework/SysUtils.h"
 #include "platform/netapi/NetApi.h"
 #include "platform/text/TextConversion.h"
@@ -73,18 +74,9 @@ ListingOutcome RunAccountListing(const std::string &serverText, ListingView &vie
             break;
     }
 
-    switch (result) {
-    case NERR_InvalidComputer:
-        view.AddLine("Invalid server name.");
-        return ListingOutcome::Failed;
-    case ERROR_ACCESS_DENIED:
-        view.AddLine("Access denied.");
-        return ListingOutcome::Failed;
-    case NERR_Success:
-        break;
-    default:
+    if (result != NERR_Success) {
         // An unreachable server must not read as a server without lockouts.
-        view.AddLine(Format("Error %d returned from NetUserEnum", {result}));
+        view.AddLine(ResultLine(AccountCall::NetUserEnum, result));
         return ListingOutcome::Failed;
     }
 

@@ -1,33 +1,12 @@
 #include "app/LockoutReset.h"
 
 #include "app/AccountListing.h"
+#include "app/ResultLines.h"
 #include "framework/SysUtils.h"
 #include "platform/netapi/NetApi.h"
 #include "platform/text/TextConversion.h"
 
 #include <memory>
-
-namespace {
-
-String setInfoLine(NET_API_STATUS result)
-{
-    switch (result) {
-    case NERR_Success:
-        return "Lockout was successfully reset.";
-    case ERROR_ACCESS_DENIED:
-        return "Access denied.";
-    case NERR_UserNotFound:
-        return "Invalid user name.";
-    case NERR_NotPrimary:
-        return "Not a primary domain controller.";
-    case NERR_InvalidComputer:
-        return "Invalid server name.";
-    default:
-        return Format("Error %d returned from NetUserSetInfo", {result});
-    }
-}
-
-} // namespace
 
 ResetOutcome ResetLockout(const std::string &serverText, const std::string &userName,
                           const ResetCallbacks &callbacks)
@@ -49,7 +28,7 @@ ResetOutcome ResetLockout(const std::string &serverText, const std::string &user
     } while (retry(lookup));
 
     if (lookup != NERR_Success) {
-        callbacks.addLine(Format("Error %d returned from NetUserGetInfo", {lookup}));
+        callbacks.addLine(ResultLine(AccountCall::NetUserGetInfo, lookup));
         return lookup == ERROR_LOGON_FAILURE ? ResetOutcome::LogonRefused : ResetOutcome::Failed;
     }
     if (!info)
@@ -78,7 +57,7 @@ ResetOutcome ResetLockout(const std::string &serverText, const std::string &user
         result = NetUserSetInfo(serverName, user.c_str(), 1008, reinterpret_cast<LPBYTE>(&unlocked),
                                 nullptr);
     } while (retry(result));
-    callbacks.addLine(setInfoLine(result));
+    callbacks.addLine(ResultLine(AccountCall::NetUserSetInfo, result));
     if (result == ERROR_LOGON_FAILURE)
         return ResetOutcome::LogonRefused;
     return result == NERR_Success ? ResetOutcome::Reset : ResetOutcome::Failed;

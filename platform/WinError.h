@@ -1,9 +1,12 @@
 #pragma once
 
-// Result codes of the system calls, shared by every platform module that
-// answers with them (the registry, the account calls), so that any source
-// file can use several modules at once. Signed and wide, as the system's own
-// definitions are, so they compare cleanly with signed and unsigned results.
+// Result codes of the system calls: every code the program answers with or
+// tells apart, those of the registry and file calls (ERROR_*) and those of
+// the network account calls (NERR_*). One header for all of them, free of
+// everything else, so that any source file can use several modules at once
+// and the Samba module, which includes no Qt, can use it too. Signed and
+// wide, as the system's own definitions are, so they compare cleanly with
+// signed and unsigned results.
 
 inline constexpr long ERROR_SUCCESS = 0;
 inline constexpr long ERROR_FILE_NOT_FOUND = 2;
@@ -19,5 +22,14 @@ inline constexpr long ERROR_INVALID_PARAMETER = 87;
 inline constexpr long ERROR_INVALID_LEVEL = 124;
 inline constexpr long ERROR_BAD_PATHNAME = 161;
 inline constexpr long ERROR_MORE_DATA = 234;
+// The client could not finish for a reason it does not tell (among them a
+// connection it could not make).
+inline constexpr long ERROR_CAN_NOT_COMPLETE = 1003;
 inline constexpr long ERROR_LOGON_FAILURE = 1326;
 inline constexpr long ERROR_BAD_CONFIGURATION = 1610;
+
+inline constexpr long NERR_Success = 0;
+inline constexpr long NERR_InternalError = 2140;
+inline constexpr long NERR_UserNotFound = 2221;
+inline constexpr long NERR_NotPrimary = 2226;
+inline constexpr long NERR_InvalidComputer = 2351;

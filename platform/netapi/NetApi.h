@@ -15,16 +15,13 @@ using LPBYTE = std::uint8_t *;
 using LPWSTR = char16_t *;
 using LPCWSTR = const char16_t *;
 
-// Result codes the tool tells apart: these, and ERROR_ACCESS_DENIED and
-// ERROR_MORE_DATA of platform/WinError.h. The providers also answer
+// Result codes are those of platform/WinError.h: the callers tell apart
+// NERR_Success, ERROR_ACCESS_DENIED, ERROR_MORE_DATA, NERR_UserNotFound,
+// NERR_NotPrimary and NERR_InvalidComputer; the providers also answer
 // ERROR_NOT_SUPPORTED, ERROR_BAD_NETPATH, ERROR_LOGON_FAILURE and others.
-inline constexpr NET_API_STATUS NERR_Success = 0;
-inline constexpr NET_API_STATUS NERR_UserNotFound = 2221;
-inline constexpr NET_API_STATUS NERR_NotPrimary = 2226;
-inline constexpr NET_API_STATUS NERR_InvalidComputer = 2351;
-inline constexpr NET_API_STATUS NERR_InternalError = 2140;
 
 // Account flags.
+inline constexpr DWORD UF_SCRIPT = 0x0001;
 inline constexpr DWORD UF_ACCOUNTDISABLE = 0x0002;
 inline constexpr DWORD UF_LOCKOUT = 0x0010;
 inline constexpr DWORD UF_NORMAL_ACCOUNT = 0x0200;

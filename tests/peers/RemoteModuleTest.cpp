@@ -4,6 +4,7 @@
 // error. Needs no server: a name that does not resolve is answered by the
 // module itself, without sending anything.
 
+#include "platform/WinError.h"
 #include "platform/netapi/remote/RemoteProvider.h"
 #include "tests/support/TempDir.h"
 
@@ -31,9 +32,6 @@ namespace {
 using netapi::AccountEntry;
 using netapi::AccountInfo;
 
-constexpr std::uint32_t notSupported = 50;
-constexpr std::uint32_t logonFailure = 1326;
-constexpr std::uint32_t invalidComputer = 2351;
 const std::string unresolvable = "bad\nname";
 
 class RemoteModule : public ::testing::Test
@@ -65,10 +63,10 @@ protected:
         AccountInfo info;
         std::vector<AccountEntry> entries;
         std::uint32_t resume = 0;
-        EXPECT_EQ(provider.enumerate("server", 2, 1, resume, entries), notSupported);
-        EXPECT_EQ(provider.getInfo("server", "user", info), notSupported);
-        EXPECT_EQ(provider.setFlags("server", "user", 0x0201), notSupported);
-        EXPECT_EQ(provider.enumerate("other", 2, 1, resume, entries), notSupported);
+        EXPECT_EQ(provider.enumerate("server", 2, 1, resume, entries), ERROR_NOT_SUPPORTED);
+        EXPECT_EQ(provider.getInfo("server", "user", info), ERROR_NOT_SUPPORTED);
+        EXPECT_EQ(provider.setFlags("server", "user", 0x0201), ERROR_NOT_SUPPORTED);
+        EXPECT_EQ(provider.enumerate("other", 2, 1, resume, entries), ERROR_NOT_SUPPORTED);
         EXPECT_TRUE(entries.empty());
         const std::string written = testing::internal::GetCapturedStderr();
         EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1) << written;
@@ -82,11 +80,12 @@ TEST_F(RemoteModule, TheBuildsModuleIsLoadedAndGetsTheCredentialsGivenBefore)
 {
     // Without credentials the module refuses the logon before resolving.
     AccountInfo info;
-    EXPECT_EQ(netapi::createRemoteProvider()->getInfo(unresolvable, "user", info), logonFailure);
+    EXPECT_EQ(netapi::createRemoteProvider()->getInfo(unresolvable, "user", info),
+              ERROR_LOGON_FAILURE);
 
     auto provider = netapi::createRemoteProvider();
     provider->setCredentials({"TEST\\worker", "secret"});
-    EXPECT_EQ(provider->getInfo(unresolvable, "user", info), invalidComputer);
+    EXPECT_EQ(provider->getInfo(unresolvable, "user", info), NERR_InvalidComputer);
 
     // The first loadable module on the list serves; missing and damaged
     // ones before it are passed over.
@@ -94,7 +93,7 @@ TEST_F(RemoteModule, TheBuildsModuleIsLoadedAndGetsTheCredentialsGivenBefore)
                                                 file("damaged.so", "not a library"),
                                                 TUMBLERSET_SAMBA_MODULE});
     listed->setCredentials({"TEST\\worker", "secret"});
-    EXPECT_EQ(listed->getInfo(unresolvable, "user", info), invalidComputer);
+    EXPECT_EQ(listed->getInfo(unresolvable, "user", info), NERR_InvalidComputer);
 }
 
 TEST_F(RemoteModule, NoModuleAnswersNotSupportedAndSaysWhyOnce)
@@ -112,7 +111,7 @@ TEST_F(RemoteModule, NoModuleAnswersNotSupportedAndSaysWhyOnce)
     for (int i = 0; i < 4; ++i) {
         callers.emplace_back([&] {
             AccountInfo info;
-            EXPECT_EQ(shared->getInfo("server", "user", info), notSupported);
+            EXPECT_EQ(shared->getInfo("server", "user", info), ERROR_NOT_SUPPORTED);
         });
     }
     for (std::thread &caller : callers)

@@ -3,6 +3,7 @@
 // own. This program joins that namespace before anything else runs, so every
 // packet it sends stays on the namespace's loopback device.
 
+#include "platform/netapi/NetApi.h"
 #include "platform/netapi/remote/RemoteProvider.h"
 #include "tests/peers/PeerNamespace.h"
 
@@ -32,9 +33,6 @@ namespace {
 
 using netapi::AccountEntry;
 using netapi::AccountInfo;
-
-constexpr std::uint32_t ufAccountDisable = 0x0002;
-constexpr std::uint32_t ufLockout = 0x0010;
 
 const std::string smbd = "127.0.0.2";
 const std::string dc = "127.0.0.3";
@@ -240,10 +238,10 @@ TEST_F(SambaPeer, LookupsShowLockedOutAndDisabledAccounts)
 {
     auto dcProvider = as(dcAdmin);
     // victim was locked out by three bad logons when the DC started.
-    EXPECT_EQ(flagsOf(*dcProvider, dc, "victim") & (ufLockout | ufAccountDisable), ufLockout);
-    EXPECT_EQ(flagsOf(*dcProvider, dc, "normal2") & (ufLockout | ufAccountDisable),
-              ufAccountDisable);
-    EXPECT_EQ(flagsOf(*dcProvider, dc, "worker") & (ufLockout | ufAccountDisable), 0u);
+    EXPECT_EQ(flagsOf(*dcProvider, dc, "victim") & (UF_LOCKOUT | UF_ACCOUNTDISABLE), UF_LOCKOUT);
+    EXPECT_EQ(flagsOf(*dcProvider, dc, "normal2") & (UF_LOCKOUT | UF_ACCOUNTDISABLE),
+              UF_ACCOUNTDISABLE);
+    EXPECT_EQ(flagsOf(*dcProvider, dc, "worker") & (UF_LOCKOUT | UF_ACCOUNTDISABLE), 0u);
 
     AccountInfo juergen;
     ASSERT_EQ(dcProvider->getInfo(dc, "jürgen", juergen), 0u);
@@ -251,10 +249,10 @@ TEST_F(SambaPeer, LookupsShowLockedOutAndDisabledAccounts)
     EXPECT_EQ(juergen.fullName, "Jürgen Größe-Øster");
 
     auto smbdProvider = as(smbdAdmin);
-    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "dave") & (ufLockout | ufAccountDisable), ufLockout);
-    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "carol") & (ufLockout | ufAccountDisable),
-              ufAccountDisable);
-    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "alice") & (ufLockout | ufAccountDisable), 0u);
+    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "dave") & (UF_LOCKOUT | UF_ACCOUNTDISABLE), UF_LOCKOUT);
+    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "carol") & (UF_LOCKOUT | UF_ACCOUNTDISABLE),
+              UF_ACCOUNTDISABLE);
+    EXPECT_EQ(flagsOf(*smbdProvider, smbd, "alice") & (UF_LOCKOUT | UF_ACCOUNTDISABLE), 0u);
 }
 
 // A listing as the tool makes it: one account per call, each looked up right
@@ -274,7 +272,7 @@ std::map<std::string, std::uint32_t> marksOfListing(netapi::AccountProvider &pro
             EXPECT_EQ(provider.getInfo(server, entry.name, info), 0u) << entry.name;
             EXPECT_EQ(info.name, entry.name);
             EXPECT_EQ(info.fullName, entry.fullName) << entry.name;
-            marks[entry.name] = info.flags & (ufLockout | ufAccountDisable);
+            marks[entry.name] = info.flags & (UF_LOCKOUT | UF_ACCOUNTDISABLE);
         }
     } while (code == 234 && ++calls < 100000);
     EXPECT_EQ(code, 0u);
@@ -299,21 +297,21 @@ TEST_F(SambaPeer, ListingsMarkAccountsAsSingleLookupsDo)
         {smbd,
          smbdAdmin,
          {{"alice", 0},
-          {"carol", ufAccountDisable},
-          {"dave", ufLockout},
-          {"erin", ufLockout | ufAccountDisable}}},
+          {"carol", UF_ACCOUNTDISABLE},
+          {"dave", UF_LOCKOUT},
+          {"erin", UF_LOCKOUT | UF_ACCOUNTDISABLE}}},
         {dc,
          dcAdmin,
          {{"worker", 0},
-          {"normal2", ufAccountDisable},
-          {"victim", ufLockout},
-          {"both", ufLockout | ufAccountDisable}}},
+          {"normal2", UF_ACCOUNTDISABLE},
+          {"victim", UF_LOCKOUT},
+          {"both", UF_LOCKOUT | UF_ACCOUNTDISABLE}}},
         {forwarded,
          dcAdmin,
          {{"worker", 0},
-          {"normal2", ufAccountDisable},
-          {"victim", ufLockout},
-          {"both", ufLockout | ufAccountDisable}}},
+          {"normal2", UF_ACCOUNTDISABLE},
+          {"victim", UF_LOCKOUT},
+          {"both", UF_LOCKOUT | UF_ACCOUNTDISABLE}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.server);
@@ -322,14 +320,14 @@ TEST_F(SambaPeer, ListingsMarkAccountsAsSingleLookupsDo)
             ASSERT_TRUE(listed.count(name)) << name;
             // The reset test clears the lockout of the locked and disabled
             // account, and the peers are shared: expect what is there now.
-            if (marks == (ufLockout | ufAccountDisable))
-                marks = ufAccountDisable | (flagsOf(*as(c.admin), c.server, name) & ufLockout);
+            if (marks == (UF_LOCKOUT | UF_ACCOUNTDISABLE))
+                marks = UF_ACCOUNTDISABLE | (flagsOf(*as(c.admin), c.server, name) & UF_LOCKOUT);
             EXPECT_EQ(listed.at(name), marks) << name;
         }
         // Every account, one fresh lookup each, on a connection of its own.
         auto single = as(c.admin);
         for (const auto &[name, marks] : listed)
-            EXPECT_EQ(flagsOf(*single, c.server, name) & (ufLockout | ufAccountDisable), marks)
+            EXPECT_EQ(flagsOf(*single, c.server, name) & (UF_LOCKOUT | UF_ACCOUNTDISABLE), marks)
                 << name;
     }
 }
@@ -339,18 +337,18 @@ TEST_F(SambaPeer, AnAccountLockedOutDuringAListingIsReadAfreshByTheReset)
     auto provider = as(dcAdmin);
     std::vector<AccountEntry> batch;
     std::uint32_t resume = 0;
-    ASSERT_EQ(provider->enumerate(dc, 2, 1, resume, batch), 234u);
+    ASSERT_EQ(provider->enumerate(dc, 2, 1, resume, batch), ERROR_MORE_DATA);
     AccountInfo first;
     EXPECT_EQ(provider->getInfo(dc, batch.front().name, first), 0u);
 
     // Bad logons lock "late" out while the listing is under way, one from
     // each of several commands (a provider tries refused credentials once).
-    for (int attempt = 0; attempt < 6 && !(flagsOf(*as(dcAdmin), dc, "late") & ufLockout);
+    for (int attempt = 0; attempt < 6 && !(flagsOf(*as(dcAdmin), dc, "late") & UF_LOCKOUT);
          ++attempt) {
         AccountInfo ignored;
         as({"TEST\\late", "not-the-password"})->getInfo(dc, "worker", ignored);
     }
-    ASSERT_TRUE(flagsOf(*as(dcAdmin), dc, "late") & ufLockout);
+    ASSERT_TRUE(flagsOf(*as(dcAdmin), dc, "late") & UF_LOCKOUT);
 
     // The directory's order follows its own index, so "late" may have come
     // in the first batch already: either way it is listed exactly once.
@@ -371,9 +369,9 @@ TEST_F(SambaPeer, AnAccountLockedOutDuringAListingIsReadAfreshByTheReset)
     // The reset looks the account up again and finds it locked out now,
     // whatever the listing saw, and clears it.
     const std::uint32_t flags = flagsOf(*provider, dc, "late");
-    ASSERT_TRUE(flags & ufLockout);
-    EXPECT_EQ(provider->setFlags(dc, "late", flags & ~ufLockout), 0u);
-    EXPECT_FALSE(flagsOf(*provider, dc, "late") & ufLockout);
+    ASSERT_TRUE(flags & UF_LOCKOUT);
+    EXPECT_EQ(provider->setFlags(dc, "late", flags & ~UF_LOCKOUT), 0u);
+    EXPECT_FALSE(flagsOf(*provider, dc, "late") & UF_LOCKOUT);
 }
 
 TEST_F(SambaPeer, ListingsInsideListingsAndUnknownResumeHandles)
@@ -381,7 +379,7 @@ TEST_F(SambaPeer, ListingsInsideListingsAndUnknownResumeHandles)
     auto provider = as(smbdAdmin);
     std::vector<AccountEntry> outer;
     std::uint32_t outerResume = 0;
-    ASSERT_EQ(provider->enumerate(smbd, 2, 1, outerResume, outer), 234u);
+    ASSERT_EQ(provider->enumerate(smbd, 2, 1, outerResume, outer), ERROR_MORE_DATA);
     // A second listing starts and ends inside the first.
     std::vector<AccountEntry> inner;
     int calls = 0;
@@ -408,24 +406,25 @@ void expectResetKeepsDisabled(netapi::AccountProvider &provider, const std::stri
 {
     AccountInfo before;
     ASSERT_EQ(provider.getInfo(server, user, before), 0u);
-    ASSERT_EQ(before.flags & (ufLockout | ufAccountDisable), ufLockout | ufAccountDisable);
+    ASSERT_EQ(before.flags & (UF_LOCKOUT | UF_ACCOUNTDISABLE), UF_LOCKOUT | UF_ACCOUNTDISABLE);
 
     // Any bit but the lockout is refused and nothing changes.
-    EXPECT_EQ(provider.setFlags(server, user, before.flags & ~ufLockout & ~ufAccountDisable), 50u);
+    EXPECT_EQ(provider.setFlags(server, user, before.flags & ~UF_LOCKOUT & ~UF_ACCOUNTDISABLE),
+              ERROR_NOT_SUPPORTED);
     AccountInfo untouched;
     ASSERT_EQ(provider.getInfo(server, user, untouched), 0u);
     EXPECT_EQ(untouched.flags, before.flags);
 
-    ASSERT_EQ(provider.setFlags(server, user, before.flags & ~ufLockout), 0u);
+    ASSERT_EQ(provider.setFlags(server, user, before.flags & ~UF_LOCKOUT), 0u);
     AccountInfo after;
     ASSERT_EQ(provider.getInfo(server, user, after), 0u);
-    EXPECT_EQ(after.flags, before.flags & ~ufLockout);
+    EXPECT_EQ(after.flags, before.flags & ~UF_LOCKOUT);
     EXPECT_EQ(after.fullName, before.fullName);
 
     // Clearing a lockout that is no longer there changes nothing either.
     EXPECT_EQ(provider.setFlags(server, user, after.flags), 0u);
     // A lockout cannot be set.
-    EXPECT_EQ(provider.setFlags(server, user, after.flags | ufLockout), 50u);
+    EXPECT_EQ(provider.setFlags(server, user, after.flags | UF_LOCKOUT), ERROR_NOT_SUPPORTED);
 }
 
 TEST_F(SambaPeer, ResetClearsTheLockoutAndKeepsTheDisabledBit)
@@ -440,33 +439,34 @@ TEST_F(SambaPeer, ResetByAnOrdinaryUserIsDenied)
 {
     auto dcProvider = as(dcUser);
     const std::uint32_t flags = flagsOf(*dcProvider, dc, "victim");
-    ASSERT_TRUE(flags & ufLockout);
-    EXPECT_EQ(dcProvider->setFlags(dc, "victim", flags & ~ufLockout), 5u);
-    EXPECT_TRUE(flagsOf(*dcProvider, dc, "victim") & ufLockout);
+    ASSERT_TRUE(flags & UF_LOCKOUT);
+    EXPECT_EQ(dcProvider->setFlags(dc, "victim", flags & ~UF_LOCKOUT), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(flagsOf(*dcProvider, dc, "victim") & UF_LOCKOUT);
 
     auto smbdProvider = as(smbdUser);
     AccountInfo dave;
     const std::uint32_t lookup = smbdProvider->getInfo(smbd, "dave", dave);
     if (lookup == 0)
-        EXPECT_EQ(smbdProvider->setFlags(smbd, "dave", dave.flags & ~ufLockout), 5u);
+        EXPECT_EQ(smbdProvider->setFlags(smbd, "dave", dave.flags & ~UF_LOCKOUT),
+                  ERROR_ACCESS_DENIED);
     else
-        EXPECT_EQ(lookup, 5u);
-    EXPECT_TRUE(flagsOf(*as(smbdAdmin), smbd, "dave") & ufLockout);
+        EXPECT_EQ(lookup, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(flagsOf(*as(smbdAdmin), smbd, "dave") & UF_LOCKOUT);
 }
 
 TEST_F(SambaPeer, UnknownUsersAreReportedAsSuch)
 {
     auto provider = as(dcAdmin);
     AccountInfo info;
-    EXPECT_EQ(provider->getInfo(dc, "nosuchuser", info), 2221u);
-    EXPECT_EQ(provider->setFlags(dc, "nosuchuser", 0x0201), 2221u);
+    EXPECT_EQ(provider->getInfo(dc, "nosuchuser", info), NERR_UserNotFound);
+    EXPECT_EQ(provider->setFlags(dc, "nosuchuser", 0x0201), NERR_UserNotFound);
     // Over-long, control characters, non-ASCII: answered, never a crash.
-    EXPECT_EQ(provider->getInfo(dc, std::string(300, 'x'), info), 2221u);
-    EXPECT_EQ(provider->getInfo(dc, "bad\x01\tname", info), 2221u);
-    EXPECT_EQ(provider->getInfo(dc, "jürgen-nicht", info), 2221u);
+    EXPECT_EQ(provider->getInfo(dc, std::string(300, 'x'), info), NERR_UserNotFound);
+    EXPECT_EQ(provider->getInfo(dc, "bad\x01\tname", info), NERR_UserNotFound);
+    EXPECT_EQ(provider->getInfo(dc, "jürgen-nicht", info), NERR_UserNotFound);
 
     auto smbdProvider = as(smbdAdmin);
-    EXPECT_EQ(smbdProvider->getInfo(smbd, "nosuchuser", info), 2221u);
+    EXPECT_EQ(smbdProvider->getInfo(smbd, "nosuchuser", info), NERR_UserNotFound);
 }
 
 TEST_F(SambaPeer, ServersThatCannotBeReachedAreToldApart)
@@ -477,13 +477,13 @@ TEST_F(SambaPeer, ServersThatCannotBeReachedAreToldApart)
     std::uint32_t resume = 0;
     for (const std::string &name : {std::string("no-such-host.invalid"), std::string(300, 'a'),
                                     std::string("bad\nname"), std::string("back\\slash")}) {
-        EXPECT_EQ(provider->getInfo(name, "victim", info), 2351u) << name;
-        EXPECT_EQ(provider->enumerate(name, 2, 1, resume, entries), 2351u) << name;
-        EXPECT_EQ(provider->setFlags(name, "victim", 0x0201), 2351u) << name;
+        EXPECT_EQ(provider->getInfo(name, "victim", info), NERR_InvalidComputer) << name;
+        EXPECT_EQ(provider->enumerate(name, 2, 1, resume, entries), NERR_InvalidComputer) << name;
+        EXPECT_EQ(provider->setFlags(name, "victim", 0x0201), NERR_InvalidComputer) << name;
     }
     // Nothing listens on this address of the peers' loopback.
-    EXPECT_EQ(provider->getInfo("127.0.0.9", "victim", info), 53u);
-    EXPECT_EQ(provider->setFlags("127.0.0.9", "victim", 0x0201), 53u);
+    EXPECT_EQ(provider->getInfo("127.0.0.9", "victim", info), ERROR_BAD_NETPATH);
+    EXPECT_EQ(provider->setFlags("127.0.0.9", "victim", 0x0201), ERROR_BAD_NETPATH);
     EXPECT_TRUE(entries.empty());
 }
 
@@ -491,18 +491,18 @@ TEST_F(SambaPeer, WrongPasswordIsARefusedLogon)
 {
     auto provider = as({"TEST\\worker", "not-the-password"});
     AccountInfo info;
-    EXPECT_EQ(provider->getInfo(dc, "victim", info), 1326u);
+    EXPECT_EQ(provider->getInfo(dc, "victim", info), ERROR_LOGON_FAILURE);
     std::vector<AccountEntry> entries;
     std::uint32_t resume = 0;
     // One bad logon on the DC only: three would lock worker out.
-    EXPECT_EQ(provider->enumerate(smbd, 2, 1, resume, entries), 1326u);
+    EXPECT_EQ(provider->enumerate(smbd, 2, 1, resume, entries), ERROR_LOGON_FAILURE);
     EXPECT_TRUE(entries.empty());
     // Never an anonymous session instead, which the DC would let list.
     resume = 0;
     EXPECT_EQ(as({"TEST\\normal1", "not-the-password"})->enumerate(dc, 2, 1, resume, entries),
-              1326u);
+              ERROR_LOGON_FAILURE);
     EXPECT_TRUE(entries.empty());
-    EXPECT_EQ(provider->setFlags(smbd, "dave", 0x0211), 1326u);
+    EXPECT_EQ(provider->setFlags(smbd, "dave", 0x0211), ERROR_LOGON_FAILURE);
 
     // New credentials replace the refused ones.
     provider->setCredentials(dcAdmin);
@@ -610,7 +610,7 @@ TEST_F(SambaPeer, NoPasswordIsARefusedLogonWithoutAPrompt)
         auto provider = netapi::createRemoteProvider();
         AccountInfo info;
         const std::uint32_t code = provider->getInfo(dc, "victim", info);
-        _exit(code == 1326 ? 0 : 1);
+        _exit(code == ERROR_LOGON_FAILURE ? 0 : 1);
     }
     std::string shown;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(25);

@@ -51,7 +51,7 @@ public:
 // The module is looked for in the build folder (for the programs of that
 // build only), beside the program in the installed layout, and in the
 // installed library folder. When it cannot be loaded, every call answers 50
-// (not supported) and the reason is written once to standard error.
+// (not supported) and the reason is logged once (marrowlight.netapi).
 std::shared_ptr<RemoteProvider> createRemoteProvider();
 
 // The same, with the module looked for at `modulePaths` in that order.

@@ -6,7 +6,6 @@
 #include "platform/netapi/remote/RemoteProvider.h"
 
 #include <algorithm>
-#include <cerrno> // program_invocation_short_name
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
@@ -26,8 +25,6 @@ constexpr const char *buildDirectory = TUMBLERSET_BUILD_DIR;
 constexpr const char *builtModule = TUMBLERSET_BUILT_MODULE;
 constexpr const char *moduleFromProgram = TUMBLERSET_MODULE_FROM_PROGRAM;
 constexpr const char *installedModule = TUMBLERSET_INSTALLED_MODULE;
-
-constexpr std::uint32_t errorNotSupported = ERROR_NOT_SUPPORTED;
 
 bool within(const std::filesystem::path &path, const std::filesystem::path &folder)
 {
@@ -148,7 +145,7 @@ class ModuleRemoteProvider final : public RemoteProvider
 {
 public:
     explicit ModuleRemoteProvider(std::vector<std::string> modulePaths)
-        : paths_(std::move(modulePaths))
+        : m_paths(std::move(modulePaths))
     {}
 
     std::uint32_t enumerate(const std::string &server, std::uint32_t filter,
@@ -157,21 +154,21 @@ public:
     {
         RemoteProvider *provider = loaded();
         return provider ? provider->enumerate(server, filter, prefMaxLen, resumeHandle, out)
-                        : errorNotSupported;
+                        : ERROR_NOT_SUPPORTED;
     }
 
     std::uint32_t getInfo(const std::string &server, const std::string &user,
                           AccountInfo &out) override
     {
         RemoteProvider *provider = loaded();
-        return provider ? provider->getInfo(server, user, out) : errorNotSupported;
+        return provider ? provider->getInfo(server, user, out) : ERROR_NOT_SUPPORTED;
     }
 
     std::uint32_t setFlags(const std::string &server, const std::string &user,
                            std::uint32_t flags) override
     {
         RemoteProvider *provider = loaded();
-        return provider ? provider->setFlags(server, user, flags) : errorNotSupported;
+        return provider ? provider->setFlags(server, user, flags) : ERROR_NOT_SUPPORTED;
     }
 
     // Kept until the module is loaded: giving credentials asks no server, so
@@ -184,11 +181,11 @@ public:
 
     void setCredentials(const Credentials &credentials) override
     {
-        const std::lock_guard guard(mutex_);
-        if (provider_)
-            provider_->setCredentials(credentials);
+        const std::lock_guard guard(m_mutex);
+        if (m_provider)
+            m_provider->setCredentials(credentials);
         else
-            credentials_ = credentials;
+            m_credentials = credentials;
     }
 
 private:
@@ -196,26 +193,26 @@ private:
     // Set once, so the pointer stays valid after the lock is released.
     RemoteProvider *loaded()
     {
-        const std::lock_guard guard(mutex_);
-        if (tried_)
-            return provider_.get();
-        tried_ = true;
-        Loaded loaded = loadModule(paths_);
-        provider_ = std::move(loaded.provider);
-        if (!provider_) {
+        const std::lock_guard guard(m_mutex);
+        if (m_tried)
+            return m_provider.get();
+        m_tried = true;
+        Loaded loaded = loadModule(m_paths);
+        m_provider = std::move(loaded.provider);
+        if (!m_provider) {
             qCWarning(lcNetApi, "named servers cannot be reached: %s", loaded.failure.c_str());
-        } else if (credentials_) {
-            provider_->setCredentials(*credentials_);
+        } else if (m_credentials) {
+            m_provider->setCredentials(*m_credentials);
         }
-        credentials_.reset();
-        return provider_.get();
+        m_credentials.reset();
+        return m_provider.get();
     }
 
-    std::mutex mutex_;
-    const std::vector<std::string> paths_;
-    bool tried_ = false;
-    std::unique_ptr<RemoteProvider> provider_;
-    std::optional<Credentials> credentials_;
+    std::mutex m_mutex;
+    const std::vector<std::string> m_paths;
+    bool m_tried = false;
+    std::unique_ptr<RemoteProvider> m_provider;
+    std::optional<Credentials> m_credentials;
 };
 
 } // namespace

@@ -1,7 +1,10 @@
 // The Samba module: the remote provider that tumblerset-samba.so holds.
 
+#include "platform/WinError.h"
+#include "platform/netapi/NetApi.h"
 #include "platform/netapi/remote/RemoteProvider.h"
-#include "platform/netapi/remote/SambaClient.h"
+#include "platform/netapi/remote/SambaCredentials.h"
+#include "platform/netapi/remote/SambaSession.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,11 +21,6 @@
 
 namespace netapi {
 namespace {
-
-constexpr std::uint32_t errorBadNetPath = 53;
-constexpr std::uint32_t errorCannotComplete = 1003;
-constexpr std::uint32_t errorLogonFailure = 1326;
-constexpr std::uint32_t nerrInvalidComputer = 2351;
 
 // Samba's libraries keep process-wide state and are not thread-safe.
 std::mutex &sambaLock()
@@ -79,15 +77,14 @@ bool accepts(const addrinfo &address, std::chrono::milliseconds timeout)
     return connected;
 }
 
-// Whether anything answers on port of server, within a second.
-bool listens(const std::string &server, const char *port)
+// Whether anything answers on port of server within timeout.
+bool listens(const std::string &server, const char *port, std::chrono::milliseconds timeout)
 {
-    using namespace std::chrono_literals;
     AddressList addresses;
     if (!resolves(server, port, addresses))
         return false;
     for (const addrinfo *a = addresses.first; a; a = a->ai_next) {
-        if (accepts(*a, 1s))
+        if (accepts(*a, timeout))
             return true;
     }
     return false;
@@ -99,16 +96,7 @@ bool listens(const std::string &server, const char *port)
 bool reachable(const std::string &server)
 {
     using namespace std::chrono_literals;
-    for (const char *port : {"445", "139"}) {
-        AddressList addresses;
-        if (!resolves(server, port, addresses))
-            return false;
-        for (const addrinfo *a = addresses.first; a; a = a->ai_next) {
-            if (accepts(*a, 3s))
-                return true;
-        }
-    }
-    return false;
+    return listens(server, "445", 3s) || listens(server, "139", 3s);
 }
 
 // The name a Kerberos ticket could be issued for: the host name the server's
@@ -142,10 +130,6 @@ std::string ticketAdvice(const std::string &server, const std::string &principal
            ", renew the ticket (kinit), or give a password.";
 }
 
-constexpr std::uint32_t errorInvalidParameter = 87;
-constexpr std::uint32_t errorMoreData = 234;
-constexpr std::uint32_t filterNormalAccount = 0x0002;
-
 // Listings kept going at once: a second listing may start inside the first
 // (the window stays live while it lists) and the first goes on afterwards.
 constexpr std::size_t listingsKept = 4;
@@ -168,7 +152,7 @@ public:
     {
         std::lock_guard guard(sambaLock());
         // The connection uses the credentials' objects: it goes first.
-        session_.reset();
+        m_session.reset();
     }
 
     std::uint32_t enumerate(const std::string &server, std::uint32_t filter,
@@ -177,13 +161,13 @@ public:
     {
         std::lock_guard guard(sambaLock());
         // Only the batch handed out last answers lookups (see getInfo).
-        justListed_.start(server);
-        if (filter != 0 && !(filter & filterNormalAccount))
+        m_justListed.start(server);
+        if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
             return 0;
         Listing *listing =
             resumeHandle == 0 ? startListing(server) : findListing(server, resumeHandle);
         if (!listing)
-            return errorInvalidParameter;
+            return ERROR_INVALID_PARAMETER;
         const std::uint32_t handle = listing->handle;
         while (listing->fetched.empty() && listing->more) {
             std::vector<samba::ListedAccount> page;
@@ -202,7 +186,7 @@ public:
             [&](std::size_t i) { return listing->fetched[i].entry; }, out);
         for (std::size_t i = 0; i < taken; ++i) {
             samba::ListedAccount &account = listing->fetched.front();
-            justListed_.add(account.entry.name, std::move(account));
+            m_justListed.add(account.entry.name, std::move(account));
             listing->fetched.pop_front();
         }
         resumeHandle = handle;
@@ -210,7 +194,7 @@ public:
             dropListing(handle);
             return 0;
         }
-        return errorMoreData;
+        return ERROR_MORE_DATA;
     }
 
     std::uint32_t getInfo(const std::string &server, const std::string &user,
@@ -220,7 +204,7 @@ public:
         // The listing looks up each account it was just given: the page that
         // listed it answers, once. Any other lookup (a reset's among them)
         // reads the account from the server now.
-        if (const auto listed = justListed_.take(server, user)) {
+        if (const auto listed = m_justListed.take(server, user)) {
             if (listed->infoStatus == 0)
                 out = listed->info;
             return listed->infoStatus;
@@ -233,7 +217,7 @@ public:
                            std::uint32_t flags) override
     {
         std::lock_guard guard(sambaLock());
-        justListed_.clear();
+        m_justListed.clear();
         return withSession(
             server, [&](samba::Session &session) { return session.clearLockout(user, flags); });
     }
@@ -241,37 +225,38 @@ public:
     void setCredentials(const Credentials &credentials) override
     {
         std::lock_guard guard(sambaLock());
-        session_.reset();
-        listings_.clear();
-        justListed_.clear();
-        credentials_ = std::make_unique<samba::Credentials>(credentials.user, credentials.password);
-        given_ = true;
-        refusedBy_.clear();
-        advice_.clear();
+        m_session.reset();
+        m_listings.clear();
+        m_justListed.clear();
+        m_credentials =
+            std::make_unique<samba::Credentials>(credentials.user, credentials.password);
+        m_given = true;
+        m_refusedBy.clear();
+        m_advice.clear();
     }
 
     std::string logonAdvice(const std::string &server) override
     {
         std::lock_guard guard(sambaLock());
-        return server == adviceFor_ ? advice_ : std::string();
+        return server == m_adviceFor ? m_advice : std::string();
     }
 
 private:
     Listing *startListing(const std::string &server)
     {
-        if (listings_.size() >= listingsKept)
-            listings_.erase(listings_.begin());
+        if (m_listings.size() >= listingsKept)
+            m_listings.erase(m_listings.begin());
         Listing listing;
         // Never 0, which starts a listing.
-        listing.handle = ++lastHandle_ == 0 ? ++lastHandle_ : lastHandle_;
+        listing.handle = ++m_lastHandle == 0 ? ++m_lastHandle : m_lastHandle;
         listing.server = server;
-        listings_.push_back(std::move(listing));
-        return &listings_.back();
+        m_listings.push_back(std::move(listing));
+        return &m_listings.back();
     }
 
     Listing *findListing(const std::string &server, std::uint32_t handle)
     {
-        for (Listing &listing : listings_) {
+        for (Listing &listing : m_listings) {
             if (listing.handle == handle && listing.server == server)
                 return &listing;
         }
@@ -280,7 +265,7 @@ private:
 
     void dropListing(std::uint32_t handle)
     {
-        std::erase_if(listings_, [handle](const Listing &l) { return l.handle == handle; });
+        std::erase_if(m_listings, [handle](const Listing &l) { return l.handle == handle; });
     }
 
     // Runs call on the open connection to server, opening one when there is
@@ -289,75 +274,77 @@ private:
     template <typename Call> std::uint32_t withSession(const std::string &server, Call call)
     {
         for (int attempt = 0; attempt < 2; ++attempt) {
-            const bool reused = session_ && sessionServer_ == server && !session_->broken();
+            const bool reused = m_session && m_sessionServer == server && !m_session->broken();
             if (!reused) {
                 if (const std::uint32_t refused = open(server))
                     return refused;
             }
-            const std::uint32_t code = call(*session_);
-            if (!session_->broken())
+            const std::uint32_t code = call(*m_session);
+            if (!m_session->broken())
                 return code;
-            session_.reset();
+            m_session.reset();
             if (!reused)
                 return translate(server, code);
         }
-        return errorCannotComplete;
+        return ERROR_CAN_NOT_COMPLETE;
     }
 
-    // 0 when session_ is a fresh connection to server.
+    // 0 when m_session is a fresh connection to server.
     std::uint32_t open(const std::string &server)
     {
-        session_.reset();
+        m_session.reset();
         // One bad logon per command at most: the credentials a server refused
         // are not tried on it again.
-        if (refusedBy_.count(server))
-            return errorLogonFailure;
+        if (m_refusedBy.count(server))
+            return ERROR_LOGON_FAILURE;
         // Samba's usual sources are read again until they yield something, so
         // a ticket obtained after the first attempt is found.
-        if (!given_ && (!credentials_ || !credentials_->canLogOn()))
-            credentials_ = std::make_unique<samba::Credentials>();
+        if (!m_given && (!m_credentials || !m_credentials->canLogOn()))
+            m_credentials = std::make_unique<samba::Credentials>();
         // Without a password or a ticket Samba would log on anonymously or
         // ask on the terminal; neither is what the operator meant.
-        if (!credentials_->canLogOn())
-            return errorLogonFailure;
+        if (!m_credentials->canLogOn())
+            return ERROR_LOGON_FAILURE;
         AddressList addresses;
         if (!resolves(server, nullptr, addresses))
-            return nerrInvalidComputer;
-        const std::uint32_t code = translate(
-            server, samba::Session::open(*credentials_, server, listens(server, "389"), session_));
-        if (code == errorLogonFailure) {
-            session_.reset();
-            refusedBy_.insert(server);
-            if (credentials_->ticketOnly()) {
-                adviceFor_ = server;
-                advice_ = ticketAdvice(server, credentials_->ticketPrincipal());
+            return NERR_InvalidComputer;
+        const std::uint32_t code =
+            translate(server, samba::Session::open(*m_credentials, server,
+                                                   listens(server, "389", std::chrono::seconds(1)),
+                                                   m_session));
+        if (code == ERROR_LOGON_FAILURE) {
+            m_session.reset();
+            m_refusedBy.insert(server);
+            if (m_credentials->ticketOnly()) {
+                m_adviceFor = server;
+                m_advice = ticketAdvice(server, m_credentials->ticketPrincipal());
             }
         }
         if (code)
             return code;
-        sessionServer_ = server;
+        m_sessionServer = server;
         return 0;
     }
 
     static std::uint32_t translate(const std::string &server, std::uint32_t code)
     {
-        if (code == errorCannotComplete)
-            return reachable(server) ? errorLogonFailure : errorBadNetPath;
+        if (code == ERROR_CAN_NOT_COMPLETE)
+            return reachable(server) ? ERROR_LOGON_FAILURE : ERROR_BAD_NETPATH;
         return code;
     }
 
-    std::unique_ptr<samba::Credentials> credentials_;
-    bool given_ = false;
+    std::unique_ptr<samba::Credentials> m_credentials;
+    bool m_given = false;
     // Servers that refused the logon with the credentials held now.
-    std::set<std::string> refusedBy_;
-    std::string adviceFor_;
-    std::string advice_;
-    std::unique_ptr<samba::Session> session_;
-    std::string sessionServer_;
-    std::vector<Listing> listings_;
-    std::uint32_t lastHandle_ = 0;
+    std::set<std::string> m_refusedBy;
+    std::string m_adviceFor;
+    std::string m_advice;
+    std::unique_ptr<samba::Session> m_session;
+    std::string m_sessionServer;
+    std::vector<Listing> m_listings;
+    std::uint32_t m_lastHandle = 0;
     // The batch handed out last.
-    JustListed<samba::ListedAccount> justListed_;
+    JustListed<samba::ListedAccount> m_justListed;
 };
 
 } // namespace

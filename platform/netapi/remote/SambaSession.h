@@ -1,59 +1,28 @@
 #pragma once
 
-// Private to the remote provider: Samba's client libraries behind interfaces
-// free of Samba's own headers, which are confined to SambaSamr.cpp (they
-// define struct GUID and other names that collide with other headers).
+// Private to the remote provider: one SAMR connection to a server, made with
+// Samba's client libraries. Free of Samba's own headers (see
+// SambaLibraries.h).
 //
 // None of this is thread-safe, and neither are Samba's libraries: the provider
 // serialises every call.
 
 #include "platform/netapi/AccountProvider.h"
+#include "platform/netapi/remote/SambaMemory.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-struct cli_credentials;
+struct dcerpc_binding_handle;
+struct tevent_context;
 
 namespace netapi::samba {
 
-// The smb.conf the client reads: Samba's own when it is there, else an empty
-// one, so that a machine with the client libraries alone works too.
-std::string configFile();
-
-// A set of credentials together with the configuration it was made under.
-// Owns the Samba objects; they live as long as this does.
-class Credentials
-{
-public:
-    // Samba's usual sources: the Kerberos ticket cache, then USER (which may
-    // carry "user%password"), PASSWD and PASSWD_FILE.
-    Credentials();
-    // Given explicitly; user is "DOMAIN\user", "user@REALM" or "user".
-    Credentials(const std::string &user, const std::string &password);
-    ~Credentials();
-    Credentials(const Credentials &) = delete;
-    Credentials &operator=(const Credentials &) = delete;
-
-    // True when there is a password or a Kerberos ticket to log on with.
-    // Without either Samba would fall back to an anonymous logon or, worse,
-    // ask on the terminal; the provider answers "logon refused" instead.
-    bool canLogOn() const;
-    // True when the only way to log on is a Kerberos ticket: no logon without
-    // a password is then tried where the ticket cannot be used.
-    bool ticketOnly() const;
-    // The ticket's user ("user@REALM"), empty without a ticket.
-    std::string ticketPrincipal() const;
-
-    cli_credentials *get() const;
-
-private:
-    friend class Session;
-
-    struct Private;
-    std::unique_ptr<Private> d;
-};
+class Credentials;
+class Directory;
+class SamrHandle;
 
 // One account of a listing, with the flags the same page of the listing gave
 // it, or why they could not be read.
@@ -73,9 +42,9 @@ public:
     // session. What the server is (an Active Directory domain controller or
     // not) it is asked over the same connection. directoryReachable: the
     // directory's port answers, so a domain controller's directory is worth
-    // trying (a port that drops packets would stall the logon). Returns 0, 5, 53, 1003 (no
-    // connection, for a reason the client does not tell), 1326, 2351 or a Windows error mapped from
-    // the server's.
+    // trying (a port that drops packets would stall the logon). Returns 0, 5,
+    // 53, 1003 (no connection, for a reason the client does not tell), 1326,
+    // 2351 or a Windows error mapped from the server's.
     static std::uint32_t open(const Credentials &credentials, const std::string &server,
                               bool directoryReachable, std::unique_ptr<Session> &out);
     ~Session();
@@ -112,8 +81,26 @@ public:
 
 private:
     Session();
-    struct Private;
-    std::unique_ptr<Private> d;
+
+    // The whole listing from the directory, in one page.
+    std::uint32_t directoryPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
+    // Reads the flags of every account of `page` with one query per account,
+    // many of them in flight at once on the open domain handle.
+    std::uint32_t queryFlags(void *memory, std::vector<ListedAccount> &page);
+
+    TallocMemory m_memory;              // the pipe and every call's data
+    tevent_context *m_events = nullptr; // the credentials'
+    dcerpc_binding_handle *m_rpc = nullptr;
+    std::unique_ptr<SamrHandle> m_connection;
+    std::unique_ptr<SamrHandle> m_domain;
+    // Whether the display information carries each account's lockout. A
+    // domain controller keeps the lockout apart from the account's stored
+    // flags and reports only the stored ones there (Samba's reports none).
+    bool m_flagsInDisplay = false;
+    // A domain controller's directory, which gives the computed lockout of
+    // hundreds of accounts per page; null when it cannot be reached, and
+    // then each account's flags are queried over SAMR.
+    std::unique_ptr<Directory> m_directory;
 };
 
 } // namespace netapi::samba
