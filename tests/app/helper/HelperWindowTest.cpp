@@ -7,6 +7,7 @@
 #include "tests/app/main/MainWindowFixture.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -117,6 +118,42 @@ TEST_F(HelperWindow, AHelperThatCannotBeStartedSaysSo)
     connect("", true);
     EXPECT_EQ(lines().back(),
               "The helper that reads this computer's lockouts could not be started.");
+}
+
+} // namespace
+
+namespace {
+
+// Run by polkit-e2e.sh as its test user, with the real pkexec and polkitd.
+class PolkitEndToEnd : public MainWindow
+{
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("TUMBLERSET_E2E_HELPER"))
+            GTEST_SKIP() << "runs inside polkit-e2e.sh, as its test user";
+        MainWindow::SetUp();
+    }
+};
+
+TEST_F(PolkitEndToEnd, ATestUsersWindowListsAndResetsARealLockoutThroughPkexec)
+{
+    ASSERT_NE(::getuid(), 0u);
+    const std::string user = std::getenv("TUMBLERSET_E2E_USER");
+    UseLocalHelper({"/usr/bin/pkexec", std::getenv("TUMBLERSET_E2E_HELPER")},
+                   std::make_shared<netapi::LocalProvider>());
+    openWindow();
+    connect("");
+    EXPECT_EQ(captions(), Lines{user});
+    EXPECT_EQ(lines().back(), "1 locked out users found.");
+
+    select(user);
+    form->btnReset->Click();
+    const Lines all = lines();
+    EXPECT_EQ(Lines(all.end() - 2, all.end()),
+              (Lines{"User was locked out.", "Lockout was successfully reset."}));
+    connect("");
+    EXPECT_EQ(captions(), Lines{});
 }
 
 } // namespace
