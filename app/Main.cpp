@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/AccountListing.h"
+#include "app/HelperSession.h"
 #include "app/LockoutReset.h"
 #include "app/LogonDialog.h"
 #include "framework/TypInfo.h"
@@ -71,6 +72,7 @@ void TMainForm::btnConnectClick(TObject *)
     Memo1->Lines()->Clear();
     btnReset->SetEnabled(false);
     ListUsers(tbServer->Text());
+    addHelperNotice();
 }
 
 // The window's side of a listing: rows go to the list, lines to the message
@@ -144,7 +146,16 @@ void TMainForm::btnResetClick(TObject *)
     callbacks.askForLogon = [this](const std::string &server) { return askForLogon(server); };
     if (ResetLockout(tbServer->Text(), accountOfRow(*item), callbacks) == ResetOutcome::Reset)
         item->SetImageIndex(-1);
+    addHelperNotice();
     btnReset->SetEnabled(false);
+}
+
+void TMainForm::addHelperNotice()
+{
+    // A refused authorisation reads as a normal user's run, plus this line.
+    const std::string notice = TakeLocalHelperNotice();
+    if (!notice.empty())
+        Memo1->Lines()->Add(notice);
 }
 
 std::string TMainForm::accountOfRow(const TListItem &Item) const

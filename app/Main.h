@@ -79,6 +79,8 @@ private:
     class ListingWindow;
 
     bool askForLogon(const std::string &server);
+    // The line saying that the local helper was refused, if it was.
+    void addHelperNotice();
     // The account a reset of the row is for.
     std::string accountOfRow(const TListItem &Item) const;
 

@@ -1,6 +1,7 @@
 // Tumblerset's entry point: the window, or a command-line mode for scripts.
 
 #include "app/CommandLine.h"
+#include "app/HelperSession.h"
 #include "app/Main.h"
 #include "app/Session.h"
 #include "framework/Forms.h"
@@ -67,6 +68,7 @@ int runWindow(int argc, char **argv, const StartupOptions &options)
         // The message quotes names from the file: shown, never interpreted.
         directoryError = text::printable(e.what());
     }
+    UseLocalHelperWhenUnprivileged(options.directoryFile);
     if (!directoryError.empty()) {
         std::cerr << "tumblerset: " << directoryError << '\n';
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Tumblerset"),

@@ -29,6 +29,11 @@ void InstallAccountProviders(const std::string &directoryFile)
     netapi::installProviders(std::make_shared<netapi::LocalProvider>(), remoteProvider());
 }
 
+void InstallLocalProvider(std::shared_ptr<netapi::AccountProvider> local)
+{
+    netapi::installProviders(std::move(local), remoteProvider());
+}
+
 bool AcceptsCredentials()
 {
     return remoteProvider() != nullptr;

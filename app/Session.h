@@ -3,17 +3,23 @@
 // The account providers of this run, chosen once at start-up, and the
 // credentials the operator hands in for named servers (memory only).
 
+#include <memory>
 #include <string>
 
 namespace netapi {
 struct Credentials;
-}
+class AccountProvider;
+} // namespace netapi
 
 // directoryFile empty: this computer's accounts for the empty server name and
 // Samba for named servers. Otherwise the directory file serves every name.
 // Throws netapi::DirectoryFileError ("<file>:<line>: <what>") for a file that
 // cannot be used.
 void InstallAccountProviders(const std::string &directoryFile);
+
+// Puts local in charge of this computer's accounts, keeping the provider of
+// named servers.
+void InstallLocalProvider(std::shared_ptr<netapi::AccountProvider> local);
 
 // True when named servers take credentials from the operator (not when a
 // directory file answers for them).

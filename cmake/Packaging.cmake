@@ -30,7 +30,10 @@ set(CPACK_DEBIAN_TUMBLERSET_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_TUMBLERSET_PACKAGE_DEPENDS "fonts-dejavu-core")
 # The directory client's module (LDAP) makes listings of a domain controller
 # about ten times faster; without it the accounts are read over SAMR.
-set(CPACK_DEBIAN_TUMBLERSET_PACKAGE_RECOMMENDS "xdg-utils, samba-dsdb-modules")
+# pkexec (and with it polkitd) lets a normal user's window read and reset this
+# computer's lockouts through the local helper; without it the window does so
+# when run as root only.
+set(CPACK_DEBIAN_TUMBLERSET_PACKAGE_RECOMMENDS "xdg-utils, samba-dsdb-modules, pkexec")
 
 # The component library: static libraries, headers, the CMake package and the
 # pkg-config file. An application built on it needs Qt's and ICU's development

@@ -18,6 +18,9 @@ packages=(
     samba samba-ad-dc samba-ad-provision smbclient libnss-wrapper krb5-user iproute2
     # the real pam_faillock, driven through libpam, for the local lockout tests
     libpam-modules pamtester
+    # the local helper's authorisation: polkit, pkexec, a bus to run polkitd
+    # on, and xmllint to check the action file against polkit's DTD
+    pkexec polkitd dbus-daemon libxml2-utils
     # screenshots, desktop checks, packaging
     xvfb xauth x11-utils xdotool imagemagick appstream desktop-file-utils file dpkg-dev
 )

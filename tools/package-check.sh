@@ -29,6 +29,8 @@ for file in ./usr/bin/tumblerset ./usr/lib/tumblerset/tumblerset-samba.so \
     ./usr/share/metainfo/io.github.marrowlight.Tumblerset.metainfo.xml \
     ./usr/share/man/man1/tumblerset.1 \
     ./usr/share/bash-completion/completions/tumblerset \
+    ./usr/lib/tumblerset/tumblerset-local-helper \
+    ./usr/share/polkit-1/actions/org.marrowlight.tumblerset.local-lockouts.policy \
     ./usr/share/icons/hicolor/16x16/apps/tumblerset.png \
     ./usr/share/icons/hicolor/32x32/apps/tumblerset.png \
     ./usr/share/icons/hicolor/48x48/apps/tumblerset.png \
@@ -36,6 +38,13 @@ for file in ./usr/bin/tumblerset ./usr/lib/tumblerset/tumblerset-samba.so \
     grep -q " $file\$" <<<"$contents" || fail "missing $file"
 done
 grep -q ' ./usr/include/marrowlight/\|\.a$' <<<"$contents" && fail "library files in the program's package"
+# The polkit action names the helper where the package puts it, and pkexec
+# comes recommended with it.
+dpkg-deb --fsys-tarfile "$deb" |
+    tar -xO ./usr/share/polkit-1/actions/org.marrowlight.tumblerset.local-lockouts.policy |
+    grep -q '>/usr/lib/tumblerset/tumblerset-local-helper</annotate>' ||
+    fail "the polkit action does not name the installed helper"
+grep -q '^ Recommends:.*pkexec' <<<"$info" || fail "pkexec is not recommended"
 
 # The development package: its own name and section, the same version, the
 # libraries, their public headers (no private ones, no account calls), the
