@@ -347,14 +347,8 @@ TEST_F(PersistedList, TheLayoutOnDiskAndARoundTripAcrossTwoLives)
     }
     const registry::Hive hive = onDisk();
     ASSERT_NE(hive.findKey(mruKey), nullptr);
-    const registry::HiveValue *count = hive.findValue(mruKey, "Count");
-    ASSERT_NE(count, nullptr);
-    EXPECT_EQ(count->type, REG_DWORD);
-    EXPECT_EQ(count->data, QByteArray("\3\0\0\0", 4));
-    const registry::HiveValue *zero = hive.findValue(mruKey, "0");
-    ASSERT_NE(zero, nullptr);
-    EXPECT_EQ(zero->type, REG_SZ);
-    EXPECT_EQ(zero->data, QByteArray("a\0", 2));
+    EXPECT_TRUE(holdsValue(hive, mruKey, "Count", REG_DWORD, QByteArray("\3\0\0\0", 4)));
+    EXPECT_TRUE(holdsValue(hive, mruKey, "0", REG_SZ, QByteArray("a\0", 2)));
     EXPECT_NE(hive.findValue(mruKey, "4"), nullptr); // left from the longer save
 
     TComponent owner(nullptr);
