@@ -238,6 +238,9 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    // What both public constructors do, with the arguments for a QApplication.
+    TApplication(TComponent *AOwner, int &argc, char **argv);
+
     std::unique_ptr<QApplication> FOwnQApplication;
     std::unique_ptr<QObject> FPaletteWatch; // tells the forms of colour changes
     String FTitle;

@@ -79,16 +79,30 @@ double listWithoutWindow(bool all)
     return msSince(clock);
 }
 
-// The window's side taken apart: a view that adds rows through the window's
-// own routine and pumps after every batch, timing each part.
-class TimedView final : public ListingView
+// A view onto the window's rows that shows no lines and asks nothing; the
+// views below differ in how they add rows and pump.
+class FormRowsView : public ListingView
 {
 public:
-    TimedView(TMainForm &form, bool all) : m_form(form), m_all(all) {}
+    FormRowsView(TMainForm &form, bool all) : m_form(form), m_all(all) {}
     bool ShowAllUsers() const override { return m_all; }
     int RowCount() const override { return m_form.lvUsers->Items()->Count(); }
     void AddLine(const std::string &) override {}
     bool AskForLogon(const std::string &) override { return false; }
+
+protected:
+    TMainForm &m_form;
+
+private:
+    bool m_all;
+};
+
+// The window's side taken apart: a view that adds rows through the window's
+// own routine and pumps after every batch, timing each part.
+class TimedView final : public FormRowsView
+{
+public:
+    using FormRowsView::FormRowsView;
     void AddRow(const ListedAccount &account) override
     {
         m_clock.start();
@@ -114,8 +128,6 @@ public:
     int longPumps = 0;
 
 private:
-    TMainForm &m_form;
-    bool m_all;
     QElapsedTimer m_clock;
 };
 
@@ -211,14 +223,10 @@ void listTimed(TMainForm &form, bool all)
 // (repaints, deferred layout) after every batch but asks the system for input
 // and timers at most once a millisecond, which a cheaper ProcessMessages could
 // do.
-class ThrottledView final : public ListingView
+class ThrottledView final : public FormRowsView
 {
 public:
-    ThrottledView(TMainForm &form, bool all) : m_form(form), m_all(all) {}
-    bool ShowAllUsers() const override { return m_all; }
-    int RowCount() const override { return m_form.lvUsers->Items()->Count(); }
-    void AddLine(const std::string &) override {}
-    bool AskForLogon(const std::string &) override { return false; }
+    using FormRowsView::FormRowsView;
     void AddRow(const ListedAccount &account) override { m_form.AddAccountRow(account); }
     bool AfterBatch() override
     {
@@ -231,8 +239,6 @@ public:
     }
 
 private:
-    TMainForm &m_form;
-    bool m_all;
     QElapsedTimer m_last;
 };
 

@@ -86,6 +86,16 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// Whether every round of both series succeeded (a failed one is negative);
+// says which listing failed when not.
+bool allSucceeded(const std::vector<double> &a, const std::vector<double> &b, const char *what)
+{
+    if (*std::min_element(a.begin(), a.end()) >= 0 && *std::min_element(b.begin(), b.end()) >= 0)
+        return true;
+    std::fprintf(stderr, "a listing of %s failed\n", what);
+    return false;
+}
+
 double listWithProgram(const std::string &server, const std::string &user,
                        const std::string &password, int &lines)
 {
@@ -138,11 +148,8 @@ int main()
                                    smbdUser + "%" + smbdPassword, "-c", "querydispinfo", smbd},
                                   {}, rpcLines));
     }
-    if (*std::min_element(program.begin(), program.end()) < 0 ||
-        *std::min_element(rpcclient.begin(), rpcclient.end()) < 0) {
-        std::fprintf(stderr, "a listing of the smbd peer failed\n");
+    if (!allSucceeded(program, rpcclient, "the smbd peer"))
         return 1;
-    }
     const double smbdRatio = median(program) / median(rpcclient);
     std::printf("smbd, %d accounts listed by rpcclient, %d lines from the program\n", rpcLines,
                 programLines);
@@ -159,11 +166,8 @@ int main()
         accounts = 0;
         perAccount.push_back(bench::directListing(dc, dcUser, dcPassword, accounts, lookupsFailed));
     }
-    if (*std::min_element(onDc.begin(), onDc.end()) < 0 ||
-        *std::min_element(perAccount.begin(), perAccount.end()) < 0) {
-        std::fprintf(stderr, "a listing of the DC peer failed\n");
+    if (!allSucceeded(onDc, perAccount, "the DC peer"))
         return 1;
-    }
     const double dcRatio = median(perAccount) / median(onDc);
     std::printf("DC, %d accounts, %d lines from the program, %d failed lookups\n", accounts,
                 programLines, lookupsFailed);
@@ -192,11 +196,8 @@ int main()
                                      passwordEnv, passwordLines));
     }
     unlink(ticketCache.c_str());
-    if (*std::min_element(withTicket.begin(), withTicket.end()) < 0 ||
-        *std::min_element(withPassword.begin(), withPassword.end()) < 0) {
-        std::fprintf(stderr, "a listing of dc1.test.lan failed\n");
+    if (!allSucceeded(withTicket, withPassword, "dc1.test.lan"))
         return 1;
-    }
     const double ticketRatio = median(withTicket) / median(withPassword);
     std::printf("DC as dc1.test.lan, %d lines with a ticket, %d with a password\n", ticketLines,
                 passwordLines);

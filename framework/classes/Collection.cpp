@@ -1,5 +1,6 @@
 #include "framework/Classes.h"
 #include "framework/TypInfo.h"
+#include "framework/classes/Classes_p.h"
 
 // -------------------------------------------------------- TCollectionItem --
 
@@ -97,15 +98,6 @@ void TCollection::Update(TCollectionItem *) {}
 
 void TCollection::Assign(TPersistent *Source)
 {
-    auto *other = dynamic_cast<TCollection *>(Source);
-    if (!other) {
+    if (!AssignListItems(*this, Source, &TCollection::Items))
         TPersistent::Assign(Source);
-        return;
-    }
-    if (other == this)
-        return;
-    const TUpdateGuard updating(*this);
-    Clear();
-    for (int i = 0; i < other->Count(); ++i)
-        Add()->Assign(other->Items(i));
 }

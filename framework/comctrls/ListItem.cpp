@@ -1,5 +1,6 @@
 #include "framework/ComCtrls.h"
 #include "framework/TypInfo.h"
+#include "framework/classes/Classes_p.h"
 #include "framework/comctrls/ListView_p.h"
 
 #include <QAbstractItemView>
@@ -229,17 +230,8 @@ void TListItems::EndUpdate()
 
 void TListItems::Assign(TPersistent *Source)
 {
-    auto *other = dynamic_cast<TListItems *>(Source);
-    if (!other) {
+    if (!AssignListItems(*this, Source, &TListItems::Item))
         TPersistent::Assign(Source);
-        return;
-    }
-    if (other == this)
-        return;
-    const TUpdateGuard updating(*this);
-    Clear();
-    for (const auto &item : other->FItems)
-        Add()->Assign(item.get());
 }
 
 void TListItems::renumber(std::size_t from)

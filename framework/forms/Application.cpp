@@ -66,18 +66,11 @@ char fallbackName[] = "tumblerset";
 char *fallbackArgv[] = {fallbackName, nullptr};
 } // namespace
 
-TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner)
-{
-    if (!QCoreApplication::instance())
-        FOwnQApplication = std::make_unique<QApplication>(fallbackArgc, fallbackArgv);
-    Application = this;
-    FScreen = new TScreen(this);
-    Screen = FScreen;
-    FPaletteWatch = std::make_unique<PaletteWatch>(this);
-    controls_detail::SetExceptionHandler([this](const std::exception &e) { HandleException(e); });
-}
+TApplication::TApplication(TComponent *AOwner) : TApplication(AOwner, fallbackArgc, fallbackArgv) {}
 
-TApplication::TApplication(int &argc, char **argv) : TComponent(nullptr)
+TApplication::TApplication(int &argc, char **argv) : TApplication(nullptr, argc, argv) {}
+
+TApplication::TApplication(TComponent *AOwner, int &argc, char **argv) : TComponent(AOwner)
 {
     if (!QCoreApplication::instance())
         FOwnQApplication = std::make_unique<QApplication>(argc, argv);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace streaming_detail {
 
@@ -157,6 +158,37 @@ private:
         ++FPos;
     }
 
+    // Skips space and takes `c` when it stands next.
+    bool takeChar(char c)
+    {
+        skipSpace();
+        if (peek() != c)
+            return false;
+        ++FPos;
+        return true;
+    }
+
+    // Skips space and takes the word `word` when it stands next.
+    bool takeWord(const char *word)
+    {
+        skipSpace();
+        if (!peekWord(word))
+            return false;
+        FPos += std::char_traits<char>::length(word);
+        return true;
+    }
+
+    // "[n]": the position of an inherited component or of a collection
+    // item; order is kept anyway.
+    void skipPosition()
+    {
+        if (takeChar('[')) {
+            skipSpace();
+            parseNumber();
+            expectChar(']');
+        }
+    }
+
     void enter()
     {
         if (++FDepth > MaxFormNesting)
@@ -182,30 +214,18 @@ private:
         readIdent("'object'");
         skipSpace();
         String first = readIdent("component name");
-        skipSpace();
-        if (peek() == ':') {
-            ++FPos;
+        if (takeChar(':')) {
             skipSpace();
             obj.name = std::move(first);
             obj.className = readIdent("class name");
         } else {
             obj.className = std::move(first);
         }
-        skipSpace();
-        // "[n]": the position of an inherited component; order is kept anyway.
-        if (peek() == '[') {
-            ++FPos;
-            skipSpace();
-            parseNumber();
-            expectChar(']');
-        }
+        skipPosition();
 
         for (;;) {
-            skipSpace();
-            if (peekWord("end")) {
-                FPos += 3;
+            if (takeWord("end"))
                 break;
-            }
             if (peekWord("object") || peekWord("inherited") || peekWord("inline")) {
                 obj.children.push_back(parseObject());
                 continue;
@@ -409,19 +429,13 @@ private:
     {
         ++FPos;
         std::vector<String> literals;
-        skipSpace();
-        if (peek() == ']') {
-            ++FPos;
+        if (takeChar(']'))
             return TFormValue::SetOf(std::move(literals));
-        }
         for (;;) {
             skipSpace();
             literals.push_back(readIdent("set element"));
-            skipSpace();
-            if (peek() == ']') {
-                ++FPos;
+            if (takeChar(']'))
                 return TFormValue::SetOf(std::move(literals));
-            }
             if (peek() != ',')
                 expected("',' or ']'");
             ++FPos;
@@ -434,12 +448,7 @@ private:
         ++FPos;
         TFormValue list;
         list.kind = TFormValue::Kind::List;
-        for (;;) {
-            skipSpace();
-            if (peek() == ')') {
-                ++FPos;
-                break;
-            }
+        while (!takeChar(')')) {
             if (atEnd())
                 expected("')'");
             list.list.push_back(parseValue());
@@ -454,29 +463,12 @@ private:
         ++FPos;
         TFormValue collection;
         collection.kind = TFormValue::Kind::Collection;
-        for (;;) {
-            skipSpace();
-            if (peek() == '>') {
-                ++FPos;
-                break;
-            }
-            if (!peekWord("item"))
+        while (!takeChar('>')) {
+            if (!takeWord("item"))
                 expected("'item' or '>'");
-            FPos += 4;
-            skipSpace();
-            if (peek() == '[') {
-                ++FPos;
-                skipSpace();
-                parseNumber();
-                expectChar(']');
-            }
+            skipPosition();
             std::vector<TFormValue::Property> item;
-            for (;;) {
-                skipSpace();
-                if (peekWord("end")) {
-                    FPos += 3;
-                    break;
-                }
+            while (!takeWord("end")) {
                 if (!peekIdent())
                     expected("property name or 'end'");
                 item.push_back(parseProperty());

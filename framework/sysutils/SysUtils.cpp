@@ -380,22 +380,27 @@ String Trim(const String &text)
     return text.substr(first, last - first);
 }
 
-String UpperCase(const String &text)
+namespace {
+// Moves the ASCII letters from first..first+25 to to..to+25; other bytes,
+// UTF-8 included, stay as they are.
+String shiftLetters(const String &text, char first, char to)
 {
     String out = text;
     for (char &c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c >= first && c <= first + 25)
+            c = static_cast<char>(c - first + to);
     return out;
+}
+} // namespace
+
+String UpperCase(const String &text)
+{
+    return shiftLetters(text, 'a', 'A');
 }
 
 String LowerCase(const String &text)
 {
-    String out = text;
-    for (char &c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
+    return shiftLetters(text, 'A', 'a');
 }
 
 namespace {

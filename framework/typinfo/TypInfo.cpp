@@ -197,31 +197,34 @@ bool TClassInfo::InheritsFrom(const TClassInfo &ancestor) const
     return false;
 }
 
+namespace {
+// The first entry called `name` (case-blind) in one of a class's lists,
+// looking at the class itself before its ancestors.
+template <class Entry>
+const Entry *findInClassChain(const TClassInfo *info, std::vector<Entry> TClassInfo::*list,
+                              const String &name)
+{
+    for (const TClassInfo *c = info; c; c = c->Parent)
+        for (const Entry &entry : c->*list)
+            if (SameText(entry.Name, name))
+                return &entry;
+    return nullptr;
+}
+} // namespace
+
 const TPropInfo *TClassInfo::FindProperty(const String &name) const
 {
-    for (const TClassInfo *c = this; c; c = c->Parent)
-        for (const TPropInfo &p : c->Properties)
-            if (SameText(p.Name, name))
-                return &p;
-    return nullptr;
+    return findInClassChain(this, &TClassInfo::Properties, name);
 }
 
 const TMethodInfo *TClassInfo::FindMethod(const String &name) const
 {
-    for (const TClassInfo *c = this; c; c = c->Parent)
-        for (const TMethodInfo &m : c->Methods)
-            if (SameText(m.Name, name))
-                return &m;
-    return nullptr;
+    return findInClassChain(this, &TClassInfo::Methods, name);
 }
 
 const TFieldInfo *TClassInfo::FindField(const String &name) const
 {
-    for (const TClassInfo *c = this; c; c = c->Parent)
-        for (const TFieldInfo &f : c->Fields)
-            if (SameText(f.Name, name))
-                return &f;
-    return nullptr;
+    return findInClassChain(this, &TClassInfo::Fields, name);
 }
 
 std::vector<const TPropInfo *> TClassInfo::AllProperties() const

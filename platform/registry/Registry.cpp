@@ -90,22 +90,24 @@ struct Target
     REGSAM access = 0;
 };
 
-LSTATUS resolve(HKEY key, Target &target)
+// Finds what a handle refers to, refusing it when it was not opened for all
+// that `needed` asks.
+LSTATUS resolve(HKEY key, Target &target, REGSAM needed = 0)
 {
     if (const char *name = rootName(key)) {
         target.file = registry::hiveFileFor(filePathLocked(key), name);
         target.path.clear();
         target.access = KEY_ALL_ACCESS;
-        return ERROR_SUCCESS;
+    } else {
+        const auto it = state().handles.find(reinterpret_cast<std::uintptr_t>(key));
+        if (it == state().handles.end())
+            return ERROR_INVALID_HANDLE;
+        target.open = it->second.get();
+        target.file = target.open->file;
+        target.path = target.open->path;
+        target.access = target.open->access;
     }
-    const auto it = state().handles.find(reinterpret_cast<std::uintptr_t>(key));
-    if (it == state().handles.end())
-        return ERROR_INVALID_HANDLE;
-    target.open = it->second.get();
-    target.file = target.open->file;
-    target.path = target.open->path;
-    target.access = target.open->access;
-    return ERROR_SUCCESS;
+    return (target.access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LSTATUS joinPath(const QByteArray &base, LPCSTR subKey, QByteArray &out)
@@ -243,10 +245,8 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDW
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(state().mutex);
     Target target;
-    if (const LSTATUS rc = resolve(hKey, target); rc != ERROR_SUCCESS)
+    if (const LSTATUS rc = resolve(hKey, target, KEY_QUERY_VALUE); rc != ERROR_SUCCESS)
         return rc;
-    if (!(target.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
 
     const QByteArray name(lpValueName ? lpValueName : "");
     std::uint32_t type = 0;
@@ -295,10 +295,8 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD 
 
     std::lock_guard guard(state().mutex);
     Target target;
-    if (const LSTATUS rc = resolve(hKey, target); rc != ERROR_SUCCESS)
+    if (const LSTATUS rc = resolve(hKey, target, KEY_SET_VALUE); rc != ERROR_SUCCESS)
         return rc;
-    if (!(target.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
 
     HiveChange change{
         target.path, true, name, dwType,

@@ -158,9 +158,31 @@ std::string toUtf8(const char16_t *utf16)
 
 namespace {
 
-bool knownCodePage(UINT codePage)
+// Whether a conversion call names a code page this system converts and
+// buffers that make sense: a source of -1 (zero-terminated) or more units,
+// and a destination when it gives room for one.
+template <class SourceChar, class DestinationChar>
+bool validRequest(UINT codePage, const SourceChar *source, int sourceUnits,
+                  const DestinationChar *destination, int destinationUnits)
 {
-    return codePage == CP_ACP || codePage == CP_UTF8;
+    return (codePage == CP_ACP || codePage == CP_UTF8) && source && sourceUnits != 0 &&
+           sourceUnits >= -1 && destinationUnits >= 0 && (destinationUnits == 0 || destination);
+}
+
+// The answer to a conversion: with no room given, the units it needs;
+// else the units written, or 0 when it does not fit.
+template <class Text, class DestinationChar>
+int deliver(const Text &converted, DestinationChar *destination, int destinationUnits)
+{
+    if (converted.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return 0;
+    const int needed = static_cast<int>(converted.size());
+    if (destinationUnits == 0)
+        return needed;
+    if (needed > destinationUnits)
+        return 0;
+    std::copy(converted.begin(), converted.end(), destination);
+    return needed;
 }
 
 } // namespace
@@ -168,21 +190,11 @@ bool knownCodePage(UINT codePage)
 int MultiByteToWideChar(UINT codePage, DWORD, const char *source, int sourceBytes,
                         LPWSTR destination, int destinationChars)
 {
-    if (!knownCodePage(codePage) || !source || sourceBytes == 0 || sourceBytes < -1 ||
-        destinationChars < 0 || (destinationChars > 0 && !destination))
+    if (!validRequest(codePage, source, sourceBytes, destination, destinationChars))
         return 0;
     const std::size_t length =
         sourceBytes == -1 ? std::strlen(source) + 1 : static_cast<std::size_t>(sourceBytes);
-    const std::u16string converted = text::toUtf16(std::string_view(source, length));
-    if (converted.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        return 0;
-    const int needed = static_cast<int>(converted.size());
-    if (destinationChars == 0)
-        return needed;
-    if (needed > destinationChars)
-        return 0;
-    std::copy(converted.begin(), converted.end(), destination);
-    return needed;
+    return deliver(text::toUtf16(std::string_view(source, length)), destination, destinationChars);
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceChars, char *destination,
@@ -190,19 +202,10 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceChars, c
 {
     if (usedDefaultChar)
         *usedDefaultChar = 0;
-    if (!knownCodePage(codePage) || !source || sourceChars == 0 || sourceChars < -1 ||
-        destinationBytes < 0 || (destinationBytes > 0 && !destination))
+    if (!validRequest(codePage, source, sourceChars, destination, destinationBytes))
         return 0;
     const std::size_t length = sourceChars == -1 ? std::char_traits<char16_t>::length(source) + 1
                                                  : static_cast<std::size_t>(sourceChars);
-    const std::string converted = text::toUtf8(std::u16string_view(source, length));
-    if (converted.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        return 0;
-    const int needed = static_cast<int>(converted.size());
-    if (destinationBytes == 0)
-        return needed;
-    if (needed > destinationBytes)
-        return 0;
-    std::memcpy(destination, converted.data(), converted.size());
-    return needed;
+    return deliver(text::toUtf8(std::u16string_view(source, length)), destination,
+                   destinationBytes);
 }

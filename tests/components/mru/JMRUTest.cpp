@@ -59,6 +59,16 @@ protected:
 
     std::vector<std::string> fileMenu() const { return shown(file->SubMenu()); }
 
+    // A saved list as the registry holds it: a Count value (its raw bytes,
+    // so any value can stand there) and the entries t0, t1, ...
+    static void putSavedList(const QByteArray &count, int entries)
+    {
+        putRaw(HKEY_CURRENT_USER, mruKey, "Count", REG_DWORD, count);
+        for (int i = 0; i < entries; ++i)
+            putRaw(HKEY_CURRENT_USER, mruKey, IntToStr(i).c_str(), REG_SZ,
+                   QByteArray::fromStdString("t" + IntToStr(i)) + '\0');
+    }
+
     TForm form;
     TPopupMenu *menu;
     TMenuItem *file, *open, *recent, *exitItem;
@@ -347,14 +357,8 @@ TEST_F(PersistedList, TheLayoutOnDiskAndARoundTripAcrossTwoLives)
     }
     const registry::Hive hive = onDisk();
     ASSERT_NE(hive.findKey(mruKey), nullptr);
-    const registry::HiveValue *count = hive.findValue(mruKey, "Count");
-    ASSERT_NE(count, nullptr);
-    EXPECT_EQ(count->type, REG_DWORD);
-    EXPECT_EQ(count->data, QByteArray("\3\0\0\0", 4));
-    const registry::HiveValue *zero = hive.findValue(mruKey, "0");
-    ASSERT_NE(zero, nullptr);
-    EXPECT_EQ(zero->type, REG_SZ);
-    EXPECT_EQ(zero->data, QByteArray("a\0", 2));
+    EXPECT_TRUE(holdsValue(hive, mruKey, "Count", REG_DWORD, QByteArray("\3\0\0\0", 4)));
+    EXPECT_TRUE(holdsValue(hive, mruKey, "0", REG_SZ, QByteArray("a\0", 2)));
     EXPECT_NE(hive.findValue(mruKey, "4"), nullptr); // left from the longer save
 
     TComponent owner(nullptr);
@@ -367,10 +371,7 @@ TEST_F(PersistedList, TheLayoutOnDiskAndARoundTripAcrossTwoLives)
 
 TEST_F(PersistedList, FifteenStoredEntriesLoadTheFirstTen)
 {
-    putRaw(HKEY_CURRENT_USER, mruKey, "Count", REG_DWORD, QByteArray("\x0f\0\0\0", 4));
-    for (int i = 0; i < 15; ++i)
-        putRaw(HKEY_CURRENT_USER, mruKey, IntToStr(i).c_str(), REG_SZ,
-               QByteArray::fromStdString("t" + IntToStr(i)) + '\0');
+    putSavedList(QByteArray("\x0f\0\0\0", 4), 15);
     list->Storage()->SetKey(mruKey);
     list->Load();
     std::vector<String> expected;
@@ -388,10 +389,7 @@ TEST_F(PersistedList, FifteenStoredEntriesLoadTheFirstTen)
 
 TEST_F(PersistedList, AStoredCountFarAboveTheValuesStillLoadsAtOnce)
 {
-    putRaw(HKEY_CURRENT_USER, mruKey, "Count", REG_DWORD, QByteArray("\xff\xff\xff\x7f", 4));
-    for (int i = 0; i < 3; ++i)
-        putRaw(HKEY_CURRENT_USER, mruKey, IntToStr(i).c_str(), REG_SZ,
-               QByteArray::fromStdString("t" + IntToStr(i)) + '\0');
+    putSavedList(QByteArray("\xff\xff\xff\x7f", 4), 3);
     list->Storage()->SetKey(mruKey);
     list->Load();
     EXPECT_EQ(entries(*list), (std::vector<String>{"t0", "t1", "t2"}));

@@ -76,14 +76,8 @@ TEST_F(StoredValues, StringsAndIntegersHaveTheirRegistryForm)
     storage->Close();
 
     const registry::Hive hive = onDisk();
-    const registry::HiveValue *text = hive.findValue(toolKey, "Text");
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->type, REG_SZ);
-    EXPECT_EQ(text->data, QByteArray("abc", 4));
-    const registry::HiveValue *minus = hive.findValue(toolKey, "Minus");
-    ASSERT_NE(minus, nullptr);
-    EXPECT_EQ(minus->type, REG_DWORD);
-    EXPECT_EQ(minus->data, QByteArray("\xff\xff\xff\xff", 4));
+    EXPECT_TRUE(holdsValue(hive, toolKey, "Text", REG_SZ, QByteArray("abc", 4)));
+    EXPECT_TRUE(holdsValue(hive, toolKey, "Minus", REG_DWORD, QByteArray("\xff\xff\xff\xff", 4)));
     ASSERT_NE(hive.findValue(toolKey, ""), nullptr);
 
     storage->Open();

@@ -69,10 +69,7 @@ TEST_F(WritingValue, WhatIsWrittenIsReadBackAndOnDiskAtOnce)
     setting.SetValue("dc01.example.org");
     EXPECT_FALSE(setting.Storage()->IsOpen());
     const registry::Hive hive = onDisk();
-    const registry::HiveValue *value = hive.findValue(toolKey, "Server");
-    ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value->type, REG_SZ);
-    EXPECT_EQ(value->data, QByteArray("dc01.example.org", 17));
+    EXPECT_TRUE(holdsValue(hive, toolKey, "Server", REG_SZ, QByteArray("dc01.example.org", 17)));
 
     TJSetting other(nullptr);
     other.Storage()->SetKey(toolKey);

@@ -51,3 +51,18 @@ protected:
 
     TempDir store;
 };
+
+// Whether the value `name` under `path` is there with this type and these bytes.
+inline ::testing::AssertionResult holdsValue(const registry::Hive &hive, const char *path,
+                                             const char *name, DWORD type, const QByteArray &data)
+{
+    const registry::HiveValue *value = hive.findValue(path, name);
+    if (!value)
+        return ::testing::AssertionFailure() << path << " has no value '" << name << "'";
+    if (value->type != type)
+        return ::testing::AssertionFailure() << "'" << name << "' has type " << value->type;
+    if (value->data != data)
+        return ::testing::AssertionFailure()
+               << "'" << name << "' holds " << value->data.toHex(' ').constData();
+    return ::testing::AssertionSuccess();
+}

@@ -526,4 +526,21 @@ TEST(ListViewForm, FindsItsImageListsByName)
     EXPECT_NE(written.find("SmallImages = ImageList1"), String::npos) << written;
 }
 
+TEST_F(ListViewTest, AssigningRowsCopiesThemAndRefusesOtherLists)
+{
+    addRows({{"alice", "Alice Adams"}, {"bob", "Bob Brown"}});
+    TListView other(nullptr);
+    other.Items()->Add()->SetCaption("stale");
+    other.Items()->Assign(list->Items());
+    ASSERT_EQ(other.Items()->Count(), 2);
+    EXPECT_EQ(other.Items()->Item(1)->Caption(), "bob");
+    EXPECT_EQ(other.Items()->Item(1)->SubItems()->Get(0), "Bob Brown");
+
+    list->Items()->Assign(list->Items()); // itself: nothing lost
+    EXPECT_EQ(captions(), (std::vector<String>{"alice", "bob"}));
+    EXPECT_THROW(list->Items()->Assign(list->Columns()), EConvertError);
+    EXPECT_THROW(list->Columns()->Assign(list->Items()), EConvertError);
+    EXPECT_EQ(captions(), (std::vector<String>{"alice", "bob"}));
+}
+
 } // namespace
