@@ -353,10 +353,6 @@ std::uint32_t LocalProvider::getDetails(const std::string &server, const std::st
 {
     if (!servesServer(server))
         return NERR_InvalidComputer;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_justListed.clear();
-    }
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))
         return status;
