@@ -81,6 +81,8 @@ std::string LockoutDetailsText(const ListedAccount &account)
                (d.unlocksAt ? LocalTimeText(*d.unlocksAt, false)
                             : std::string("only when an administrator resets it")) +
                "\n";
+    } else if (account.lockedOut) {
+        out += "Locked out since: not recorded\nUnlocks at: not recorded\n";
     } else {
         out += "Locked out since: not locked out\n";
     }
