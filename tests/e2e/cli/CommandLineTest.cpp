@@ -630,6 +630,11 @@ TEST_F(CommandLine, LockoutDetailsShowInTheLocalZoneAndGoWithTheReset)
     r = run({"--directory", made, "--show", "nobody", "--server", "dc.test"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error 2221 returned from NetUserGetInfo\n");
+    // One account, the server by --server only, and no JSON form.
+    for (const QStringList &wrong :
+         {QStringList{"--show", "kim", "dc.test"}, QStringList{"--show", "kim", "--json"},
+          QStringList{"--show", "kim", "--unlock", "kim"}})
+        EXPECT_EQ(run(wrong).status, 2) << wrong.join(' ').toStdString();
 }
 
 TEST_F(CommandLine, ADetailsTimeWithoutItsOffsetIsRefusedWithItsPlace)
