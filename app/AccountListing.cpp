@@ -60,6 +60,11 @@ ListingOutcome RunAccountListing(const std::string &serverText, ListingView &vie
                 account.disabled = (flags & UF_ACCOUNTDISABLE) != 0;
                 lockedOut += account.lockedOut;
                 disabled += account.disabled;
+                netapi::AccountDetails details;
+                if (view.WantsDetails() &&
+                    NetUserGetLockoutDetails(orNull(server), records[i].usri10_name, &details) ==
+                        NERR_Success)
+                    account.details = std::move(details);
             } else {
                 account.checked = false;
                 ++unchecked;

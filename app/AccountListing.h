@@ -4,7 +4,10 @@
 // its lockout and disabled marks, then a short summary. The window and the
 // command line run the same listing and differ only in where rows and lines go.
 
+#include "platform/netapi/AccountDetails.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 
 struct ListedAccount
@@ -16,6 +19,8 @@ struct ListedAccount
     // False when the account's flags could not be read: it then shows
     // neither mark, whatever its real state.
     bool checked = true;
+    // Why and until when, when the view asked for them and the server keeps them.
+    std::optional<netapi::AccountDetails> details;
 };
 
 // Where a listing puts its results, and what it asks while it runs.
@@ -37,6 +42,8 @@ public:
     // The server refused the logon: ask for a user name and a password and
     // use them from now on. True when the call should be tried again.
     virtual bool AskForLogon(const std::string &server) = 0;
+    // Whether each account's lockout details are read too.
+    virtual bool WantsDetails() const { return false; }
 };
 
 enum class ListingOutcome

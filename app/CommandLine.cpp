@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/AccountListing.h"
+#include "app/LockoutDetails.h"
 #include "app/LockoutReset.h"
 #include "app/TerminalLogon.h"
 #include "platform/text/Printable.h"
@@ -50,10 +51,15 @@ struct Options
                                              "given, on SERVER (this computer when none is "
                                              "named)."),
                               QStringLiteral("USER")};
-    QCommandLineOption server{QStringLiteral("server"),
-                              QStringLiteral("The server to ask, for --list or --unlock (an empty "
-                                             "name: this computer)."),
-                              QStringLiteral("SERVER")};
+    QCommandLineOption show{QStringLiteral("show"),
+                            QStringLiteral("Show why the account USER is locked out and until "
+                                           "when, on SERVER (this computer when none is named)."),
+                            QStringLiteral("USER")};
+    QCommandLineOption server{
+        QStringLiteral("server"),
+        QStringLiteral("The server to ask, for --list, --unlock or --show (an empty "
+                       "name: this computer)."),
+        QStringLiteral("SERVER")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("With --list or --unlock: print one JSON document "
                                            "instead of text.")};
@@ -67,7 +73,7 @@ struct Options
         parser.setApplicationDescription(
             QStringLiteral("Lists the locked-out and disabled user accounts of a Windows or Samba "
                            "domain controller, or of this computer, and resets lockouts."));
-        parser.addOptions({directory, list, all, unlock, server, json, help, version});
+        parser.addOptions({directory, list, all, unlock, show, server, json, help, version});
         parser.addPositionalArgument(
             QStringLiteral("SERVER"),
             QStringLiteral("With --list, or after --unlock USER: the server to ask. After "
@@ -82,6 +88,7 @@ Forms:
   tumblerset --list [--all] [--json] [SERVER | --server SERVER]
   tumblerset --unlock USER [SERVER] [--json]
   tumblerset --unlock USER [USER...] --server SERVER [--json]
+  tumblerset --show USER [--server SERVER]
 
 Without --server, the one name after --unlock USER is the server, as it
 always was. To reset several accounts, name the server with --server
@@ -131,13 +138,28 @@ QByteArray terminalSafe(const QByteArray &json)
     return out;
 }
 
+QJsonValue timeValue(const std::optional<std::int64_t> &time)
+{
+    return time ? QJsonValue(QString::fromStdString(LocalTimeText(*time, true))) : QJsonValue();
+}
+
 QJsonObject accountObject(const ListedAccount &account)
 {
-    return {{QStringLiteral("name"), qtText(account.name)},
-            {QStringLiteral("fullName"), qtText(account.fullName)},
-            {QStringLiteral("lockedOut"), account.lockedOut},
-            {QStringLiteral("disabled"), account.disabled},
-            {QStringLiteral("checked"), account.checked}};
+    QJsonObject object{{QStringLiteral("name"), qtText(account.name)},
+                       {QStringLiteral("fullName"), qtText(account.fullName)},
+                       {QStringLiteral("lockedOut"), account.lockedOut},
+                       {QStringLiteral("disabled"), account.disabled},
+                       {QStringLiteral("checked"), account.checked}};
+    // Only where the server keeps them: absent is "unknown", never "none".
+    if (const auto &d = account.details) {
+        object.insert(QStringLiteral("failedLogons"), static_cast<qint64>(d->failedLogons));
+        object.insert(QStringLiteral("lastFailedLogon"), timeValue(d->lastFailedLogon));
+        object.insert(QStringLiteral("lastFailedLogonFrom"), qtText(d->lastFailedLogonFrom));
+        object.insert(QStringLiteral("lockedOutSince"), timeValue(d->lockedOutSince));
+        object.insert(QStringLiteral("unlocksAt"),
+                      timeValue(d->lockedOutSince ? d->unlocksAt : std::nullopt));
+    }
+    return object;
 }
 
 void printJson(const std::string &server, const QJsonArray &accounts, const QJsonArray &lines,
@@ -163,6 +185,7 @@ public:
     int RowCount() const override { return m_rows; }
     bool AfterBatch() override { return true; }
     bool AskForLogon(const std::string &server) override { return AskForLogonOnTerminal(server); }
+    bool WantsDetails() const override { return m_json; }
     void AddLine(const std::string &line) override
     {
         if (m_json)
@@ -269,8 +292,8 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
     options.json = parser.isSet(o.json);
     const QStringList positional = parser.positionalArguments();
 
-    if (parser.isSet(o.list) && parser.isSet(o.unlock)) {
-        error = "--list and --unlock cannot be used together.";
+    if (parser.isSet(o.list) + parser.isSet(o.unlock) + parser.isSet(o.show) > 1) {
+        error = "--list, --unlock and --show cannot be used together.";
         return std::nullopt;
     }
     if (parser.isSet(o.list)) {
@@ -281,6 +304,18 @@ std::optional<StartupOptions> ParseCommandLine(const QStringList &arguments, std
         }
         if (!positional.isEmpty())
             options.server = exactText(positional.front());
+    } else if (parser.isSet(o.show)) {
+        options.mode = StartupOptions::Mode::Show;
+        if (parser.values(o.show).size() > 1 || parser.value(o.show).isEmpty() ||
+            !positional.isEmpty()) {
+            error = "--show takes one user name; name the server with --server SERVER.";
+            return std::nullopt;
+        }
+        if (options.json) {
+            error = "--json goes with --list or --unlock.";
+            return std::nullopt;
+        }
+        options.users.push_back(exactText(parser.value(o.show)));
     } else if (parser.isSet(o.unlock)) {
         options.mode = StartupOptions::Mode::Unlock;
         error = takeAccountsAndServer(parser, o, options);

@@ -24,6 +24,7 @@ struct StartupOptions
         Window,
         List,
         Unlock,
+        Show,
         Help,
         Version
     };
@@ -31,7 +32,7 @@ struct StartupOptions
     std::string directoryFile;      // --directory FILE
     bool allUsers = false;          // --all
     bool json = false;              // --json
-    std::vector<std::string> users; // --unlock USER [USER...]
+    std::vector<std::string> users; // --unlock USER [USER...], or --show USER
     std::string server;             // [SERVER] or --server SERVER; empty: this computer
 };
 

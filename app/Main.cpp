@@ -2,6 +2,7 @@
 
 #include "app/AccountListing.h"
 #include "app/HelperSession.h"
+#include "app/LockoutDetails.h"
 #include "app/LockoutReset.h"
 #include "app/LogonDialog.h"
 #include "framework/TypInfo.h"
@@ -88,6 +89,8 @@ public:
     bool AskForLogon(const std::string &server) override { return m_form.askForLogon(server); }
 
     void AddRow(const ListedAccount &account) override { m_form.AddAccountRow(account); }
+    // Each row's tooltip tells why and until when.
+    bool WantsDetails() const override { return true; }
 
     bool AfterBatch() override
     {
@@ -130,6 +133,9 @@ void TMainForm::AddAccountRow(const ListedAccount &Account)
     item->SetData(&FRowNames.back());
     item->SetCaption(FRowNames.back().Shown);
     item->SubItems()->Add(text::printable(Account.fullName));
+    String hint = LockoutDetailsText(Account);
+    hint.pop_back(); // the last line's end
+    item->SetHint(hint);
     if (Account.lockedOut)
         item->SetImageIndex(0);
     if (Account.disabled)

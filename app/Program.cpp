@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/HelperSession.h"
+#include "app/LockoutDetails.h"
 #include "app/Main.h"
 #include "app/Session.h"
 #include "framework/Forms.h"
@@ -54,6 +55,8 @@ int runCommand(int argc, char **argv, const StartupOptions &options)
         std::cerr << "tumblerset: " << text::printable(e.what()) << '\n';
         return ExitUsage;
     }
+    if (options.mode == StartupOptions::Mode::Show)
+        return RunShowCommand(options.server, options.users.front());
     return options.mode == StartupOptions::Mode::List ? RunListCommand(options)
                                                       : RunUnlockCommand(options);
 }
@@ -122,6 +125,7 @@ int main(int argc, char **argv)
         return ExitDone;
     case StartupOptions::Mode::List:
     case StartupOptions::Mode::Unlock:
+    case StartupOptions::Mode::Show:
         return runCommand(argc, argv, *options);
     case StartupOptions::Mode::Window:
         break;

@@ -100,6 +100,10 @@ public:
     // A value for the application's own use; the list never touches it.
     void *Data() const { return FData; }
     void SetData(void *Value) { FData = Value; }
+    // Plain text shown as the row's tooltip while the pointer rests on it;
+    // empty shows none. Defaults to empty.
+    const String &Hint() const { return FHint; }
+    void SetHint(const String &Value) { FHint = Value; }
 
     TListItems *Owner() const { return FOwner; }
     TCustomListView *ListView() const;
@@ -126,6 +130,7 @@ private:
     int FStateIndex = -1;
     int FIndex = -1;
     void *FData = nullptr;
+    String FHint;
 };
 
 // The rows of a list view, owned by it.

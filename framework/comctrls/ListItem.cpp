@@ -141,6 +141,7 @@ void TListItem::Assign(TPersistent *Source)
     SetImageIndex(other->ImageIndex());
     SetStateIndex(other->StateIndex());
     SetData(other->Data());
+    SetHint(other->Hint());
 }
 
 // ------------------------------------------------------------- TListItems --

@@ -332,6 +332,12 @@ QVariant ListItemModel::data(const QModelIndex &Index, int Role) const
         if (column == 0 && (FStateImages || FSmallImages))
             return decoration(item->FStateIndex, item->FImageIndex);
         return {};
+    case Qt::ToolTipRole:
+        // Plain text, in columns: never taken for markup a name might hold.
+        if (item->FHint.empty())
+            return {};
+        return QStringLiteral("<pre>") + QString::fromStdString(item->FHint).toHtmlEscaped() +
+               QStringLiteral("</pre>");
     default:
         return {};
     }

@@ -7,6 +7,8 @@
 // Deliberately free of NetApi.h, so that a provider built on Samba's own
 // netapi.h can include this header without the two colliding.
 
+#include "platform/netapi/AccountDetails.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -58,6 +60,16 @@ public:
     // Writes the account's flags (level 1008); returns 0 or an error code.
     virtual std::uint32_t setFlags(const std::string &server, const std::string &user,
                                    std::uint32_t flags) = 0;
+
+    // Why the account is locked out and until when, as far as the source
+    // records it; returns 0 or an error code. 50 (not supported) where the
+    // provider keeps no such record.
+    virtual std::uint32_t getDetails(const std::string &server, const std::string &user,
+                                     AccountDetails &out)
+    {
+        (void)server, (void)user, (void)out;
+        return 50;
+    }
 };
 
 // Installs the providers the calls route to: `local` serves the empty server

@@ -4,8 +4,10 @@
 #include "platform/text/CaseFolding.h"
 #include "platform/text/Printable.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QString>
 #include <charconv>
 #include <limits>
@@ -215,7 +217,38 @@ private:
         account.lockedOut = flag(object, path, QStringLiteral("lockedOut"));
         account.disabled = flag(object, path, QStringLiteral("disabled"));
         account.lookupResult = code(object, path, QStringLiteral("lookupResult"));
+        account.details = readDetails(object, path);
         return account;
+    }
+
+    // A time in ISO 8601 with its offset, or null.
+    std::optional<std::int64_t> time(const QJsonObject &object, const Path &path,
+                                     const QString &key) const
+    {
+        const QJsonValue value = object.value(key);
+        if (value.isUndefined() || value.isNull())
+            return std::nullopt;
+        const QString text = value.toString();
+        static const QRegularExpression form(
+            QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?(Z|[+-]\d\d:\d\d)$)"));
+        const QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (!value.isString() || !form.match(text).hasMatch() || !parsed.isValid())
+            fail(child(path, key), QStringLiteral("%1 must be a time in ISO 8601 with its offset "
+                                                  "(\"2026-12-08T19:10:02+01:00\"), or null")
+                                       .arg(describe(child(path, key))));
+        return parsed.toSecsSinceEpoch();
+    }
+
+    AccountDetails readDetails(const QJsonObject &object, const Path &path) const
+    {
+        AccountDetails details;
+        details.failedLogons = code(object, path, QStringLiteral("failedLogons"));
+        details.lastFailedLogon = time(object, path, QStringLiteral("lastFailedLogon"));
+        details.lastFailedLogonFrom =
+            text(object, path, QStringLiteral("lastFailedLogonFrom"), false).toStdString();
+        details.lockedOutSince = time(object, path, QStringLiteral("lockedOutSince"));
+        details.unlocksAt = time(object, path, QStringLiteral("unlocksAt"));
+        return details;
     }
 
     Generated readGenerated(const QJsonValue &value, const Path &path) const
@@ -274,6 +307,10 @@ QJsonDocument withAccountFlags(const QJsonDocument &document, qsizetype server, 
     QJsonObject accountObject = accounts.at(account).toObject();
     accountObject.insert(QStringLiteral("lockedOut"), lockedOut);
     accountObject.insert(QStringLiteral("disabled"), disabled);
+    if (!lockedOut) {
+        for (const char *member : {"failedLogons", "lockedOutSince", "unlocksAt"})
+            accountObject.remove(QLatin1String(member));
+    }
     accounts.replace(account, accountObject);
     serverObject.insert(QStringLiteral("accounts"), accounts);
     servers.replace(server, serverObject);

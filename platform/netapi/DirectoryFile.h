@@ -5,6 +5,8 @@
 // touches no file: text in, servers out, or an error naming the line and
 // column of the first thing that is wrong.
 
+#include "platform/netapi/AccountDetails.h"
+
 #include <QByteArray>
 #include <QJsonDocument>
 #include <cstdint>
@@ -43,6 +45,9 @@ struct Account
     bool lockedOut = false;
     bool disabled = false;
     std::uint32_t lookupResult = 0;
+    // failedLogons, lastFailedLogon, lastFailedLogonFrom, lockedOutSince and
+    // unlocksAt; the failures are not recorded one by one.
+    AccountDetails details;
 };
 
 // Accounts "<prefix><n>" for n from 1 to count, made up when asked for, so a
@@ -94,7 +99,9 @@ struct Content
 Content read(const QByteArray &content, const std::string &file);
 
 // The document with one account's two flags set; everything else, the order
-// of the accounts included, as it was.
+// of the accounts included, as it was, except that an account no longer
+// locked out loses its failedLogons, lockedOutSince and unlocksAt, as a
+// domain controller's reset clears them.
 QJsonDocument withAccountFlags(const QJsonDocument &document, qsizetype server, qsizetype account,
                                bool lockedOut, bool disabled);
 

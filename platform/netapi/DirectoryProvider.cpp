@@ -253,6 +253,27 @@ std::uint32_t DirectoryProvider::getInfo(const std::string &serverName, const st
     return NERR_Success;
 }
 
+std::uint32_t DirectoryProvider::getDetails(const std::string &serverName, const std::string &user,
+                                            AccountDetails &out)
+{
+    m_justListed.clear();
+    Server *server = findServer(serverName);
+    if (!server)
+        return NERR_InvalidComputer;
+    const std::optional<Found> found = find(*server, user);
+    if (!found)
+        return NERR_UserNotFound;
+    const Account account = server->at(found->index);
+    if (account.lookupResult != NERR_Success)
+        return account.lookupResult;
+    out = account.details;
+    if (!account.lockedOut) {
+        out.lockedOutSince.reset();
+        out.unlocksAt.reset();
+    }
+    return NERR_Success;
+}
+
 std::uint32_t DirectoryProvider::setFlags(const std::string &serverName, const std::string &user,
                                           std::uint32_t flags)
 {
@@ -289,6 +310,11 @@ std::uint32_t DirectoryProvider::setFlags(const std::string &serverName, const s
     Account &stored = server->accounts[found->index];
     stored.lockedOut = lockedOut;
     stored.disabled = disabled;
+    if (!lockedOut) {
+        stored.details.failedLogons = 0;
+        stored.details.lockedOutSince.reset();
+        stored.details.unlocksAt.reset();
+    }
     return NERR_Success;
 }
 

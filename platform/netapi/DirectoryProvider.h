@@ -38,6 +38,9 @@ public:
                           AccountInfo &out) override;
     std::uint32_t setFlags(const std::string &server, const std::string &user,
                            std::uint32_t flags) override;
+    // What the account's entry says; a lockout's dates only while it holds.
+    std::uint32_t getDetails(const std::string &server, const std::string &user,
+                             AccountDetails &out) override;
 
 private:
     // Where an account was found: an index into the combined listing.

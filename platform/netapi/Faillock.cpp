@@ -301,4 +301,31 @@ bool refusesNow(std::string_view tally, const Settings &settings, bool isAdmin, 
     return unlockTime == 0 || latest + unlockTime >= now;
 }
 
+std::optional<Lock> lockNow(std::string_view tally, const Settings &settings, bool isAdmin,
+                            std::uint64_t now)
+{
+    if (!refusesNow(tally, settings, isAdmin, now))
+        return std::nullopt;
+    std::vector<std::uint64_t> times = failureTimes(tally);
+    std::sort(times.begin(), times.end());
+    const std::uint32_t unlockTime = isAdmin ? settings.rootUnlockTime : settings.unlockTime;
+    const auto locksAt = [&](std::size_t i) {
+        const auto inWindow = std::count_if(
+            times.begin(), times.begin() + static_cast<long>(i) + 1,
+            [&](std::uint64_t time) { return times[i] - time < settings.failInterval; });
+        return inWindow >= settings.deny;
+    };
+    // Back from the newest failure, which refuses (refusesNow said so), while
+    // the one before it also refused and the lock it set still held.
+    std::size_t first = times.size() - 1;
+    while (first > 0 && locksAt(first - 1) &&
+           (unlockTime == 0 || times[first] - times[first - 1] <= unlockTime))
+        --first;
+    Lock lock;
+    lock.since = times[first];
+    if (unlockTime != 0)
+        lock.until = times.back() + unlockTime;
+    return lock;
+}
+
 } // namespace netapi::faillock

@@ -78,4 +78,17 @@ std::optional<Settings> settingsOf(const std::optional<std::string_view> &conf,
 // root, or a member of the line's admin_group.
 bool refusesNow(std::string_view tally, const Settings &settings, bool isAdmin, std::uint64_t now);
 
+// The lock a line holds on the account now.
+struct Lock
+{
+    // The failure that began the run of refusals still going on: each later
+    // failure came while the lock held and kept deny failures in the window.
+    std::uint64_t since = 0;
+    std::optional<std::uint64_t> until; // the newest failure plus unlock_time; unset: until reset
+};
+
+// The lock, when the line refuses the account now (as refusesNow says).
+std::optional<Lock> lockNow(std::string_view tally, const Settings &settings, bool isAdmin,
+                            std::uint64_t now);
+
 } // namespace netapi::faillock

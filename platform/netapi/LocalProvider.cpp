@@ -348,6 +348,74 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
     return NERR_Success;
 }
 
+std::uint32_t LocalProvider::getDetails(const std::string &server, const std::string &user,
+                                        AccountDetails &out)
+{
+    if (!servesServer(server))
+        return NERR_InvalidComputer;
+    PasswdEntry entry;
+    if (const std::uint32_t status = findUser(user, entry))
+        return status;
+    const FlagSources sources = readFlagSources();
+    if (sources.faillockStatus)
+        return sources.faillockStatus;
+    const auto now = static_cast<std::uint64_t>(m_options.now());
+
+    out = AccountDetails{};
+    // Each folder's tally once, however many lines read it.
+    std::vector<std::pair<std::string_view, std::string>> tallies;
+    for (const FaillockLine &line : sources.faillock) {
+        const std::string &dir = line.settings.dir;
+        if (std::any_of(tallies.begin(), tallies.end(),
+                        [&](const auto &read) { return read.first == dir; }))
+            continue;
+        std::string &tally = tallies.emplace_back(dir, std::string()).second;
+        if (const int error = readTally(joinPath(dir, entry.name), tally);
+            error && error != ENOENT && error != ENOTDIR)
+            return codeForErrno(error);
+        for (const faillock::TallyRecord &record : faillock::decodeTally(tally)) {
+            FailedLogon failure;
+            failure.time = static_cast<std::int64_t>(record.time);
+            failure.from = record.source;
+            failure.kind = record.status & 0x2   ? FailedLogon::Source::Host
+                           : record.status & 0x4 ? FailedLogon::Source::Terminal
+                                                 : FailedLogon::Source::Service;
+            failure.counts = record.valid();
+            out.failedLogons += failure.counts ? 1 : 0;
+            out.failures.push_back(std::move(failure));
+        }
+    }
+    std::stable_sort(out.failures.begin(), out.failures.end(),
+                     [](const FailedLogon &a, const FailedLogon &b) { return a.time < b.time; });
+    if (!out.failures.empty()) {
+        out.lastFailedLogon = times::fromUnixTime(out.failures.back().time);
+        out.lastFailedLogonFrom = out.failures.back().from;
+    }
+
+    bool untilReset = false;
+    for (const FaillockLine &line : sources.faillock) {
+        if (!line.refuses)
+            continue;
+        const bool isAdmin = local::isAdmin(entry, line.settings.adminGroup, sources.adminGroups);
+        const auto tally = std::find_if(tallies.begin(), tallies.end(), [&](const auto &read) {
+            return read.first == line.settings.dir;
+        });
+        const auto lock = faillock::lockNow(tally->second, line.settings, isAdmin, now);
+        if (!lock)
+            continue;
+        const auto since = static_cast<std::int64_t>(lock->since);
+        out.lockedOutSince = std::min(out.lockedOutSince.value_or(since), since);
+        if (!lock->until)
+            untilReset = true;
+        else
+            out.unlocksAt =
+                std::max(out.unlocksAt.value_or(0), static_cast<std::int64_t>(*lock->until));
+    }
+    if (untilReset)
+        out.unlocksAt.reset();
+    return NERR_Success;
+}
+
 std::optional<std::unordered_set<std::string>>
 LocalProvider::listTallies(const std::string &systemFolder) const
 {

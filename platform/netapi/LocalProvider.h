@@ -75,6 +75,11 @@ public:
                           AccountInfo &out) override;
     std::uint32_t setFlags(const std::string &server, const std::string &user,
                            std::uint32_t flags) override;
+    // Every failure in the account's tallies, and the lock of each refusing
+    // line: locked out since the earliest, until the latest end (none when
+    // a line holds it until a reset). Read afresh.
+    std::uint32_t getDetails(const std::string &server, const std::string &user,
+                             AccountDetails &out) override;
 
 private:
     using PasswdEntry = local::PasswdEntry;

@@ -197,6 +197,24 @@ NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
     });
 }
 
+NET_API_STATUS NetUserGetLockoutDetails(LPCWSTR servername, LPCWSTR username,
+                                        netapi::AccountDetails *details)
+{
+    if (!details)
+        return ERROR_INVALID_PARAMETER;
+    *details = {};
+    return guarded([&]() -> NET_API_STATUS {
+        const std::string server = serverName(servername);
+        const std::string user = text::toUtf8(username);
+        netapi::AccountDetails read;
+        const NET_API_STATUS status =
+            netapi::sharedProviderFor(server)->getDetails(server, user, read);
+        if (status == NERR_Success)
+            *details = std::move(read);
+        return status;
+    });
+}
+
 NET_API_STATUS NetApiBufferFree(void *buffer)
 {
     if (!buffer)

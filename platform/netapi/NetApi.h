@@ -5,6 +5,7 @@
 // released with NetApiBufferFree, whichever account provider filled it.
 
 #include "platform/WinError.h"
+#include "platform/netapi/AccountDetails.h"
 
 #include <cstdint>
 #include <memory>
@@ -68,6 +69,12 @@ NET_API_STATUS NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
 // Writes an account's flags, level 1008. parm_err may be null.
 NET_API_STATUS NetUserSetInfo(LPCWSTR servername, LPCWSTR username, DWORD level, LPBYTE buf,
                               DWORD *parm_err);
+
+// Why one account is locked out and until when, as far as its server records
+// it. Not a classic call: the record is this layer's own, times in seconds
+// since 1970. ERROR_NOT_SUPPORTED where the server keeps no such record.
+NET_API_STATUS NetUserGetLockoutDetails(LPCWSTR servername, LPCWSTR username,
+                                        netapi::AccountDetails *details);
 
 // Releases a buffer that NetUserEnum or NetUserGetInfo handed out. Null is allowed.
 NET_API_STATUS NetApiBufferFree(void *buffer);

@@ -10,8 +10,13 @@
 #include "tests/peers/PeerNamespace.h"
 #include "tests/support/TempDir.h"
 
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTimeZone>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -103,15 +108,22 @@ protected:
     // read from its database.
     static int badLogons(const QString &user)
     {
+        return attribute(user, "badPwdCount").toInt();
+    }
+
+    // One attribute of user's entry as samba-tool shows it from the DC's
+    // database; empty when never set.
+    static QString attribute(const QString &user, const QString &name)
+    {
         const QString peersDir = QStringLiteral(TUMBLERSET_PEERS_DIR);
         QProcess show;
         show.start("samba-tool", {"user", "show", user, "-H", peersDir + "/dc/private/sam.ldb",
-                                  "-s", peersDir + "/dc/etc/smb.conf", "--attributes=badPwdCount"});
+                                  "-s", peersDir + "/dc/etc/smb.conf", "--attributes=" + name});
         EXPECT_TRUE(show.waitForFinished(60000));
         for (const QString &line : QString::fromUtf8(show.readAllStandardOutput()).split('\n'))
-            if (line.startsWith("badPwdCount: "))
-                return line.mid(13).toInt();
-        return 0; // never set
+            if (line.startsWith(name + ": "))
+                return line.mid(name.size() + 2);
+        return {};
     }
 
     // The environment of an operator with a Kerberos ticket of user's and no
@@ -343,4 +355,50 @@ TEST_F(SambaTool, ARefusedLogonCostsOneBadLogonHoweverManyAccountsAreNamed)
     EXPECT_EQ(runTool({"--list", "--all", QString::fromStdString(peers::dc)}, status, env),
               "Error 1326 returned from NetUserEnum\n");
     EXPECT_LE(badLogons("oppass") - beforeListing, 1);
+}
+
+// victim was locked out by three bad logons when the DC started: its details
+// are what the DC's database holds, and the lockout ends the domain's 30
+// minutes after it began.
+TEST_F(SambaTool, TheDetailsOfADomainLockoutAreTheDirectorysOwn)
+{
+    const auto isoOf = [](const QString &fileTime) {
+        const qint64 seconds = fileTime.toLongLong() / 10'000'000 - 11'644'473'600;
+        return QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc())
+                   .toString("yyyy-MM-ddTHH:mm:ss") +
+               "+00:00";
+    };
+    const QString badPasswordTime = attribute("victim", "badPasswordTime");
+    const QString lockoutTime = attribute("victim", "lockoutTime");
+    ASSERT_FALSE(badPasswordTime.isEmpty());
+    ASSERT_FALSE(lockoutTime.isEmpty());
+
+    QProcessEnvironment env = adminEnvironment();
+    env.insert("TZ", "UTC");
+    int status = -1;
+    const QString listed =
+        runTool({"--list", "--json", "--server", QString::fromStdString(peers::dc)}, status, env);
+    EXPECT_EQ(status, 0);
+    QJsonObject victim;
+    for (const QJsonValue account : QJsonDocument::fromJson(listed.toUtf8())["accounts"].toArray())
+        if (account["name"] == "victim")
+            victim = account.toObject();
+    ASSERT_FALSE(victim.isEmpty()) << listed.toStdString();
+    EXPECT_EQ(victim["failedLogons"].toInt(), badLogons("victim"));
+    EXPECT_EQ(victim["lastFailedLogon"].toString(), isoOf(badPasswordTime));
+    EXPECT_EQ(victim["lastFailedLogonFrom"].toString(), "");
+    EXPECT_EQ(victim["lockedOutSince"].toString(), isoOf(lockoutTime));
+    EXPECT_EQ(victim["unlocksAt"].toString(),
+              isoOf(QString::number(lockoutTime.toLongLong() + 1800LL * 10'000'000)));
+
+    // One account on its own, read by name.
+    const QString shown =
+        runTool({"--show", "victim", "--server", QString::fromStdString(peers::dc)}, status, env);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(shown.startsWith("victim: locked\n")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Failed logons: " + QString::number(badLogons("victim")) + "\n"))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Locked out since: " +
+                               isoOf(lockoutTime).replace('T', ' ').replace("+00:00", " +00:00")))
+        << shown.toStdString();
 }

@@ -171,6 +171,13 @@ public:
         return provider ? provider->setFlags(server, user, flags) : ERROR_NOT_SUPPORTED;
     }
 
+    std::uint32_t getDetails(const std::string &server, const std::string &user,
+                             AccountDetails &out) override
+    {
+        RemoteProvider *provider = loaded();
+        return provider ? provider->getDetails(server, user, out) : ERROR_NOT_SUPPORTED;
+    }
+
     // Kept until the module is loaded: giving credentials asks no server, so
     // it loads nothing.
     std::string logonAdvice(const std::string &server) override

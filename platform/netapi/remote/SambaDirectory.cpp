@@ -47,23 +47,63 @@ std::unique_ptr<Directory> Directory::open(const Credentials &credentials,
 
 Directory::~Directory() = default;
 
+std::optional<std::int64_t> Directory::lockoutDuration(void *memory)
+{
+    static const char *const attributes[] = {"lockoutDuration", nullptr};
+    ldb_result *result = nullptr;
+    if (ldb_search(m_ldb, memory, &result, m_base, LDB_SCOPE_BASE, attributes, nullptr) !=
+            LDB_SUCCESS ||
+        !result || result->count != 1 || !ldb_msg_find_element(result->msgs[0], "lockoutDuration"))
+        return std::nullopt;
+    return times::fromInterval(ldb_msg_find_attr_as_int64(result->msgs[0], "lockoutDuration", 0));
+}
+
 std::uint32_t Directory::readAccounts(std::vector<ListedAccount> &out,
                                       std::vector<std::size_t> &unread)
 {
     // The accounts the display information lists: normal user accounts. The
     // directory's paged-search module fetches them a page at a time, as a
     // domain controller wants, and answers with all of them.
+    return search("(sAMAccountType=805306368)", out, unread);
+}
+
+std::uint32_t Directory::readDetails(const std::string &user, AccountDetails &out)
+{
+    const TallocMemory scratch = newTallocMemory(m_memory.get());
+    char *escaped = ldb_binary_encode_string(scratch.get(), user.c_str());
+    if (!escaped)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    std::vector<ListedAccount> found;
+    std::vector<std::size_t> unread;
+    if (const std::uint32_t code =
+            search("(&(sAMAccountType=805306368)(sAMAccountName=" + std::string(escaped) + "))",
+                   found, unread))
+        return code;
+    if (found.size() != 1 || !found.front().details)
+        return NERR_UserNotFound;
+    out = *found.front().details;
+    return 0;
+}
+
+std::uint32_t Directory::search(const std::string &filter, std::vector<ListedAccount> &out,
+                                std::vector<std::size_t> &unread)
+{
     static const char *const attributes[] = {"sAMAccountName",
                                              "displayName",
                                              "description",
                                              "userAccountControl",
                                              "msDS-User-Account-Control-Computed",
                                              "objectSid",
+                                             "badPwdCount",
+                                             "badPasswordTime",
+                                             "lockoutTime",
                                              nullptr};
     const TallocMemory scratch = newTallocMemory(m_memory.get());
+    // Read with the accounts, once per listing: the end of each lockout.
+    const std::optional<std::int64_t> duration = lockoutDuration(scratch.get());
     ldb_result *result = nullptr;
     const int code = ldb_search(m_ldb, scratch.get(), &result, m_base, LDB_SCOPE_SUBTREE,
-                                attributes, "(sAMAccountType=805306368)");
+                                attributes, "%s", filter.c_str());
     if (code == LDB_ERR_INSUFFICIENT_ACCESS_RIGHTS)
         return ERROR_ACCESS_DENIED;
     if (code != LDB_SUCCESS || !result)
@@ -88,6 +128,19 @@ std::uint32_t Directory::readAccounts(std::vector<ListedAccount> &out,
             std::memcpy(&account.info.userId, sid->data + sid->length - 4, 4);
         if (account.entry.name.empty())
             continue;
+        AccountDetails details;
+        details.failedLogons = ldb_msg_find_attr_as_uint(message, "badPwdCount", 0);
+        details.lastFailedLogon =
+            times::fromFileTime(ldb_msg_find_attr_as_int64(message, "badPasswordTime", 0));
+        // lockoutTime stays set after the lockout has run out, until the next
+        // logon: the computed flag says whether it holds.
+        if (account.info.flags & UF_LOCKOUT) {
+            details.lockedOutSince =
+                times::fromFileTime(ldb_msg_find_attr_as_int64(message, "lockoutTime", 0));
+            if (details.lockedOutSince && duration)
+                details.unlocksAt = *details.lockedOutSince + *duration;
+        }
+        account.details = std::move(details);
         if (!ldb_msg_find_element(message, "userAccountControl") ||
             !ldb_msg_find_element(message, "msDS-User-Account-Control-Computed"))
             unread.push_back(out.size());

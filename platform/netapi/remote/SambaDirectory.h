@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,23 @@ public:
     // in out of the accounts whose entry lacks a flags word go to unread: their
     // flags are to be read over SAMR rather than taken as "neither locked out
     // nor disabled". Returns 0, 5 or 1003; on failure out is as it was.
+    // Each with its details: the bad password count and time and the
+    // lockout time of its entry, and the domain's lockout duration.
     std::uint32_t readAccounts(std::vector<ListedAccount> &out, std::vector<std::size_t> &unread);
+
+    // One account's details. 0, 5, 2221 (no such account) or 1003.
+    std::uint32_t readDetails(const std::string &user, AccountDetails &out);
 
 private:
     Directory() = default;
+
+    // The domain's lockoutDuration in seconds, unset for "until an
+    // administrator resets it" (also when it cannot be read: the lockout
+    // then has no end this program can promise).
+    std::optional<std::int64_t> lockoutDuration(void *memory);
+    // The accounts matching filter, as readAccounts lists them.
+    std::uint32_t search(const std::string &filter, std::vector<ListedAccount> &out,
+                         std::vector<std::size_t> &unread);
 
     TallocMemory m_memory; // the connection and everything it read
     ldb_context *m_ldb = nullptr;

@@ -162,6 +162,7 @@ public:
         std::lock_guard guard(sambaLock());
         // Only the batch handed out last answers lookups (see getInfo).
         m_justListed.start(server);
+        m_lookedUp.reset();
         if (filter != 0 && !(filter & FILTER_NORMAL_ACCOUNT))
             return 0;
         Listing *listing =
@@ -204,13 +205,32 @@ public:
         // The listing looks up each account it was just given: the page that
         // listed it answers, once. Any other lookup (a reset's among them)
         // reads the account from the server now.
-        if (const auto listed = m_justListed.take(server, user)) {
+        m_lookedUp.reset();
+        if (auto listed = m_justListed.take(server, user)) {
             if (listed->infoStatus == 0)
                 out = listed->info;
+            if (listed->details)
+                m_lookedUp = LookedUp{server, user, std::move(*listed->details)};
             return listed->infoStatus;
         }
         return withSession(server,
                            [&](samba::Session &session) { return session.lookUp(user, out); });
+    }
+
+    std::uint32_t getDetails(const std::string &server, const std::string &user,
+                             AccountDetails &out) override
+    {
+        std::lock_guard guard(sambaLock());
+        // Right after the listing's lookup of the account: what the same
+        // directory search gave, without another round trip.
+        if (m_lookedUp && m_lookedUp->server == server && m_lookedUp->user == user) {
+            out = std::move(m_lookedUp->details);
+            m_lookedUp.reset();
+            return 0;
+        }
+        m_lookedUp.reset();
+        return withSession(
+            server, [&](samba::Session &session) { return session.lookUpDetails(user, out); });
     }
 
     std::uint32_t setFlags(const std::string &server, const std::string &user,
@@ -218,6 +238,7 @@ public:
     {
         std::lock_guard guard(sambaLock());
         m_justListed.clear();
+        m_lookedUp.reset();
         return withSession(
             server, [&](samba::Session &session) { return session.clearLockout(user, flags); });
     }
@@ -228,6 +249,7 @@ public:
         m_session.reset();
         m_listings.clear();
         m_justListed.clear();
+        m_lookedUp.reset();
         m_credentials =
             std::make_unique<samba::Credentials>(credentials.user, credentials.password);
         m_given = true;
@@ -345,6 +367,15 @@ private:
     std::uint32_t m_lastHandle = 0;
     // The batch handed out last.
     JustListed<samba::ListedAccount> m_justListed;
+    // The details of the account the listing looked up last, for the call
+    // that asks for them next.
+    struct LookedUp
+    {
+        std::string server;
+        std::string user;
+        AccountDetails details;
+    };
+    std::optional<LookedUp> m_lookedUp;
 };
 
 } // namespace

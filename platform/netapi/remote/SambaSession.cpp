@@ -459,6 +459,13 @@ std::uint32_t Session::lookUp(const std::string &user, AccountInfo &out)
     return 0;
 }
 
+std::uint32_t Session::lookUpDetails(const std::string &user, AccountDetails &out)
+{
+    if (!m_directory)
+        return ERROR_NOT_SUPPORTED;
+    return m_directory->readDetails(user, out);
+}
+
 std::uint32_t Session::clearLockout(const std::string &user, std::uint32_t flags)
 {
     const TallocMemory scratch = newTallocMemory(m_memory.get());

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct ListedAccount
     AccountEntry entry;
     AccountInfo info;
     std::uint32_t infoStatus = 0; // 0 when info holds the account's flags
+    // Why and until when, where the same read gave them (a directory).
+    std::optional<AccountDetails> details;
 };
 
 // An open SAMR connection to one server's account domain, logged on with one
@@ -58,6 +61,10 @@ public:
 
     // One account, read from the server now. 0, 5, 2221 or another error.
     std::uint32_t lookUp(const std::string &user, AccountInfo &out);
+
+    // Why the account is locked out and until when, from the directory; 50
+    // where the server has none to read it from.
+    std::uint32_t lookUpDetails(const std::string &user, AccountDetails &out);
 
     // Clears the lockout of user. flags are the Windows UF_* flags the caller
     // wants the account to have; only UF_LOCKOUT may differ from what the

@@ -161,3 +161,17 @@ TEST_F(MainWindow, ARefusedLogonAsksForCredentialsAndRetries)
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(captions(), Lines{"x"});
 }
+
+TEST_F(MainWindow, EachRowsTooltipTellsWhyAndUntilWhenAsPlainText)
+{
+    useDirectory(R"({ "servers": [ { "name": "dc.test", "accounts": [
+      { "name": "<b>kim</b>", "lockedOut": true, "failedLogons": 3,
+        "lastFailedLogon": "2026-12-08T09:00:00Z", "lockedOutSince": "2026-12-08T09:00:00Z",
+        "unlocksAt": null } ] } ] })");
+    openWindow();
+    connect("dc.test");
+    ASSERT_EQ(captions(), (Lines{"<b>kim</b>"}));
+    const std::string hint = form->lvUsers->Items()->Item(0)->Hint();
+    EXPECT_TRUE(hint.starts_with("<b>kim</b>: locked\nFailed logons: 3\n")) << hint;
+    EXPECT_TRUE(hint.ends_with("\nUnlocks at: only when an administrator resets it")) << hint;
+}

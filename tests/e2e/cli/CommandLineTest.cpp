@@ -46,6 +46,7 @@ protected:
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
         env.insert("XDG_CONFIG_HOME", dir.file("config"));
+        env.insert("TZ", "Europe/Berlin"); // times print in the local zone
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(TUMBLERSET_EXECUTABLE), arguments);
         process.closeWriteChannel(); // no terminal: nothing may be asked
@@ -105,6 +106,20 @@ QJsonObject account(const QString &name, const QString &fullName, bool lockedOut
             {"lockedOut", lockedOut},
             {"disabled", disabled},
             {"checked", checked}};
+}
+
+// A row of --list --json: a checked account also carries its lockout details,
+// here those of an account with no failed logons recorded.
+QJsonObject listed(QJsonObject row)
+{
+    if (row["checked"].toBool()) {
+        row.insert("failedLogons", 0);
+        row.insert("lastFailedLogon", QJsonValue());
+        row.insert("lastFailedLogonFrom", "");
+        row.insert("lockedOutSince", QJsonValue());
+        row.insert("unlocksAt", QJsonValue());
+    }
+    return row;
 }
 
 const QString evilName = QStringLiteral("evil\x1b[2Jname");
@@ -196,10 +211,11 @@ TEST_F(CommandLine, AListingWithUncheckedAccountsEndsWithStatusThree)
     EXPECT_TRUE(r.out.contains("\\u0085"));
     const QJsonObject json = parsed(r);
     EXPECT_EQ(json["server"], "mixed.test");
-    EXPECT_EQ(json["accounts"], (QJsonArray{account("frank", "Frank", true, false, true),
-                                            account("gina", "Gina", false, true, true),
-                                            account("hank", "", false, false, false),
-                                            account(evilName, evilFullName, true, false, true)}));
+    EXPECT_EQ(json["accounts"],
+              (QJsonArray{listed(account("frank", "Frank", true, false, true)),
+                          listed(account("gina", "Gina", false, true, true)),
+                          listed(account("hank", "", false, false, false)),
+                          listed(account(evilName, evilFullName, true, false, true))}));
     EXPECT_EQ(json["lines"],
               (QJsonArray{"4 users found.", "1 disabled users found.", "2 locked out users found.",
                           "1 users could not be checked."}));
@@ -211,14 +227,15 @@ TEST_F(CommandLine, JsonListingsCarryTheirStatusAndErrorLine)
     Outcome r = run({"--directory", made, "--list", "--json", "dc.test"});
     EXPECT_EQ(r.status, 0);
     QJsonObject json = parsed(r);
-    EXPECT_EQ(json["accounts"], (QJsonArray{account("alice", "Alice Ämmälä", true, false, true),
-                                            account("carol", "Carol\tTab", true, true, true)}));
+    EXPECT_EQ(json["accounts"],
+              (QJsonArray{listed(account("alice", "Alice Ämmälä", true, false, true)),
+                          listed(account("carol", "Carol\tTab", true, true, true))}));
     EXPECT_EQ(json["lines"], (QJsonArray{"2 disabled users found.", "2 locked out users found."}));
 
     r = run({"--directory", made, "--list", "--all", "--json", "down.test"});
     EXPECT_EQ(r.status, 1);
     json = parsed(r);
-    EXPECT_EQ(json["accounts"], QJsonArray{account("x", "", true, false, true)});
+    EXPECT_EQ(json["accounts"], QJsonArray{listed(account("x", "", true, false, true))});
     EXPECT_EQ(json["lines"], QJsonArray{"Error 53 returned from NetUserEnum"});
     EXPECT_EQ(r.err, "");
 }
@@ -563,4 +580,73 @@ TEST(ProgramFile, CarriesItsVersionInformationForTheVersionLabel)
     const auto *fixed = static_cast<const VS_FIXEDFILEINFO *>(value);
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+}
+
+const QByteArray lockedDomain = R"({ "servers": [
+  { "name": "dc.test", "accounts": [
+    { "name": "jo\u001bhn", "lockedOut": true, "failedLogons": 4,
+      "lastFailedLogon": "2026-12-08T09:15:40Z", "lastFailedLogonFrom": "ws\u0007-17",
+      "lockedOutSince": "2026-12-08T09:10:00+00:00", "unlocksAt": "2026-12-08T09:45:40Z" },
+    { "name": "kim", "lockedOut": true, "failedLogons": 3,
+      "lastFailedLogon": null, "lockedOutSince": "2026-12-08T09:00:00Z", "unlocksAt": null },
+    { "name": "lee", "failedLogons": 1, "lastFailedLogon": "2026-12-08T08:00:00-05:00",
+      "lockedOutSince": "2026-12-08T09:00:00Z" } ] } ] })";
+
+TEST_F(CommandLine, LockoutDetailsShowInTheLocalZoneAndGoWithTheReset)
+{
+    const QString made = writeDirectory(lockedDomain);
+    Outcome r = run({"--directory", made, "--list", "--all", "--json", "dc.test"});
+    EXPECT_EQ(r.status, 0);
+    const QJsonArray rows = parsed(r)["accounts"].toArray();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0]["failedLogons"], 4);
+    EXPECT_EQ(rows[0]["lastFailedLogon"], "2026-12-08T10:15:40+01:00");
+    EXPECT_EQ(rows[0]["lastFailedLogonFrom"], "ws\u0007-17");
+    EXPECT_EQ(rows[0]["lockedOutSince"], "2026-12-08T10:10:00+01:00");
+    EXPECT_EQ(rows[0]["unlocksAt"], "2026-12-08T10:45:40+01:00");
+    // Locked until an administrator resets it.
+    EXPECT_EQ(rows[1]["unlocksAt"], QJsonValue());
+    EXPECT_EQ(rows[1]["lastFailedLogon"], QJsonValue());
+    // Not locked out: no lockout dates, whatever the file says.
+    EXPECT_EQ(rows[2]["lastFailedLogon"], "2026-12-08T14:00:00+01:00");
+    EXPECT_EQ(rows[2]["lockedOutSince"], QJsonValue());
+
+    r = run({"--directory", made, "--show", QString::fromUtf8("jo\x1bhn"), "--server", "dc.test"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "jo\\x1bhn: locked\n"
+                     "Failed logons: 4\n"
+                     "Last failed logon: 2026-12-08 10:15:40 +01:00 from ws\\x07-17\n"
+                     "Locked out since: 2026-12-08 10:10:00 +01:00\n"
+                     "Unlocks at: 2026-12-08 10:45:40 +01:00\n");
+    r = run({"--directory", made, "--show", "kim", "--server", "dc.test"});
+    EXPECT_TRUE(r.out.endsWith("Unlocks at: only when an administrator resets it\n"))
+        << r.out.toStdString();
+
+    // The reset clears the count and the lockout's dates, in the file too.
+    EXPECT_EQ(run({"--directory", made, "--unlock", "kim", "dc.test"}).status, 0);
+    r = run({"--directory", made, "--show", "kim", "--server", "dc.test"});
+    EXPECT_EQ(r.out, "kim:\nFailed logons: 0\nLast failed logon: never\n"
+                     "Locked out since: not locked out\n");
+    r = run({"--directory", made, "--show", "nobody", "--server", "dc.test"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error 2221 returned from NetUserGetInfo\n");
+    // One account, the server by --server only, and no JSON form.
+    for (const QStringList &wrong :
+         {QStringList{"--show", "kim", "dc.test"}, QStringList{"--show", "kim", "--json"},
+          QStringList{"--show", "kim", "--unlock", "kim"}})
+        EXPECT_EQ(run(wrong).status, 2) << wrong.join(' ').toStdString();
+}
+
+TEST_F(CommandLine, ADetailsTimeWithoutItsOffsetIsRefusedWithItsPlace)
+{
+    for (const char *time : {"\"2026-12-08T09:15:40\"", "\"yesterday\"", "1765185340"}) {
+        const QString made =
+            writeDirectory(QByteArray(R"({ "servers": [ { "name": "dc.test", "accounts": [
+    { "name": "a", "lockedOutSince": )") +
+                           time + " } ] } ] }");
+        const Outcome r = run({"--directory", made, "--list", "dc.test"});
+        EXPECT_EQ(r.status, 2) << time;
+        EXPECT_TRUE(r.err.contains(":2: ") && r.err.contains("ISO 8601 with its offset"))
+            << r.err.toStdString();
+    }
 }

@@ -137,6 +137,17 @@ TEST_F(ListViewTest, RowsShowCaptionAndSubItemInTheirColumns)
     EXPECT_THROW(list->Items()->Item(-1), EListError);
 }
 
+TEST_F(ListViewTest, ARowsHintIsItsTooltipAsPlainText)
+{
+    addRows({{"a", ""}});
+    TListItem *item = list->Items()->Item(0);
+    QAbstractItemModel *model = view()->model();
+    EXPECT_FALSE(model->index(0, 1).data(Qt::ToolTipRole).isValid());
+    item->SetHint("<b>x</b> & y\nline two");
+    EXPECT_EQ(model->index(0, 1).data(Qt::ToolTipRole).toString(),
+              "<pre>&lt;b&gt;x&lt;/b&gt; &amp; y\nline two</pre>");
+}
+
 TEST_F(ListViewTest, InsertDeleteAndClearKeepIndexesInStep)
 {
     addRows({{"a", ""}, {"b", ""}, {"c", ""}});

@@ -223,4 +223,46 @@ TEST(FaillockDecision, RefusesAsPamFaillockDoes)
     EXPECT_FALSE(refusesNow(tally(records), standard, false, now));
 }
 
+TEST(FaillockDecision, TheLockRunsFromTheFailureThatBeganItToTheNewestPlusUnlockTime)
+{
+    constexpr std::uint64_t now = 1'700'000'000;
+    const Settings standard; // deny 3, fail_interval 900, unlock_time 600
+    Settings never;
+    never.unlockTime = 0;
+    Settings evenRoot;
+    evenRoot.evenDenyRoot = true;
+    evenRoot.rootUnlockTime = 60;
+
+    // The third failure locks; the fourth comes while locked and extends it.
+    auto lock = lockNow(tally({{now - 300, 1}, {now - 200, 1}, {now - 100, 1}, {now - 20, 1}}),
+                        standard, false, now);
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(lock->since, now - 100);
+    EXPECT_EQ(lock->until, now - 20 + 600);
+
+    // An earlier lock that ran out does not date the present one; records
+    // out of order are sorted first.
+    lock = lockNow(tally({{now - 30, 1},
+                          {now - 5000, 1},
+                          {now - 4990, 1},
+                          {now - 4980, 1},
+                          {now - 40, 1},
+                          {now - 50, 1}}),
+                   standard, false, now);
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(lock->since, now - 30);
+
+    // unlock_time=0 holds it until a reset; root counts root_unlock_time.
+    lock = lockNow(tally({{now - 5000, 1}, {now - 4990, 1}, {now - 4980, 1}}), never, false, now);
+    ASSERT_TRUE(lock);
+    EXPECT_FALSE(lock->until);
+    lock = lockNow(tally({{now - 30, 1}, {now - 20, 1}, {now - 10, 1}}), evenRoot, true, now);
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(lock->until, now - 10 + 60);
+
+    // No lock where the line does not refuse.
+    EXPECT_FALSE(lockNow(tally({{now - 20, 1}, {now - 10, 1}}), standard, false, now));
+    EXPECT_FALSE(lockNow({}, standard, false, now));
+}
+
 } // namespace

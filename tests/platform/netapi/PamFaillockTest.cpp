@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <ctime>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -100,22 +101,44 @@ protected:
         std::string output;
     };
 
-    Outcome authenticate(const std::string &service, const std::string &user)
+    // `rhost`: the remote host PAM is told the logon comes from.
+    Outcome authenticate(const std::string &service, const std::string &user,
+                         const std::string &rhost = {})
     {
         QProcess pamtester;
         pamtester.setProcessChannelMode(QProcess::MergedChannels);
-        pamtester.start("pamtester", {QString::fromStdString(service), QString::fromStdString(user),
-                                      "authenticate"});
+        QStringList arguments{QString::fromStdString(service), QString::fromStdString(user),
+                              "authenticate"};
+        if (!rhost.empty())
+            arguments = QStringList{"-I", QString::fromStdString("rhost=" + rhost)} + arguments;
+        pamtester.start("pamtester", arguments);
         pamtester.closeWriteChannel();
         EXPECT_TRUE(pamtester.waitForFinished(10000)) << service;
         return {pamtester.exitStatus() == QProcess::NormalExit && pamtester.exitCode() == 0,
                 pamtester.readAll().toStdString()};
     }
 
-    void failLogons(const std::string &user, int count, const std::string &folder = "tally")
+    void failLogons(const std::string &user, int count, const std::string &folder = "tally",
+                    const std::string &rhost = {})
     {
         for (int i = 0; i < count; ++i)
-            EXPECT_FALSE(authenticate(m_prefix + "-record-" + folder, user).authenticated);
+            EXPECT_FALSE(authenticate(m_prefix + "-record-" + folder, user, rhost).authenticated);
+    }
+
+    // What a program prints, run with the test's environment.
+    std::string output(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(m_private));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("TZ", "UTC");
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
+        return process.readAll().toStdString();
     }
 
     LocalProvider provider()
@@ -242,6 +265,60 @@ TEST_F(RealPamFaillock, AServiceWhoseSettingsCannotBeReadIsNoServiceWithoutLocko
     netapi::AccountInfo info;
     EXPECT_EQ(provider().getInfo("", "nobody", info), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(provider().setFlags("", "nobody", UF_NORMAL_ACCOUNT), ERROR_FILE_NOT_FOUND);
+}
+
+// Each record as `faillock --user` lists it, and the lock's dates as the
+// module's settings make them; the program's --show prints the same.
+TEST_F(RealPamFaillock, TheDetailsAreTheTallysRecordsAndTheRefusingLinesUnlockTime)
+{
+    service("short", "pam_faillock.so preauth deny=3 unlock_time=300");
+    service("long", "pam_faillock.so preauth deny=3 unlock_time=900");
+    service("lenient", "pam_faillock.so preauth deny=9 unlock_time=5000");
+    failLogons("nobody", 1);
+    failLogons("nobody", 2, "tally", "host-a.example");
+
+    netapi::AccountDetails details;
+    ASSERT_EQ(provider().getDetails("", "nobody", details), NERR_Success);
+    ASSERT_EQ(details.failures.size(), 3u);
+    EXPECT_EQ(details.failedLogons, 3u);
+    EXPECT_EQ(details.failures[0].kind, netapi::FailedLogon::Source::Service);
+    EXPECT_EQ(details.failures[2].kind, netapi::FailedLogon::Source::Host);
+    EXPECT_EQ(details.lastFailedLogonFrom, "host-a.example");
+    ASSERT_TRUE(details.lastFailedLogon && details.lockedOutSince && details.unlocksAt);
+    EXPECT_EQ(*details.lockedOutSince, details.failures[2].time);
+    // The later of the two refusing lines' ends; the lenient one does not refuse.
+    EXPECT_EQ(*details.unlocksAt, *details.lastFailedLogon + 900);
+
+    // faillock's own listing, one row per record: time, type, source, validity.
+    const std::string listed = output(
+        "faillock", {"--dir", QString::fromStdString(m_private + "/tally"), "--user", "nobody"});
+    for (const netapi::FailedLogon &failure : details.failures) {
+        char when[32];
+        const std::time_t time = failure.time;
+        std::tm utc{};
+        ::gmtime_r(&time, &utc);
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &utc);
+        const std::string type =
+            failure.kind == netapi::FailedLogon::Source::Host ? "RHOST" : "SVC";
+        EXPECT_NE(listed.find(when), std::string::npos) << when << "\n" << listed;
+        EXPECT_NE(listed.find(type), std::string::npos) << type << "\n" << listed;
+        if (!failure.from.empty()) {
+            EXPECT_NE(listed.find(failure.from), std::string::npos) << listed;
+        }
+    }
+
+    const std::string shown = output(TUMBLERSET_PROGRAM, {"--show", "nobody"});
+    EXPECT_NE(shown.find("nobody: locked\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("RHOST host-a.example"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Failed logons: 3\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" +00:00 from host-a.example\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Unlocks at: "), std::string::npos) << shown;
+
+    // Held until a reset by one line: no end at all.
+    service("forever", "pam_faillock.so preauth deny=3 unlock_time=0");
+    ASSERT_EQ(provider().getDetails("", "nobody", details), NERR_Success);
+    EXPECT_TRUE(details.lockedOutSince);
+    EXPECT_FALSE(details.unlocksAt);
 }
 
 } // namespace
