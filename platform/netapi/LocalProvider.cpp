@@ -304,7 +304,7 @@ LocalProvider::FlagSources LocalProvider::readFlagSources() const
 }
 
 std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSources &sources,
-                                       std::uint32_t &flags) const
+                                       std::uint32_t &flags, TallyContents *read) const
 {
     flags = UF_NORMAL_ACCOUNT;
     const std::int64_t now = m_options.now();
@@ -318,7 +318,8 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
     if (sources.faillockStatus)
         return sources.faillockStatus;
     // Each tally is read once, however many lines read its folder (few).
-    std::vector<std::pair<std::string_view, std::string>> tallies;
+    TallyContents local;
+    TallyContents &tallies = read ? *read : local;
     for (const FaillockLine &line : sources.faillock) {
         if (!line.refuses)
             continue;
@@ -353,26 +354,48 @@ std::uint32_t LocalProvider::getDetails(const std::string &server, const std::st
 {
     if (!servesServer(server))
         return NERR_InvalidComputer;
+    const std::lock_guard lock(m_mutex);
+    // The details a listing asks for right after an account's lookup come
+    // from the files the listing read: the window asks for every account's.
+    if (m_lookedUpLast && m_lookedUpLast->name == user && m_listing) {
+        LookedUp lookedUp = std::move(*m_lookedUpLast);
+        m_lookedUpLast.reset();
+        return readDetails(m_listing->accounts[lookedUp.index], m_listing->sources,
+                           std::move(lookedUp.tallies), out);
+    }
     PasswdEntry entry;
     if (const std::uint32_t status = findUser(user, entry))
         return status;
-    const FlagSources sources = readFlagSources();
+    return readDetails(entry, readFlagSources(), {}, out);
+}
+
+std::uint32_t LocalProvider::readDetails(const PasswdEntry &entry, const FlagSources &sources,
+                                         TallyContents tallies, AccountDetails &out) const
+{
     if (sources.faillockStatus)
         return sources.faillockStatus;
     const auto now = static_cast<std::uint64_t>(m_options.now());
 
-    out = AccountDetails{};
-    // Each folder's tally once, however many lines read it.
-    std::vector<std::pair<std::string_view, std::string>> tallies;
+    // Each folder's tally once, however many lines read it: the lookup may
+    // have read some already.
     for (const FaillockLine &line : sources.faillock) {
         const std::string &dir = line.settings.dir;
         if (std::any_of(tallies.begin(), tallies.end(),
                         [&](const auto &read) { return read.first == dir; }))
             continue;
         std::string &tally = tallies.emplace_back(dir, std::string()).second;
+        // No tally there when the listing began: nothing to open.
+        if (const auto listed = sources.tallies.find(dir); listed != sources.tallies.end() &&
+                                                           listed->second &&
+                                                           !listed->second->contains(entry.name))
+            continue;
         if (const int error = readTally(joinPath(dir, entry.name), tally);
             error && error != ENOENT && error != ENOTDIR)
             return codeForErrno(error);
+    }
+
+    out = AccountDetails{};
+    for (const auto &[dir, tally] : tallies) {
         for (const faillock::TallyRecord &record : faillock::decodeTally(tally)) {
             FailedLogon failure;
             failure.time = static_cast<std::int64_t>(record.time);
@@ -497,11 +520,14 @@ std::uint32_t LocalProvider::getInfo(const std::string &server, const std::strin
     const std::lock_guard lock(m_mutex);
     // The lookups of the accounts the listing has just handed out use the
     // files the listing read, once each; the tally is read now.
+    m_lookedUpLast.reset();
     if (const auto listed = m_justListed.take(server, user); listed && m_listing) {
         const PasswdEntry &entry = m_listing->accounts[*listed];
         std::uint32_t flags = 0;
-        if (const std::uint32_t status = readFlags(entry, m_listing->sources, flags))
+        TallyContents tallies;
+        if (const std::uint32_t status = readFlags(entry, m_listing->sources, flags, &tallies))
             return status;
+        m_lookedUpLast = LookedUp{user, *listed, std::move(tallies)};
         out = AccountInfo{entry.name, entry.fullName, {}, flags, entry.uid};
         return NERR_Success;
     }

@@ -120,8 +120,14 @@ private:
     std::uint32_t findUser(const std::string &user, PasswdEntry &entry) const;
     std::uint32_t readAccounts(std::vector<PasswdEntry> &accounts) const;
     FlagSources readFlagSources() const;
+    // An account's tally in each folder that was read, by folder.
+    using TallyContents = std::vector<std::pair<std::string, std::string>>;
+    // Reads only the tallies `tallies` does not hold yet.
+    std::uint32_t readDetails(const PasswdEntry &entry, const FlagSources &sources,
+                              TallyContents tallies, AccountDetails &out) const;
+    // The tallies it read go to `read`, when given.
     std::uint32_t readFlags(const PasswdEntry &entry, const FlagSources &sources,
-                            std::uint32_t &flags) const;
+                            std::uint32_t &flags, TallyContents *read = nullptr) const;
     // The pam_faillock lines of every service in the PAM folder, with their settings.
     std::uint32_t readFaillockLines(std::vector<FaillockLine> &lines) const;
     // The groups the lines name as admin_group.
@@ -141,6 +147,15 @@ private:
     // The accounts of m_listing handed out last, by their place in it, whose
     // lookups are still to come.
     JustListed<std::size_t> m_justListed;
+    // The account looked up last from m_listing: its name, its place in it
+    // and the tallies its lookup read, which its details need again.
+    struct LookedUp
+    {
+        std::string name;
+        std::size_t index = 0;
+        TallyContents tallies;
+    };
+    std::optional<LookedUp> m_lookedUpLast;
 };
 
 } // namespace netapi

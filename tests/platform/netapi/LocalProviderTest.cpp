@@ -558,6 +558,11 @@ TEST_F(LocalComputer, AListingReadsEachFileOnceAndAResetReadsAfresh)
             netapi::AccountInfo info;
             ASSERT_EQ(local.getInfo("", entry.name, info), NERR_Success) << entry.name;
             EXPECT_EQ(info.fullName, "Full " + entry.name);
+            // The window asks for every account's details too.
+            netapi::AccountDetails details;
+            ASSERT_EQ(local.getDetails("", entry.name, details), NERR_Success) << entry.name;
+            EXPECT_EQ(details.failedLogons, info.flags & UF_LOCKOUT ? 3U : 0U) << entry.name;
+            EXPECT_EQ(details.unlocksAt.has_value(), (info.flags & UF_LOCKOUT) != 0) << entry.name;
             ++listedCount;
             disabled += (info.flags & UF_ACCOUNTDISABLE) != 0;
             locked += (info.flags & UF_LOCKOUT) != 0;
