@@ -470,6 +470,12 @@ protected:
     virtual bool PaintsItself() const { return false; }
     // Resizes the control to fit its contents when it does so (labels).
     virtual void AdjustSize() {}
+    // Called after the control's size changed; a windowed control lays out
+    // its aligned children again.
+    virtual void Resize() {}
+    // Makes the widget when it is first needed: at once here; a windowed
+    // control goes through its creation parameters (CreateWnd).
+    virtual void CreateHandle();
     void FontChanged(TObject *Sender);
     void ConstraintsChanged(TObject *Sender);
     // Sets the bounds field without telling the widget (the widget moved).
@@ -700,6 +706,8 @@ protected:
     virtual int ClientTop() const { return 0; }
     // Places every child's widget again, after ClientTop changed.
     void ApplyChildBounds();
+    void CreateHandle() override;
+    void Resize() override;
 
 private:
     friend class TControl;

@@ -603,7 +603,6 @@ void TFancyButton::Dispatch(TMessage &Message)
     case CM_DIALOGCHAR:
         CMDialogChar(Message);
         break;
-    case CM_FONTCHANGED:
     case CM_TEXTCHANGED:
         Invalidate();
         break;
