@@ -28,6 +28,7 @@ class TWinControl;
 
 namespace controls_detail {
 class MessageBridge;
+class PaintBuffer;
 class PaintSurface;
 } // namespace controls_detail
 
@@ -466,8 +467,6 @@ protected:
     virtual void ApplyText() {}
     // The image a self-painting control drew for the last WM_PAINT, or null.
     virtual const QImage *PaintedImage() const { return nullptr; }
-    // Whether the widget is made from Paint (TGraphicControl, TCustomControl).
-    virtual bool PaintsItself() const { return false; }
     // Resizes the control to fit its contents when it does so (labels).
     virtual void AdjustSize() {}
     // Called after the control's size changed; a windowed control lays out
@@ -739,18 +738,16 @@ public:
     ~TGraphicControl() override;
 
     // Valid during Paint; draws into the image the widget shows.
-    TCanvas *Canvas() { return FCanvas.get(); }
+    TCanvas *Canvas();
     void Dispatch(TMessage &Message) override;
 
 protected:
     virtual void Paint() {}
-    const QImage *PaintedImage() const override { return FBuffer.get(); }
-    bool PaintsItself() const override { return true; }
+    const QImage *PaintedImage() const override;
     void WMPaint(TMessage &Message);
 
 private:
-    std::unique_ptr<QImage> FBuffer;
-    std::unique_ptr<TCanvas> FCanvas;
+    std::unique_ptr<controls_detail::PaintBuffer> FPaintBuffer;
 };
 
 // A windowed control that paints itself through Canvas.
@@ -761,16 +758,15 @@ public:
     explicit TCustomControl(TComponent *AOwner);
     ~TCustomControl() override;
 
-    TCanvas *Canvas() { return FCanvas.get(); }
+    // Valid during Paint; draws into the image the widget shows.
+    TCanvas *Canvas();
     void Dispatch(TMessage &Message) override;
 
 protected:
     virtual void Paint() {}
-    const QImage *PaintedImage() const override { return FBuffer.get(); }
-    bool PaintsItself() const override { return true; }
+    const QImage *PaintedImage() const override;
     void WMPaint(TMessage &Message);
 
 private:
-    std::unique_ptr<QImage> FBuffer;
-    std::unique_ptr<TCanvas> FCanvas;
+    std::unique_ptr<controls_detail::PaintBuffer> FPaintBuffer;
 };
