@@ -257,7 +257,7 @@ private:
 // ---------------------------------------------------------------------------
 // TControl
 
-class TControl : public TComponent
+class TControl : public TComponent, public TActionClient<TControl, TControlActionLink>
 {
     TUMBLER_CLASS
 public:
@@ -423,28 +423,19 @@ public:
     // linked to an action without an OnClick of its own executes the action.
     virtual void Click();
 
-    // The action the control follows: it takes the action's caption, enabled
-    // state, hint and visibility now and after every change of the action,
-    // and a click executes the action, unless the control has an OnClick
-    // handler of its own, which then runs instead. Defaults to none.
-    TBasicAction *Action() const;
-    void SetAction(TBasicAction *Value);
-    // The link to the action; null when the control never had one.
-    TControlActionLink *ActionLink() const { return FActionLink.get(); }
+    // Action, SetAction and ActionLink (TActionClient): the action the
+    // control follows. It takes the action's caption, enabled state, hint and
+    // visibility now and after every change of the action, and a click
+    // executes the action, unless the control has an OnClick handler of its
+    // own, which then runs instead. Defaults to none.
 
 protected:
     // Takes the state of Sender, a TCustomAction. With CheckDefaults (while a
     // form description is read) only the properties still at their defaults
     // take the action's, so that values the description sets stay. A class
     // that shows more of an action (an image) overrides it and calls the base.
-    virtual void ActionChange(TObject *Sender, bool CheckDefaults);
-    // Makes the link the control follows its action through.
-    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
-    // Whether a property is written: not while it shows the action's value.
-    bool isCaptionStored() const;
-    bool isEnabledStored() const;
-    bool isHintStored() const;
-    bool isVisibleStored() const;
+    void ActionChange(TObject *Sender, bool CheckDefaults) override;
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
 
     // Makes the Qt widget. The default is a plain widget that shows what
     // Paint draws (see TGraphicControl).
@@ -568,28 +559,14 @@ private:
 
     std::unique_ptr<controls_detail::MessageBridge> FBridge;
     bool FCreatingWidget = false;
-    std::unique_ptr<TControlActionLink> FActionLink;
-
-    void doActionChange(TObject *Sender);
 };
 
 // A control's link to its action: which of the control's properties still
 // show the action's.
-class TControlActionLink : public TActionLink
+class TControlActionLink : public TClientActionLink<TControl>
 {
 public:
-    explicit TControlActionLink(TControl *AClient);
-
-    bool IsCaptionLinked() const override;
-    bool IsEnabledLinked() const override;
-    bool IsHintLinked() const override;
-    bool IsVisibleLinked() const override;
-
-protected:
-    TControl *Client() const { return FClient; }
-
-private:
-    TControl *FClient;
+    using TClientActionLink::TClientActionLink;
 };
 
 // ---------------------------------------------------------------------------
