@@ -230,7 +230,6 @@ public:
     virtual bool IsCheckedLinked() const { return customAction() != nullptr; }
     virtual bool IsEnabledLinked() const { return customAction() != nullptr; }
     virtual bool IsHintLinked() const { return customAction() != nullptr; }
-    virtual bool IsImageIndexLinked() const { return customAction() != nullptr; }
     virtual bool IsShortCutLinked() const { return customAction() != nullptr; }
     virtual bool IsVisibleLinked() const { return customAction() != nullptr; }
 
@@ -359,16 +358,10 @@ public:
     // Raises EListError for an index outside 0..ActionCount()-1.
     TContainedAction *Actions(int Index) const;
     int IndexOf(const TContainedAction *Action) const;
-    // Same as setting the action's ActionList.
-    void AddAction(TContainedAction *Action);
-    void RemoveAction(TContainedAction *Action);
 
     // The images the actions' ImageIndex points into. Defaults to none.
     TCustomImageList *Images() const { return FImages; }
     void SetImages(TCustomImageList *Value);
-
-    // Runs Update on every action.
-    void UpdateActions();
 
     // Sees each action executed before its own handler. Defaults to none.
     TActionEvent OnExecute() const { return FOnExecute; }

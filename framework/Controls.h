@@ -275,15 +275,12 @@ public:
     void SetHeight(int Value) { SetBounds(FLeft, FTop, FWidth, Value); }
     virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
     TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
-    void SetBoundsRect(const TRect &R) { SetBounds(R.Left, R.Top, R.Width(), R.Height()); }
     // The client area, (0, 0, ClientWidth, ClientHeight).
     virtual TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
     int ClientWidth() const { return ClientRect().Width(); }
     void SetClientWidth(int Value);
     int ClientHeight() const { return ClientRect().Height(); }
     void SetClientHeight(int Value);
-    TPoint ClientToScreen(TPoint P) const;
-    TPoint ScreenToClient(TPoint P) const;
 
     // The control this one sits in; null for none (and for forms).
     TWinControl *Parent() const { return FParent; }
@@ -353,12 +350,13 @@ public:
     // Flags adds DT_RTLREADING when the text reads right to left.
     unsigned DrawTextBiDiModeFlags(unsigned Flags) const;
     // The palette the control wants realised: none on Linux (see HPALETTE).
+    // Nothing realises palettes here; it stays because the glyph button's
+    // design overrides it.
     virtual HPALETTE GetPalette() { return 0; }
 
     // The size limits SetBounds keeps to; changing them resizes the control
     // into them. None by default.
     TSizeConstraints *Constraints() const { return FConstraints.get(); }
-    void SetConstraints(TSizeConstraints *Value) { FConstraints->Assign(Value); }
 
     // A number for the application's own use; nothing reads it. Defaults to 0.
     int Tag() const { return FTag; }
@@ -378,8 +376,6 @@ public:
     TPopupMenu *PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TPopupMenu *Value);
 
-    TControlState ControlState() const { return FControlState; }
-    void SetControlState(TControlState Value) { FControlState = Value; }
     TControlStyle ControlStyle() const { return FControlStyle; }
     void SetControlStyle(TControlStyle Value) { FControlStyle = Value; }
 
@@ -395,9 +391,6 @@ public:
     // Repaints at once.
     void Repaint();
     void Update();
-    void Refresh() { Repaint(); }
-    void BringToFront();
-    void SendToBack();
 
     TNotifyEvent OnClick() const { return FOnClick; }
     void SetOnClick(const TNotifyEvent &Value) { FOnClick = Value; }
@@ -470,8 +463,6 @@ protected:
     void ConstraintsChanged(TObject *Sender);
     // Sets the bounds field without telling the widget (the widget moved).
     void UpdateBoundsFromWidget(int ALeft, int ATop, int AWidth, int AHeight);
-    // The colour the control shows (ColorToQColor of Color).
-    TColor EffectiveColor() const { return FColor; }
 
     // Message handlers; each ends in DefaultHandler unless it says otherwise.
     void WMLButtonDown(TWMMouse &Message);
@@ -501,7 +492,6 @@ protected:
 
     // Applies the effective ShowHint and the hint to the widget.
     void UpdateToolTip();
-    bool EffectiveShowHint() const;
 
     String FText;
 
@@ -577,7 +567,6 @@ struct TCreateParams
 {
     String Caption;
     unsigned Style = 0;
-    unsigned ExStyle = 0;
     int X = 0;
     int Y = 0;
     int Width = 0;
@@ -605,7 +594,6 @@ public:
     TControl *Controls(int Index) const;
     void InsertControl(TControl *AControl);
     void RemoveControl(TControl *AControl);
-    bool ContainsControl(const TControl *Control) const;
 
     // Position among the parent's tab stops, from 0; -1 until it has a
     // parent. Setting it moves the control in its parent's tab list.
@@ -627,8 +615,6 @@ public:
 
     // An opaque value naming the control's window; made on first call.
     std::uintptr_t Handle();
-    bool HandleAllocated() const { return WidgetAllocated(); }
-    void HandleNeeded() { Widget(); }
     // Makes the widget anew (children keep theirs).
     void RecreateWnd();
 

@@ -180,7 +180,6 @@ protected:
     // The Qt widget that shows the top-level entries.
     virtual QWidget *CreateMenuWidget() = 0;
     QWidget *MenuWidget();
-    bool MenuWidgetAllocated() const;
 
 private:
     friend class TMenuItem;

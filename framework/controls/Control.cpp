@@ -302,24 +302,6 @@ void TControl::SetClientHeight(int Value)
     SetHeight(Value + (FHeight - ClientHeight()));
 }
 
-TPoint TControl::ClientToScreen(TPoint P) const
-{
-    if (QWidget *w = FBridge->Widget()) {
-        const QPoint g = w->mapToGlobal(QPoint(P.X, P.Y));
-        return {g.x(), g.y()};
-    }
-    return P;
-}
-
-TPoint TControl::ScreenToClient(TPoint P) const
-{
-    if (QWidget *w = FBridge->Widget()) {
-        const QPoint g = w->mapFromGlobal(QPoint(P.X, P.Y));
-        return {g.x(), g.y()};
-    }
-    return P;
-}
-
 void TControl::SetParent(TWinControl *AParent)
 {
     if (AParent == FParent)
@@ -444,11 +426,6 @@ void TControl::SetParentShowHint(bool Value)
         Perform(CM_PARENTSHOWHINTCHANGED);
 }
 
-bool TControl::EffectiveShowHint() const
-{
-    return FShowHint;
-}
-
 void TControl::UpdateToolTip()
 {
     if (QWidget *w = FBridge->Widget())
@@ -531,28 +508,6 @@ void TControl::Update()
     if (QWidget *w = FBridge->Widget())
         if (w->isVisible())
             w->repaint();
-}
-
-void TControl::BringToFront()
-{
-    if (QWidget *w = FBridge->Widget())
-        w->raise();
-    if (FParent) {
-        auto &list = FParent->FControls;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-        list.push_back(this);
-    }
-}
-
-void TControl::SendToBack()
-{
-    if (QWidget *w = FBridge->Widget())
-        w->lower();
-    if (FParent) {
-        auto &list = FParent->FControls;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-        list.insert(list.begin(), this);
-    }
 }
 
 void TControl::Loaded()

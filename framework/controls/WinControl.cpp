@@ -49,14 +49,6 @@ TControl *TWinControl::Controls(int Index) const
     return FControls[static_cast<std::size_t>(Index)];
 }
 
-bool TWinControl::ContainsControl(const TControl *Control) const
-{
-    for (const TControl *c = Control; c; c = c->Parent())
-        if (c == this)
-            return true;
-    return false;
-}
-
 void TWinControl::InsertControl(TControl *AControl)
 {
     if (!AControl || AControl->FParent == this)
