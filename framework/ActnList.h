@@ -230,12 +230,118 @@ public:
     virtual bool IsCheckedLinked() const { return customAction() != nullptr; }
     virtual bool IsEnabledLinked() const { return customAction() != nullptr; }
     virtual bool IsHintLinked() const { return customAction() != nullptr; }
-    virtual bool IsImageIndexLinked() const { return customAction() != nullptr; }
     virtual bool IsShortCutLinked() const { return customAction() != nullptr; }
     virtual bool IsVisibleLinked() const { return customAction() != nullptr; }
 
 protected:
     TCustomAction *customAction() const;
+};
+
+// A client's link that compares the client's properties with the action's:
+// a property is linked while the client shows the action's value of it.
+// TClient is the client class (a control, a menu item).
+template <class TClient> class TClientActionLink : public TActionLink
+{
+public:
+    explicit TClientActionLink(TClient *AClient) : TActionLink(AClient), FClient(AClient) {}
+
+    bool IsCaptionLinked() const override
+    {
+        return linked(&TClient::Caption, &TCustomAction::Caption);
+    }
+    bool IsEnabledLinked() const override
+    {
+        return linked(&TClient::Enabled, &TCustomAction::Enabled);
+    }
+    bool IsHintLinked() const override { return linked(&TClient::Hint, &TCustomAction::Hint); }
+    bool IsVisibleLinked() const override
+    {
+        return linked(&TClient::Visible, &TCustomAction::Visible);
+    }
+
+protected:
+    // Whether the client's value (ClientValue) equals the action's (ActionValue).
+    template <class C, class A> bool linked(C ClientValue, A ActionValue) const
+    {
+        const TCustomAction *action = customAction();
+        return action && (FClient->*ClientValue)() == (action->*ActionValue)();
+    }
+
+private:
+    TClient *FClient;
+};
+
+// What every client of an action shares (controls and menu items): the link
+// it owns, the Action property, and the part of an action's state every
+// client shows. TClient is the client class, which derives from this one;
+// TLink is its link class.
+template <class TClient, class TLink> class TActionClient
+{
+public:
+    // The action the client follows; null for none.
+    TBasicAction *Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+    // Links the client to Value (null unlinks it) and takes the action's
+    // state: while either is being read from a form description, only into
+    // the properties still at their defaults.
+    void SetAction(TBasicAction *Value)
+    {
+        if (!Value) {
+            FActionLink.reset();
+            return;
+        }
+        if (!FActionLink) {
+            FActionLink = CreateActionLink();
+            FActionLink->OnChange = [this](TObject *Sender) {
+                if (Sender && Sender == Action())
+                    ActionChange(Sender, false);
+            };
+        }
+        FActionLink->SetAction(Value);
+        const auto &self = static_cast<const TClient &>(*this);
+        ActionChange(Value, self.ComponentState().Contains(csLoading) ||
+                                Value->ComponentState().Contains(csLoading));
+    }
+    // The link to the action; null when the client never had one.
+    TLink *ActionLink() const { return FActionLink.get(); }
+
+protected:
+    TActionClient() = default;
+    ~TActionClient() = default;
+    TActionClient(const TActionClient &) = delete;
+    TActionClient &operator=(const TActionClient &) = delete;
+
+    // Takes the state of Sender, a TCustomAction. With CheckDefaults (while a
+    // form description is read) only the properties still at their defaults
+    // take the action's.
+    virtual void ActionChange(TObject *Sender, bool CheckDefaults) = 0;
+    // Makes the link the client follows its action through.
+    virtual std::unique_ptr<TLink> CreateActionLink() = 0;
+
+    // Takes the enabled state, hint and visibility of Source, as every
+    // client shows them; ActionChange calls it.
+    void TakeActionState(const TCustomAction &Source, bool CheckDefaults)
+    {
+        auto &self = static_cast<TClient &>(*this);
+        if (!CheckDefaults || self.Enabled())
+            self.SetEnabled(Source.Enabled());
+        if (!CheckDefaults || self.Hint().empty())
+            self.SetHint(Source.Hint());
+        if (!CheckDefaults || self.Visible())
+            self.SetVisible(Source.Visible());
+    }
+
+    // Whether a property is written: not while it shows the action's value.
+    bool isCaptionStored() const { return storedUnlessLinked(&TActionLink::IsCaptionLinked); }
+    bool isEnabledStored() const { return storedUnlessLinked(&TActionLink::IsEnabledLinked); }
+    bool isHintStored() const { return storedUnlessLinked(&TActionLink::IsHintLinked); }
+    bool isVisibleStored() const { return storedUnlessLinked(&TActionLink::IsVisibleLinked); }
+    bool storedUnlessLinked(bool (TActionLink::*Linked)() const) const
+    {
+        return !FActionLink || !(FActionLink.get()->*Linked)();
+    }
+
+private:
+    std::unique_ptr<TLink> FActionLink;
 };
 
 // A list of actions with shared images and handlers that see every action
@@ -252,16 +358,10 @@ public:
     // Raises EListError for an index outside 0..ActionCount()-1.
     TContainedAction *Actions(int Index) const;
     int IndexOf(const TContainedAction *Action) const;
-    // Same as setting the action's ActionList.
-    void AddAction(TContainedAction *Action);
-    void RemoveAction(TContainedAction *Action);
 
     // The images the actions' ImageIndex points into. Defaults to none.
     TCustomImageList *Images() const { return FImages; }
     void SetImages(TCustomImageList *Value);
-
-    // Runs Update on every action.
-    void UpdateActions();
 
     // Sees each action executed before its own handler. Defaults to none.
     TActionEvent OnExecute() const { return FOnExecute; }

@@ -194,7 +194,6 @@ public:
     int ComponentCount() const { return static_cast<int>(FComponents.size()); }
     // Raises EListError for an index outside 0..ComponentCount()-1.
     TComponent *Components(int Index) const;
-    int ComponentIndex() const;
     // Case-blind, among the owned components; null when there is none.
     TComponent *FindComponent(const String &AName) const;
 
@@ -276,8 +275,6 @@ public:
     void Clear() { FItems.clear(); }
     void Exchange(int Index1, int Index2);
     void Move(int CurIndex, int NewIndex);
-    void *First() const { return Get(0); }
-    void *Last() const { return Get(Count() - 1); }
     // Stable sort by a comparison that returns <0, 0 or >0.
     void Sort(const std::function<int(void *, void *)> &Compare);
 
@@ -371,8 +368,6 @@ public:
     String Text() const;
     // Replaces the lines by those of Value, split at "\n", "\r\n" or "\r".
     void SetText(const String &Value);
-    // Lines joined by commas, quoted where needed.
-    String CommaText() const;
 
     void BeginUpdate();
     void EndUpdate();
@@ -419,8 +414,6 @@ public:
     void SetSorted(bool Value);
     TDuplicates Duplicates() const { return FDuplicates; }
     void SetDuplicates(TDuplicates Value) { FDuplicates = Value; }
-    bool CaseSensitive() const { return FCaseSensitive; }
-    void SetCaseSensitive(bool Value);
 
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;
@@ -439,7 +432,6 @@ private:
     };
     std::vector<Item> FList;
     bool FSorted = false;
-    bool FCaseSensitive = false;
     TDuplicates FDuplicates = dupIgnore;
 };
 

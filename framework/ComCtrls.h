@@ -92,9 +92,6 @@ public:
     void SetStateIndex(int Value);
     bool Selected() const;
     void SetSelected(bool Value);
-    // Whether the item has the keyboard focus (the row that F2 edits).
-    bool Focused() const;
-    void SetFocused(bool Value);
     // The row's position in its list.
     int Index() const { return FIndex; }
     // A value for the application's own use; the list never touches it.
@@ -109,8 +106,6 @@ public:
     TCustomListView *ListView() const;
     // Removes the item from its list and frees it.
     void Delete();
-    // Scrolls the list so that the item can be seen.
-    void MakeVisible(bool PartialOK);
     // Starts editing the caption in place; false when the list is read-only
     // or OnEditing refuses.
     bool EditCaption();
@@ -202,7 +197,6 @@ public:
 
     TListItems *Items() const { return FItems.get(); }
     TListColumns *Columns() const { return FColumns.get(); }
-    void SetColumns(TListColumns *Value) { FColumns->Assign(Value); }
     // Only vsReport shows columns and headers; the other styles show the
     // captions as one list. Defaults to vsIcon.
     TViewStyle ViewStyle() const { return FViewStyle; }
@@ -240,10 +234,6 @@ public:
     void SetSelected(TListItem *Value);
     int SelCount() const;
     void ClearSelection();
-    TListItem *ItemFocused() const;
-    void SetItemFocused(TListItem *Value);
-    // The item at a point of the client area, or null.
-    TListItem *GetItemAt(int X, int Y) const;
     bool IsEditing() const;
 
     // Sorts the rows with SortProc (rows with equal keys keep their order);

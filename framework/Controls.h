@@ -28,6 +28,7 @@ class TWinControl;
 
 namespace controls_detail {
 class MessageBridge;
+class PaintBuffer;
 class PaintSurface;
 } // namespace controls_detail
 
@@ -256,7 +257,7 @@ private:
 // ---------------------------------------------------------------------------
 // TControl
 
-class TControl : public TComponent
+class TControl : public TComponent, public TActionClient<TControl, TControlActionLink>
 {
     TUMBLER_CLASS
 public:
@@ -274,15 +275,12 @@ public:
     void SetHeight(int Value) { SetBounds(FLeft, FTop, FWidth, Value); }
     virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
     TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
-    void SetBoundsRect(const TRect &R) { SetBounds(R.Left, R.Top, R.Width(), R.Height()); }
     // The client area, (0, 0, ClientWidth, ClientHeight).
     virtual TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
     int ClientWidth() const { return ClientRect().Width(); }
     void SetClientWidth(int Value);
     int ClientHeight() const { return ClientRect().Height(); }
     void SetClientHeight(int Value);
-    TPoint ClientToScreen(TPoint P) const;
-    TPoint ScreenToClient(TPoint P) const;
 
     // The control this one sits in; null for none (and for forms).
     TWinControl *Parent() const { return FParent; }
@@ -352,12 +350,13 @@ public:
     // Flags adds DT_RTLREADING when the text reads right to left.
     unsigned DrawTextBiDiModeFlags(unsigned Flags) const;
     // The palette the control wants realised: none on Linux (see HPALETTE).
+    // Nothing realises palettes here; it stays because the glyph button's
+    // design overrides it.
     virtual HPALETTE GetPalette() { return 0; }
 
     // The size limits SetBounds keeps to; changing them resizes the control
     // into them. None by default.
     TSizeConstraints *Constraints() const { return FConstraints.get(); }
-    void SetConstraints(TSizeConstraints *Value) { FConstraints->Assign(Value); }
 
     // A number for the application's own use; nothing reads it. Defaults to 0.
     int Tag() const { return FTag; }
@@ -377,8 +376,6 @@ public:
     TPopupMenu *PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TPopupMenu *Value);
 
-    TControlState ControlState() const { return FControlState; }
-    void SetControlState(TControlState Value) { FControlState = Value; }
     TControlStyle ControlStyle() const { return FControlStyle; }
     void SetControlStyle(TControlStyle Value) { FControlStyle = Value; }
 
@@ -394,9 +391,6 @@ public:
     // Repaints at once.
     void Repaint();
     void Update();
-    void Refresh() { Repaint(); }
-    void BringToFront();
-    void SendToBack();
 
     TNotifyEvent OnClick() const { return FOnClick; }
     void SetOnClick(const TNotifyEvent &Value) { FOnClick = Value; }
@@ -422,28 +416,19 @@ public:
     // linked to an action without an OnClick of its own executes the action.
     virtual void Click();
 
-    // The action the control follows: it takes the action's caption, enabled
-    // state, hint and visibility now and after every change of the action,
-    // and a click executes the action, unless the control has an OnClick
-    // handler of its own, which then runs instead. Defaults to none.
-    TBasicAction *Action() const;
-    void SetAction(TBasicAction *Value);
-    // The link to the action; null when the control never had one.
-    TControlActionLink *ActionLink() const { return FActionLink.get(); }
+    // Action, SetAction and ActionLink (TActionClient): the action the
+    // control follows. It takes the action's caption, enabled state, hint and
+    // visibility now and after every change of the action, and a click
+    // executes the action, unless the control has an OnClick handler of its
+    // own, which then runs instead. Defaults to none.
 
 protected:
     // Takes the state of Sender, a TCustomAction. With CheckDefaults (while a
     // form description is read) only the properties still at their defaults
     // take the action's, so that values the description sets stay. A class
     // that shows more of an action (an image) overrides it and calls the base.
-    virtual void ActionChange(TObject *Sender, bool CheckDefaults);
-    // Makes the link the control follows its action through.
-    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
-    // Whether a property is written: not while it shows the action's value.
-    bool isCaptionStored() const;
-    bool isEnabledStored() const;
-    bool isHintStored() const;
-    bool isVisibleStored() const;
+    void ActionChange(TObject *Sender, bool CheckDefaults) override;
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
 
     // Makes the Qt widget. The default is a plain widget that shows what
     // Paint draws (see TGraphicControl).
@@ -466,16 +451,18 @@ protected:
     virtual void ApplyText() {}
     // The image a self-painting control drew for the last WM_PAINT, or null.
     virtual const QImage *PaintedImage() const { return nullptr; }
-    // Whether the widget is made from Paint (TGraphicControl, TCustomControl).
-    virtual bool PaintsItself() const { return false; }
     // Resizes the control to fit its contents when it does so (labels).
     virtual void AdjustSize() {}
+    // Called after the control's size changed; a windowed control lays out
+    // its aligned children again.
+    virtual void Resize() {}
+    // Makes the widget when it is first needed: at once here; a windowed
+    // control goes through its creation parameters (CreateWnd).
+    virtual void CreateHandle();
     void FontChanged(TObject *Sender);
     void ConstraintsChanged(TObject *Sender);
     // Sets the bounds field without telling the widget (the widget moved).
     void UpdateBoundsFromWidget(int ALeft, int ATop, int AWidth, int AHeight);
-    // The colour the control shows (ColorToQColor of Color).
-    TColor EffectiveColor() const { return FColor; }
 
     // Message handlers; each ends in DefaultHandler unless it says otherwise.
     void WMLButtonDown(TWMMouse &Message);
@@ -505,7 +492,6 @@ protected:
 
     // Applies the effective ShowHint and the hint to the widget.
     void UpdateToolTip();
-    bool EffectiveShowHint() const;
 
     String FText;
 
@@ -563,28 +549,14 @@ private:
 
     std::unique_ptr<controls_detail::MessageBridge> FBridge;
     bool FCreatingWidget = false;
-    std::unique_ptr<TControlActionLink> FActionLink;
-
-    void doActionChange(TObject *Sender);
 };
 
 // A control's link to its action: which of the control's properties still
 // show the action's.
-class TControlActionLink : public TActionLink
+class TControlActionLink : public TClientActionLink<TControl>
 {
 public:
-    explicit TControlActionLink(TControl *AClient);
-
-    bool IsCaptionLinked() const override;
-    bool IsEnabledLinked() const override;
-    bool IsHintLinked() const override;
-    bool IsVisibleLinked() const override;
-
-protected:
-    TControl *Client() const { return FClient; }
-
-private:
-    TControl *FClient;
+    using TClientActionLink::TClientActionLink;
 };
 
 // ---------------------------------------------------------------------------
@@ -595,7 +567,6 @@ struct TCreateParams
 {
     String Caption;
     unsigned Style = 0;
-    unsigned ExStyle = 0;
     int X = 0;
     int Y = 0;
     int Width = 0;
@@ -623,7 +594,6 @@ public:
     TControl *Controls(int Index) const;
     void InsertControl(TControl *AControl);
     void RemoveControl(TControl *AControl);
-    bool ContainsControl(const TControl *Control) const;
 
     // Position among the parent's tab stops, from 0; -1 until it has a
     // parent. Setting it moves the control in its parent's tab list.
@@ -645,8 +615,6 @@ public:
 
     // An opaque value naming the control's window; made on first call.
     std::uintptr_t Handle();
-    bool HandleAllocated() const { return WidgetAllocated(); }
-    void HandleNeeded() { Widget(); }
     // Makes the widget anew (children keep theirs).
     void RecreateWnd();
 
@@ -700,6 +668,8 @@ protected:
     virtual int ClientTop() const { return 0; }
     // Places every child's widget again, after ClientTop changed.
     void ApplyChildBounds();
+    void CreateHandle() override;
+    void Resize() override;
 
 private:
     friend class TControl;
@@ -731,18 +701,16 @@ public:
     ~TGraphicControl() override;
 
     // Valid during Paint; draws into the image the widget shows.
-    TCanvas *Canvas() { return FCanvas.get(); }
+    TCanvas *Canvas();
     void Dispatch(TMessage &Message) override;
 
 protected:
     virtual void Paint() {}
-    const QImage *PaintedImage() const override { return FBuffer.get(); }
-    bool PaintsItself() const override { return true; }
+    const QImage *PaintedImage() const override;
     void WMPaint(TMessage &Message);
 
 private:
-    std::unique_ptr<QImage> FBuffer;
-    std::unique_ptr<TCanvas> FCanvas;
+    std::unique_ptr<controls_detail::PaintBuffer> FPaintBuffer;
 };
 
 // A windowed control that paints itself through Canvas.
@@ -753,16 +721,15 @@ public:
     explicit TCustomControl(TComponent *AOwner);
     ~TCustomControl() override;
 
-    TCanvas *Canvas() { return FCanvas.get(); }
+    // Valid during Paint; draws into the image the widget shows.
+    TCanvas *Canvas();
     void Dispatch(TMessage &Message) override;
 
 protected:
     virtual void Paint() {}
-    const QImage *PaintedImage() const override { return FBuffer.get(); }
-    bool PaintsItself() const override { return true; }
+    const QImage *PaintedImage() const override;
     void WMPaint(TMessage &Message);
 
 private:
-    std::unique_ptr<QImage> FBuffer;
-    std::unique_ptr<TCanvas> FCanvas;
+    std::unique_ptr<controls_detail::PaintBuffer> FPaintBuffer;
 };

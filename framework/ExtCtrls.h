@@ -18,7 +18,6 @@ public:
 
     // The picture shown (owned); form descriptions store it as Picture.Data.
     TPicture *Picture() const { return FPicture.get(); }
-    void SetPicture(TPicture *Value) { FPicture->Assign(Value); }
     // Size follows the picture. Defaults to false.
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool Value);

@@ -409,13 +409,9 @@ public:
     void MoveTo(int X, int Y);
     void LineTo(int X, int Y);
     void FillRect(const TRect &R);
-    // A one-pixel frame in the brush colour.
-    void FrameRect(const TRect &R);
     // Outline with the pen, filled with the brush.
     void Rectangle(const TRect &R);
     void Rectangle(int X1, int Y1, int X2, int Y2) { Rectangle(Rect(X1, Y1, X2, Y2)); }
-    void Ellipse(const TRect &R);
-    void Polygon(const std::vector<TPoint> &Points);
 
     // Text at X,Y (top-left of the text cell), on the brush colour unless the
     // brush style is bsClear; moves the pen position past the text.
@@ -423,7 +419,6 @@ public:
     // As TextOut, clipped to R, which is filled with the brush first.
     void TextRect(const TRect &R, int X, int Y, const String &Text);
     TSize TextExtent(const String &Text);
-    int TextWidth(const String &Text) { return TextExtent(Text).cx; }
     int TextHeight(const String &Text) { return TextExtent(Text).cy; }
     // DrawTextA: lays Text out in R by the DT_* flags; an '&' marks the next
     // character as an accelerator (underlined, "&&" is a literal '&') unless
@@ -439,9 +434,6 @@ public:
 
     TColor Pixel(int X, int Y);
     void SetPixel(int X, int Y, TColor Color);
-
-    // Where drawing is clipped; the whole image by default.
-    TRect ClipRect() const;
 
     // The open painter, set up with the pen, brush and font (null without a
     // target). For drawing the canvas has no call for.
@@ -609,7 +601,8 @@ public:
     void SetPixelFormat(TPixelFormat Value);
     bool Monochrome() const { return FPixelFormat == pf1bit; }
     void SetMonochrome(bool Value) { SetPixelFormat(Value ? pf1bit : pf32bit); }
-    // Kept for callers that choose one; both kinds are the same image here.
+    // Kept for callers that choose one (the glyph button asks for a device
+    // bitmap); both kinds are the same image here.
     TBitmapHandleType HandleType() const { return FHandleType; }
     void SetHandleType(TBitmapHandleType Value) { FHandleType = Value; }
 
@@ -631,14 +624,11 @@ public:
 
     void Draw(TCanvas &Canvas, const TRect &R) override;
     void LoadFromFile(const String &FileName) override;
-    void SaveToFile(const String &FileName) const;
     // PNG bytes, and reading any format Qt detects (EInvalidGraphic if none).
     std::vector<std::uint8_t> SaveToPNG() const;
     void LoadFromBytes(const std::vector<std::uint8_t> &Data);
 
     void Assign(TPersistent *Source) override;
-    // Tell OnChange after drawing on the canvas directly.
-    void Modified() { Changed(); }
 
 private:
     void toMonochrome();
@@ -666,7 +656,6 @@ public:
     // The bitmap, created empty on first use.
     TBitmap *Bitmap();
     TGraphic *Graphic() const { return FBitmap.get(); }
-    void SetGraphic(TGraphic *Value);
     int Width() const;
     int Height() const;
 

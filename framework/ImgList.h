@@ -81,8 +81,6 @@ public:
     void Clear();
     // Draws image Index at X, Y; a disabled image is drawn greyed.
     void Draw(TCanvas *Canvas, int X, int Y, int Index, bool Enabled = true);
-    // Copies image Index into Image (transparent pixels become BkColor or white).
-    void GetBitmap(int Index, TBitmap *Image) const;
     // Qt views show the images through these.
     QPixmap Pixmap(int Index) const;
     QIcon Icon(int Index) const;

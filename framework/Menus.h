@@ -24,7 +24,7 @@ class QWidget;
 class TMenu;
 class TMenuActionLink;
 
-class TMenuItem : public TComponent
+class TMenuItem : public TComponent, public TActionClient<TMenuItem, TMenuActionLink>
 {
     TUMBLER_CLASS
 public:
@@ -95,15 +95,11 @@ public:
     // inside it.
     virtual void Click();
 
-    // The action the item follows: it takes the action's caption, check
-    // mark, enabled state, hint, shortcut and visibility now and after every
-    // change of the action, and choosing it executes the action, unless the
-    // item has an OnClick handler of its own, which then runs instead.
-    // Defaults to none.
-    TBasicAction *Action() const;
-    void SetAction(TBasicAction *Value);
-    // The link to the action; null when the item never had one.
-    TMenuActionLink *ActionLink() const { return FActionLink.get(); }
+    // Action, SetAction and ActionLink (TActionClient): the action the item
+    // follows. It takes the action's caption, check mark, enabled state,
+    // hint, shortcut and visibility now and after every change of the
+    // action, and choosing it executes the action, unless the item has an
+    // OnClick handler of its own, which then runs instead. Defaults to none.
 
     // The QAction that stands for the item in Qt.
     QAction *QtAction() const { return FAction.get(); }
@@ -117,22 +113,13 @@ public:
                      TComponent *Root) const override;
 
 protected:
-    // Takes the state of Sender, a TCustomAction. With CheckDefaults (while a
-    // form description is read) only the properties still at their defaults
-    // take the action's.
-    virtual void ActionChange(TObject *Sender, bool CheckDefaults);
-    // Makes the link the item follows its action through.
-    virtual std::unique_ptr<TMenuActionLink> CreateActionLink();
+    void ActionChange(TObject *Sender, bool CheckDefaults) override;
+    std::unique_ptr<TMenuActionLink> CreateActionLink() override;
 
 private:
     friend class TMenu;
-    bool isCaptionStored() const;
-    bool isCheckedStored() const;
-    bool isEnabledStored() const;
-    bool isHintStored() const;
-    bool isShortCutStored() const;
-    bool isVisibleStored() const;
-    void doActionChange(TObject *Sender);
+    bool isCheckedStored() const { return storedUnlessLinked(&TActionLink::IsCheckedLinked); }
+    bool isShortCutStored() const { return storedUnlessLinked(&TActionLink::IsShortCutLinked); }
 
     // The Qt widget the children's actions go into: the sub-menu, or for a
     // menu's root item the menu's own widget. Made on first need.
@@ -155,28 +142,23 @@ private:
     std::unique_ptr<QMenu> FSubMenu; // made with the first child
     int FClicking = 0;               // how many clicks from Qt are running
     std::shared_ptr<bool> FAlive;    // false once the item is gone
-    std::unique_ptr<TMenuActionLink> FActionLink;
 };
 
 // A menu item's link to its action: which of the item's properties still
 // show the action's.
-class TMenuActionLink : public TActionLink
+class TMenuActionLink : public TClientActionLink<TMenuItem>
 {
 public:
-    explicit TMenuActionLink(TMenuItem *AClient);
+    using TClientActionLink::TClientActionLink;
 
-    bool IsCaptionLinked() const override;
-    bool IsCheckedLinked() const override;
-    bool IsEnabledLinked() const override;
-    bool IsHintLinked() const override;
-    bool IsShortCutLinked() const override;
-    bool IsVisibleLinked() const override;
-
-protected:
-    TMenuItem *Client() const { return FClient; }
-
-private:
-    TMenuItem *FClient;
+    bool IsCheckedLinked() const override
+    {
+        return linked(&TMenuItem::Checked, &TCustomAction::Checked);
+    }
+    bool IsShortCutLinked() const override
+    {
+        return linked(&TMenuItem::ShortCut, &TCustomAction::ShortCut);
+    }
 };
 
 // A tree of items with a root item, Items, whose children are the menu's
@@ -198,7 +180,6 @@ protected:
     // The Qt widget that shows the top-level entries.
     virtual QWidget *CreateMenuWidget() = 0;
     QWidget *MenuWidget();
-    bool MenuWidgetAllocated() const;
 
 private:
     friend class TMenuItem;

@@ -157,7 +157,6 @@ public:
     int XPos() const { return static_cast<std::int16_t>(FMessage.LParam & 0xFFFF); }
     int YPos() const { return static_cast<std::int16_t>((FMessage.LParam >> 16) & 0xFFFF); }
     LRESULT Result() const { return FMessage.Result; }
-    void SetResult(LRESULT Value) { FMessage.Result = Value; }
     TMessage &Message() const { return FMessage; }
 
 private:
@@ -174,9 +173,7 @@ public:
     unsigned Msg() const { return FMessage.Msg; }
     unsigned CharCode() const { return static_cast<unsigned>(FMessage.WParam); }
     void SetCharCode(unsigned Value) { FMessage.WParam = Value; }
-    LPARAM KeyData() const { return FMessage.LParam; }
     LRESULT Result() const { return FMessage.Result; }
-    void SetResult(LRESULT Value) { FMessage.Result = Value; }
     TMessage &Message() const { return FMessage; }
 
 private:

@@ -100,13 +100,7 @@ public:
     TEditCharCase CharCase() const { return FCharCase; }
     void SetCharCase(TEditCharCase Value);
 
-    void SelectAll();
     void Clear() { SetText(String()); }
-    int SelStart() const;
-    void SetSelStart(int Value);
-    int SelLength() const;
-    void SetSelLength(int Value);
-    String SelText() const;
 
     // Fires after every change of the text, by the user or by the program.
     TNotifyEvent OnChange() const { return FOnChange; }
@@ -187,7 +181,6 @@ public:
 
     String GetText() const override;
     TStrings *Lines() const { return FLines.get(); }
-    void SetLines(TStrings *Value) { FLines->Assign(Value); }
     // Defaults to ssNone.
     TScrollStyle ScrollBars() const { return FScrollBars; }
     void SetScrollBars(TScrollStyle Value);
@@ -353,7 +346,6 @@ public:
 
     String GetText() const override;
     TStrings *Items() const { return FItems.get(); }
-    void SetItems(TStrings *Value) { FItems->Assign(Value); }
     // The selected item, -1 for none. Defaults to -1.
     int ItemIndex() const;
     void SetItemIndex(int Value);
@@ -375,8 +367,6 @@ public:
     bool Sorted() const { return FSorted; }
     void SetSorted(bool Value);
     void Clear();
-    bool DroppedDown() const;
-    void SetDroppedDown(bool Value);
 
     // Fires when the text changes, by typing or by picking an item.
     TNotifyEvent OnChange() const { return FOnChange; }

@@ -21,7 +21,6 @@ public:
     explicit Exception(String message) : FMessage(std::move(message)) {}
 
     const String &Message() const noexcept { return FMessage; }
-    void SetMessage(String message) { FMessage = std::move(message); }
     const char *what() const noexcept override { return FMessage.c_str(); }
 
 private:

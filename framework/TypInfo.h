@@ -459,13 +459,6 @@ public:
         return *this;
     }
 
-    // Only the last property added: no default, always written.
-    TClassBuilder &NoDefault()
-    {
-        FInfo.Properties.back().Default.reset();
-        return *this;
-    }
-
     // A published method that form descriptions can bind events to.
     template <class M, class... A> TClassBuilder &Method(String name, void (M::*method)(A...))
     {

@@ -77,7 +77,8 @@ public:
     // The entry's menu item; null when the text is no entry or the entry has
     // no menu item.
     TMenuItem *GetMenuItem(const String &Text) const;
-    // Clears Strings and fills it with the entries in list order.
+    // Clears Strings and fills it with the entries in list order. Nothing
+    // here calls it; it stays as part of the list's interface for programs.
     void CopyItems(TStrings *Strings) const;
     // Replaces the entries by those stored under Storage.Key (only clears
     // when the key is blank).

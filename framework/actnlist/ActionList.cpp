@@ -46,18 +46,6 @@ int TCustomActionList::IndexOf(const TContainedAction *Action) const
     return it == FActions.end() ? -1 : static_cast<int>(it - FActions.begin());
 }
 
-void TCustomActionList::AddAction(TContainedAction *Action)
-{
-    if (Action)
-        Action->SetActionList(this);
-}
-
-void TCustomActionList::RemoveAction(TContainedAction *Action)
-{
-    if (Action && Action->ActionList() == this)
-        Action->SetActionList(nullptr);
-}
-
 void TCustomActionList::SetImages(TCustomImageList *Value)
 {
     if (FImages == Value)
@@ -83,14 +71,6 @@ void TCustomActionList::imagesChanged(TObject *)
     for (TContainedAction *action : actions)
         if (IndexOf(action) >= 0)
             action->Change();
-}
-
-void TCustomActionList::UpdateActions()
-{
-    const std::vector<TContainedAction *> actions = FActions;
-    for (TContainedAction *action : actions)
-        if (IndexOf(action) >= 0)
-            action->Update();
 }
 
 bool TCustomActionList::ExecuteAction(TBasicAction *Action)

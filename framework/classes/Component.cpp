@@ -53,15 +53,6 @@ TComponent *TComponent::Components(int Index) const
     return FComponents[static_cast<std::size_t>(Index)];
 }
 
-int TComponent::ComponentIndex() const
-{
-    if (!FOwner)
-        return -1;
-    const auto &list = FOwner->FComponents;
-    const auto it = std::find(list.begin(), list.end(), this);
-    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
-}
-
 TComponent *TComponent::FindComponent(const String &AName) const
 {
     if (AName.empty())

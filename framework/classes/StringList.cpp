@@ -178,19 +178,8 @@ void TStringList::SetSorted(bool Value)
     FSorted = Value;
 }
 
-void TStringList::SetCaseSensitive(bool Value)
-{
-    if (FCaseSensitive == Value)
-        return;
-    FCaseSensitive = Value;
-    if (FSorted)
-        Sort();
-}
-
 int TStringList::compareStrings(const String &a, const String &b) const
 {
-    if (FCaseSensitive)
-        return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
     return CompareText(a, b);
 }
 

@@ -130,29 +130,6 @@ void TStrings::SetText(const String &Value)
     }
 }
 
-String TStrings::CommaText() const
-{
-    String out;
-    for (int i = 0; i < Count(); ++i) {
-        if (i > 0)
-            out += ',';
-        const String s = Get(i);
-        const bool quote = s.empty() || s.find_first_of(" \",") != String::npos;
-        if (!quote) {
-            out += s;
-            continue;
-        }
-        out += '"';
-        for (char c : s) {
-            if (c == '"')
-                out += '"';
-            out += c;
-        }
-        out += '"';
-    }
-    return out;
-}
-
 void TStrings::BeginUpdate()
 {
     if (FUpdateCount++ == 0)

@@ -234,29 +234,6 @@ void TCustomListView::ClearSelection()
     FItems->Model().selection()->clearSelection();
 }
 
-TListItem *TCustomListView::ItemFocused() const
-{
-    const QModelIndex current = FItems->Model().selection()->currentIndex();
-    return current.isValid() ? FItems->Item(current.row()) : nullptr;
-}
-
-void TCustomListView::SetItemFocused(TListItem *Value)
-{
-    ListItemModel &model = FItems->Model();
-    model.flush();
-    const QModelIndex at = Value ? model.index(Value->Index(), 0) : QModelIndex();
-    model.selection()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
-}
-
-TListItem *TCustomListView::GetItemAt(int X, int Y) const
-{
-    listview_detail::ListTreeView *v = view();
-    if (!v)
-        return nullptr;
-    const QModelIndex at = v->indexAt(v->viewport()->mapFrom(v, QPoint(X, Y)));
-    return at.isValid() ? FItems->Item(at.row()) : nullptr;
-}
-
 bool TCustomListView::IsEditing() const
 {
     const listview_detail::ListTreeView *v = view();

@@ -3,9 +3,6 @@
 #include "framework/classes/Classes_p.h"
 #include "framework/comctrls/ListView_p.h"
 
-#include <QAbstractItemView>
-#include <QItemSelectionModel>
-
 using listview_detail::ListItemModel;
 
 // -------------------------------------------------------------- TListItem --
@@ -77,35 +74,6 @@ void TListItem::SetSelected(bool Value)
 {
     if (FOwner)
         FOwner->Model().setSelected(FIndex, Value);
-}
-
-bool TListItem::Focused() const
-{
-    if (!FOwner || FIndex >= FOwner->Model().shownRows())
-        return false;
-    return FOwner->Model().selection()->currentIndex().row() == FIndex;
-}
-
-void TListItem::SetFocused(bool Value)
-{
-    if (!FOwner)
-        return;
-    ListItemModel &model = FOwner->Model();
-    model.flush();
-    if (Value)
-        model.selection()->setCurrentIndex(model.index(FIndex, 0), QItemSelectionModel::NoUpdate);
-    else if (Focused())
-        model.selection()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
-}
-
-void TListItem::MakeVisible(bool /*PartialOK: rows are always shown whole*/)
-{
-    TCustomListView *list = ListView();
-    if (!list)
-        return;
-    FOwner->Model().flush();
-    if (auto *v = list->view())
-        v->scrollTo(FOwner->Model().index(FIndex, 0), QAbstractItemView::EnsureVisible);
 }
 
 bool TListItem::EditCaption()

@@ -84,9 +84,7 @@ public:
     // The size of the picture drawn before a caption (empty without images).
     QSize decorationSize() const;
     void setEditable(bool Value) { FEditable = Value; }
-    bool editable() const { return FEditable; }
     void setMultiSelect(bool Value);
-    bool multiSelect() const { return FMultiSelect; }
 
     bool isSelected(int Row) const;
     void setSelected(int Row, bool Value);

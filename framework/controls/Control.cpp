@@ -2,147 +2,14 @@
 #include "framework/Menus.h"
 #include "framework/controls/Controls_p.h"
 
-#include <QApplication>
-#include <QCursor>
 #include <QPainter>
-#include <QPointer>
 #include <QScopedValueRollback>
-#include <QVariant>
 #include <algorithm>
 
 using controls_detail::MessageBridge;
 
-// ---------------------------------------------------------------------------
-// Finding controls
-
-TControl *FindControl(const QWidget *Widget)
-{
-    for (const QWidget *w = Widget; w; w = w->parentWidget()) {
-        const QVariant v = w->property(controls_detail::controlProperty);
-        if (v.isValid())
-            return static_cast<TControl *>(v.value<void *>());
-    }
-    return nullptr;
-}
-
-TPoint GetCursorPos()
-{
-    const QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
-}
-
-TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled)
-{
-    TControl *c = FindControl(QApplication::widgetAt(QPoint(Pos.X, Pos.Y)));
-    if (c && !AllowDisabled && !c->Enabled())
-        return nullptr;
-    return c;
-}
-
-namespace {
-// The control a press began on, for as long as the button is held down
-// (csCaptureMouse): Qt's implicit grab sends it the pointer's moves and the
-// release, but does not report itself as a grab.
-QPointer<QWidget> pressCapture;
-} // namespace
-
-namespace controls_detail {
-void SetPressCapture(QWidget *Widget)
-{
-    pressCapture = Widget;
-}
-} // namespace controls_detail
-
-namespace {
-QWidget *captureWidget()
-{
-    return pressCapture ? pressCapture.data() : QWidget::mouseGrabber();
-}
-} // namespace
-
-TControl *GetCaptureControl()
-{
-    return FindControl(captureWidget());
-}
-
-std::uintptr_t GetCapture()
-{
-    return reinterpret_cast<std::uintptr_t>(captureWidget());
-}
-
-// ---------------------------------------------------------------------------
-// Identifiers and enumerations
-
-const TIdentMap &CursorIdents()
-{
-    static const TIdentMap map{{
-        {crDefault, "crDefault"},
-        {crNone, "crNone"},
-        {crArrow, "crArrow"},
-        {crCross, "crCross"},
-        {crIBeam, "crIBeam"},
-        {crSizeAll, "crSizeAll"},
-        {crSizeNESW, "crSizeNESW"},
-        {crSizeNS, "crSizeNS"},
-        {crSizeNWSE, "crSizeNWSE"},
-        {crSizeWE, "crSizeWE"},
-        {crUpArrow, "crUpArrow"},
-        {crHourGlass, "crHourGlass"},
-        {crDrag, "crDrag"},
-        {crNoDrop, "crNoDrop"},
-        {crHSplit, "crHSplit"},
-        {crVSplit, "crVSplit"},
-        {crMultiDrag, "crMultiDrag"},
-        {crSQLWait, "crSQLWait"},
-        {crNo, "crNo"},
-        {crAppStart, "crAppStart"},
-        {crHelp, "crHelp"},
-        {crHandPoint, "crHandPoint"},
-        {crSizeAll, "crSize"},
-    }};
-    return map;
-}
-
-const TEnumInfo AlignInfo{
-    "TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"}};
-const TEnumInfo AlignmentInfo{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
-const TEnumInfo AnchorKindInfo{"TAnchorKind", {"akLeft", "akTop", "akRight", "akBottom"}};
-const TEnumInfo FormBorderStyleInfo{
-    "TFormBorderStyle",
-    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
 static const TEnumInfo DragModeInfo{"TDragMode", {"dmManual", "dmAutomatic"}};
 static const TEnumInfo HelpTypeInfo{"THelpType", {"htKeyword", "htContext"}};
-const TEnumInfo BiDiModeInfo{
-    "TBiDiMode",
-    {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
-
-String GetShortHint(const String &Hint)
-{
-    const auto bar = Hint.find('|');
-    return bar == String::npos ? Hint : Hint.substr(0, bar);
-}
-
-String GetLongHint(const String &Hint)
-{
-    const auto bar = Hint.find('|');
-    return bar == String::npos ? Hint : Hint.substr(bar + 1);
-}
-
-bool IsAccel(unsigned Key, const String &Text)
-{
-    for (std::size_t i = 0; i + 1 < Text.size(); ++i) {
-        if (Text[i] != '&')
-            continue;
-        if (Text[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        const auto c = static_cast<unsigned char>(Text[i + 1]);
-        return c < 0x80 && Key < 0x80 &&
-               std::toupper(c) == std::toupper(static_cast<unsigned char>(Key));
-    }
-    return false;
-}
 
 // ---------------------------------------------------------------------------
 // TControl (its messages and their handlers are in ControlMessages.cpp)
@@ -254,10 +121,12 @@ void TControl::ensureWidget()
     if (FBridge->Widget() || FCreatingWidget)
         return;
     const QScopedValueRollback<bool> creating(FCreatingWidget, true);
-    if (auto *win = dynamic_cast<TWinControl *>(this))
-        win->CreateWnd();
-    else
-        createWidgetNow();
+    CreateHandle();
+}
+
+void TControl::CreateHandle()
+{
+    createWidgetNow();
 }
 
 void TControl::createWidgetNow()
@@ -406,8 +275,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     applyBounds();
     if (resized) {
         Invalidate();
-        if (auto *win = dynamic_cast<TWinControl *>(this))
-            win->Realign();
+        Resize();
     }
     if (FParent && FAlign != alNone)
         FParent->Realign();
@@ -421,8 +289,7 @@ void TControl::UpdateBoundsFromWidget(int ALeft, int ATop, int AWidth, int AHeig
     FWidth = AWidth;
     FHeight = AHeight;
     if (resized)
-        if (auto *win = dynamic_cast<TWinControl *>(this))
-            win->Realign();
+        Resize();
 }
 
 void TControl::SetClientWidth(int Value)
@@ -433,24 +300,6 @@ void TControl::SetClientWidth(int Value)
 void TControl::SetClientHeight(int Value)
 {
     SetHeight(Value + (FHeight - ClientHeight()));
-}
-
-TPoint TControl::ClientToScreen(TPoint P) const
-{
-    if (QWidget *w = FBridge->Widget()) {
-        const QPoint g = w->mapToGlobal(QPoint(P.X, P.Y));
-        return {g.x(), g.y()};
-    }
-    return P;
-}
-
-TPoint TControl::ScreenToClient(TPoint P) const
-{
-    if (QWidget *w = FBridge->Widget()) {
-        const QPoint g = w->mapFromGlobal(QPoint(P.X, P.Y));
-        return {g.x(), g.y()};
-    }
-    return P;
 }
 
 void TControl::SetParent(TWinControl *AParent)
@@ -542,8 +391,7 @@ void TControl::SetShowHint(bool Value)
         return;
     FShowHint = Value;
     UpdateToolTip();
-    if (auto *win = dynamic_cast<TWinControl *>(this))
-        win->NotifyControls(CM_PARENTSHOWHINTCHANGED);
+    Perform(CM_SHOWHINTCHANGED);
 }
 
 void TControl::SetBiDiMode(TBiDiMode Value)
@@ -553,8 +401,6 @@ void TControl::SetBiDiMode(TBiDiMode Value)
         return;
     FBiDiMode = Value;
     Perform(CM_BIDIMODECHANGED);
-    if (auto *win = dynamic_cast<TWinControl *>(this))
-        win->NotifyControls(CM_PARENTBIDIMODECHANGED);
 }
 
 void TControl::SetParentBiDiMode(bool Value)
@@ -580,11 +426,6 @@ void TControl::SetParentShowHint(bool Value)
         Perform(CM_PARENTSHOWHINTCHANGED);
 }
 
-bool TControl::EffectiveShowHint() const
-{
-    return FShowHint;
-}
-
 void TControl::UpdateToolTip()
 {
     if (QWidget *w = FBridge->Widget())
@@ -599,8 +440,6 @@ void TControl::SetColor(TColor Value)
     FColor = Value;
     ApplyColor();
     Perform(CM_COLORCHANGED);
-    if (auto *win = dynamic_cast<TWinControl *>(this))
-        win->NotifyControls(CM_PARENTCOLORCHANGED);
 }
 
 void TControl::SetParentColor(bool Value)
@@ -632,8 +471,6 @@ void TControl::FontChanged(TObject *)
         FParentFont = false;
     ApplyFont();
     Perform(CM_FONTCHANGED);
-    if (auto *win = dynamic_cast<TWinControl *>(this))
-        win->NotifyControls(CM_PARENTFONTCHANGED);
 }
 
 void TControl::SetCursor(TCursor Value)
@@ -671,28 +508,6 @@ void TControl::Update()
     if (QWidget *w = FBridge->Widget())
         if (w->isVisible())
             w->repaint();
-}
-
-void TControl::BringToFront()
-{
-    if (QWidget *w = FBridge->Widget())
-        w->raise();
-    if (FParent) {
-        auto &list = FParent->FControls;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-        list.push_back(this);
-    }
-}
-
-void TControl::SendToBack()
-{
-    if (QWidget *w = FBridge->Widget())
-        w->lower();
-    if (FParent) {
-        auto &list = FParent->FControls;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-        list.insert(list.begin(), this);
-    }
 }
 
 void TControl::Loaded()

@@ -258,8 +258,8 @@ void TControl::Click()
 {
     if (FOnClick)
         FOnClick(this);
-    else if (FActionLink && !ComponentState().Contains(csDesigning))
-        FActionLink->Execute(this);
+    else if (ActionLink() && !ComponentState().Contains(csDesigning))
+        ActionLink()->Execute(this);
 }
 
 void TControl::DblClick()

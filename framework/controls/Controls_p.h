@@ -6,12 +6,14 @@
 
 #include "framework/Controls.h"
 
+#include <QImage>
 #include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace controls_detail {
@@ -76,6 +78,29 @@ private:
     bool FReachedDefault = false;
     bool FResending = false;
     std::optional<Qt::CursorShape> FNaturalCursor;
+};
+
+// What a self-painting control paints into: an image of the control's size
+// and the canvas that draws on it. TGraphicControl and TCustomControl each
+// own one; the control's widget (PaintSurface) shows the image.
+class PaintBuffer
+{
+public:
+    PaintBuffer();
+    ~PaintBuffer();
+    PaintBuffer(const PaintBuffer &) = delete;
+    PaintBuffer &operator=(const PaintBuffer &) = delete;
+
+    TCanvas *Canvas() const { return FCanvas.get(); }
+    // The image last painted; null before the first paint.
+    const QImage *Image() const { return FImage.get(); }
+    // Points Canvas at an image of Width by Height filled with Fill, runs
+    // Draw, and ends the canvas's painting whether Draw returns or throws.
+    void Paint(int Width, int Height, const QColor &Fill, const std::function<void()> &Draw);
+
+private:
+    std::unique_ptr<QImage> FImage;
+    std::unique_ptr<TCanvas> FCanvas;
 };
 
 // The widget of self-painting controls: paints the image the control drew

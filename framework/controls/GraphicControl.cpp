@@ -1,4 +1,5 @@
 #include "framework/Controls.h"
+#include "framework/controls/Controls_p.h"
 
 #include <QImage>
 #include <algorithm>
@@ -7,28 +8,34 @@
 // ---------------------------------------------------------------------------
 // Self-painting controls
 
-namespace {
-// Points Canvas at a buffer of the control's size filled with Fill, runs
-// Paint, and ends the canvas's painting whether Paint returns or throws.
-template <class PaintFunction>
-void paintBuffered(std::unique_ptr<QImage> &Buffer, TCanvas &Canvas, int Width, int Height,
-                   const QColor &Fill, PaintFunction Paint)
+namespace controls_detail {
+
+PaintBuffer::PaintBuffer() : FCanvas(std::make_unique<TCanvas>()) {}
+
+PaintBuffer::~PaintBuffer()
+{
+    FCanvas->Flush();
+}
+
+void PaintBuffer::Paint(int Width, int Height, const QColor &Fill,
+                        const std::function<void()> &Draw)
 {
     const QSize size(std::max(1, Width), std::max(1, Height));
-    Canvas.Flush();
-    if (!Buffer || Buffer->size() != size)
-        Buffer = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
-    Buffer->fill(Fill);
-    Canvas.SetTarget(Buffer.get());
+    FCanvas->Flush();
+    if (!FImage || FImage->size() != size)
+        FImage = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
+    FImage->fill(Fill);
+    FCanvas->SetTarget(FImage.get());
     try {
-        Paint();
+        Draw();
     } catch (...) {
-        Canvas.Flush();
+        FCanvas->Flush();
         throw;
     }
-    Canvas.Flush();
+    FCanvas->Flush();
 }
-} // namespace
+
+} // namespace controls_detail
 
 const TClassInfo &TGraphicControl::StaticClassInfo()
 {
@@ -38,12 +45,19 @@ const TClassInfo &TGraphicControl::StaticClassInfo()
 }
 
 TGraphicControl::TGraphicControl(TComponent *AOwner)
-    : TControl(AOwner), FCanvas(std::make_unique<TCanvas>())
+    : TControl(AOwner), FPaintBuffer(std::make_unique<controls_detail::PaintBuffer>())
 {}
 
-TGraphicControl::~TGraphicControl()
+TGraphicControl::~TGraphicControl() = default;
+
+TCanvas *TGraphicControl::Canvas()
 {
-    FCanvas->Flush();
+    return FPaintBuffer->Canvas();
+}
+
+const QImage *TGraphicControl::PaintedImage() const
+{
+    return FPaintBuffer->Image();
 }
 
 void TGraphicControl::Dispatch(TMessage &Message)
@@ -57,7 +71,7 @@ void TGraphicControl::Dispatch(TMessage &Message)
 void TGraphicControl::WMPaint(TMessage &)
 {
     // What is not painted shows the parent through.
-    paintBuffered(FBuffer, *FCanvas, Width(), Height(), Qt::transparent, [this] { Paint(); });
+    FPaintBuffer->Paint(Width(), Height(), Qt::transparent, [this] { Paint(); });
 }
 
 const TClassInfo &TCustomControl::StaticClassInfo()
@@ -68,12 +82,19 @@ const TClassInfo &TCustomControl::StaticClassInfo()
 }
 
 TCustomControl::TCustomControl(TComponent *AOwner)
-    : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>())
+    : TWinControl(AOwner), FPaintBuffer(std::make_unique<controls_detail::PaintBuffer>())
 {}
 
-TCustomControl::~TCustomControl()
+TCustomControl::~TCustomControl() = default;
+
+TCanvas *TCustomControl::Canvas()
 {
-    FCanvas->Flush();
+    return FPaintBuffer->Canvas();
+}
+
+const QImage *TCustomControl::PaintedImage() const
+{
+    return FPaintBuffer->Image();
 }
 
 void TCustomControl::Dispatch(TMessage &Message)
@@ -87,6 +108,5 @@ void TCustomControl::Dispatch(TMessage &Message)
 void TCustomControl::WMPaint(TMessage &)
 {
     // The background is erased with the control's colour, then Paint draws.
-    paintBuffered(FBuffer, *FCanvas, Width(), Height(), ColorToQColor(Color(), clBtnFace),
-                  [this] { Paint(); });
+    FPaintBuffer->Paint(Width(), Height(), ColorToQColor(Color(), clBtnFace), [this] { Paint(); });
 }

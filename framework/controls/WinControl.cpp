@@ -49,14 +49,6 @@ TControl *TWinControl::Controls(int Index) const
     return FControls[static_cast<std::size_t>(Index)];
 }
 
-bool TWinControl::ContainsControl(const TControl *Control) const
-{
-    for (const TControl *c = Control; c; c = c->Parent())
-        if (c == this)
-            return true;
-    return false;
-}
-
 void TWinControl::InsertControl(TControl *AControl)
 {
     if (!AControl || AControl->FParent == this)
@@ -244,6 +236,16 @@ void TWinControl::CreateWnd()
         FParent->UpdateTabChain();
 }
 
+void TWinControl::CreateHandle()
+{
+    CreateWnd();
+}
+
+void TWinControl::Resize()
+{
+    Realign();
+}
+
 void TWinControl::RecreateWnd()
 {
     QWidget *old = FBridge->Widget();
@@ -374,6 +376,24 @@ void TWinControl::Dispatch(TMessage &Message)
         break;
     case WM_KILLFOCUS:
         WMKillFocus(Message);
+        break;
+    // A change of these properties reaches the children that take them from
+    // this control, after the control itself handled it.
+    case CM_FONTCHANGED:
+        TControl::Dispatch(Message);
+        NotifyControls(CM_PARENTFONTCHANGED);
+        break;
+    case CM_COLORCHANGED:
+        TControl::Dispatch(Message);
+        NotifyControls(CM_PARENTCOLORCHANGED);
+        break;
+    case CM_SHOWHINTCHANGED:
+        TControl::Dispatch(Message);
+        NotifyControls(CM_PARENTSHOWHINTCHANGED);
+        break;
+    case CM_BIDIMODECHANGED:
+        TControl::Dispatch(Message);
+        NotifyControls(CM_PARENTBIDIMODECHANGED);
         break;
     default:
         TControl::Dispatch(Message);

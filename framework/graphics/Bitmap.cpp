@@ -227,12 +227,6 @@ void TBitmap::LoadFromFile(const String &FileName)
     SetImage(image);
 }
 
-void TBitmap::SaveToFile(const String &FileName) const
-{
-    if (!Image().save(QString::fromStdString(FileName)))
-        throw EInvalidGraphic("Cannot write the picture to " + FileName);
-}
-
 std::vector<std::uint8_t> TBitmap::SaveToPNG() const
 {
     QByteArray bytes;

@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <QPolygon>
 #include <cmath>
 #include <map>
 
@@ -191,19 +190,6 @@ void TCanvas::FillRect(const TRect &R)
     p->fillRect(QRect(R.Left, R.Top, R.Width(), R.Height()), p->brush());
 }
 
-void TCanvas::FrameRect(const TRect &R)
-{
-    QPainter *p = begin();
-    if (!p || R.Width() <= 0 || R.Height() <= 0)
-        return;
-    const QColor c = ColorToQColor(FBrush.Color(), clWhite);
-    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p->fillRect(QRect(R.Left, R.Top, R.Width(), 1), c);
-    p->fillRect(QRect(R.Left, R.Bottom - 1, R.Width(), 1), c);
-    p->fillRect(QRect(R.Left, R.Top, 1, R.Height()), c);
-    p->fillRect(QRect(R.Right - 1, R.Top, 1, R.Height()), c);
-}
-
 void TCanvas::Rectangle(const TRect &R)
 {
     QPainter *p = begin();
@@ -224,28 +210,6 @@ void TCanvas::Rectangle(const TRect &R)
         p->setPen(pen);
         const double half = w / 2.0;
         p->drawRect(QRectF(R.Left + half, R.Top + half, R.Width() - w, R.Height() - w));
-    }
-}
-
-void TCanvas::Ellipse(const TRect &R)
-{
-    if (QPainter *p = begin()) {
-        applyPen(*p);
-        applyBrush(*p);
-        p->setRenderHint(QPainter::Antialiasing, false);
-        p->drawEllipse(QRect(R.Left, R.Top, R.Width() - 1, R.Height() - 1));
-    }
-}
-
-void TCanvas::Polygon(const std::vector<TPoint> &Points)
-{
-    if (QPainter *p = begin()) {
-        applyPen(*p);
-        applyBrush(*p);
-        QPolygon poly;
-        for (const TPoint &pt : Points)
-            poly << QPoint(pt.X, pt.Y);
-        p->drawPolygon(poly);
     }
 }
 
@@ -387,13 +351,6 @@ void TCanvas::SetPixel(int X, int Y, TColor Color)
     Flush();
     if (FTarget && FTarget->valid(X, Y))
         FTarget->setPixelColor(X, Y, ColorToQColor(Color));
-}
-
-TRect TCanvas::ClipRect() const
-{
-    if (!FTarget)
-        return {};
-    return Rect(0, 0, FTarget->width(), FTarget->height());
 }
 
 int DrawTextA(TCanvas *Canvas, const String &Text, int Count, TRect &R, unsigned Flags)

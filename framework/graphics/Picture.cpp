@@ -32,11 +32,6 @@ TBitmap *TPicture::Bitmap()
     return FBitmap.get();
 }
 
-void TPicture::SetGraphic(TGraphic *Value)
-{
-    Assign(Value);
-}
-
 int TPicture::Width() const
 {
     return FBitmap ? FBitmap->Width() : 0;

@@ -278,19 +278,6 @@ void TCustomImageList::Draw(TCanvas *Canvas, int X, int Y, int Index, bool Enabl
     }
 }
 
-void TCustomImageList::GetBitmap(int Index, TBitmap *Image) const
-{
-    checkIndex(Index);
-    if (!Image)
-        return;
-    QImage out(FWidth, FHeight, QImage::Format_ARGB32);
-    out.fill(FBkColor == clNone ? QColor(Qt::white) : ColorToQColor(FBkColor));
-    QPainter p(&out);
-    p.drawImage(0, 0, FImages[static_cast<std::size_t>(Index)].Drawn);
-    p.end();
-    Image->SetImage(out);
-}
-
 QPixmap TCustomImageList::Pixmap(int Index) const
 {
     if (Index < 0 || Index >= Count())

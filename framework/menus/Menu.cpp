@@ -46,11 +46,6 @@ QWidget *TMenu::MenuWidget()
     return FWidget->widget;
 }
 
-bool TMenu::MenuWidgetAllocated() const
-{
-    return FWidget->widget != nullptr;
-}
-
 void TMenu::GetChildren(const std::function<void(TComponent *)> &Proc, TComponent *Root) const
 {
     FItems->GetChildren(Proc, Root);

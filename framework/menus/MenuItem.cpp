@@ -225,8 +225,8 @@ void TMenuItem::Click()
     const TNotifyEvent handler = FOnClick;
     if (handler)
         handler(this);
-    else if (FActionLink && !ComponentState().Contains(csDesigning))
-        FActionLink->Execute(this);
+    else if (ActionLink() && !ComponentState().Contains(csDesigning))
+        ActionLink()->Execute(this);
 }
 
 TComponent *TMenuItem::GetParentComponent() const

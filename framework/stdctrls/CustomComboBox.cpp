@@ -324,21 +324,6 @@ void TCustomComboBox::Clear()
     SetText(String());
 }
 
-bool TCustomComboBox::DroppedDown() const
-{
-    return WidgetAllocated() && ComboBox()->view()->isVisible();
-}
-
-void TCustomComboBox::SetDroppedDown(bool Value)
-{
-    if (Value) {
-        DropDown();
-        ComboBox()->showPopup();
-    } else if (WidgetAllocated()) {
-        ComboBox()->hidePopup();
-    }
-}
-
 void TCustomComboBox::Change()
 {
     if (WidgetAllocated())

@@ -4,8 +4,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
-#include <QTextCursor>
-#include <QTextDocument>
 
 using stdctrls_detail::guarded;
 using stdctrls_detail::qs;
@@ -204,70 +202,4 @@ void TCustomEdit::SetCharCase(TEditCharCase Value)
     FCharCase = Value;
     if (Value != ecNormal)
         SetText(Value == ecUpperCase ? UpperCase(GetText()) : LowerCase(GetText()));
-}
-
-void TCustomEdit::SelectAll()
-{
-    if (auto *edit = qobject_cast<QLineEdit *>(Widget()))
-        edit->selectAll();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(Widget()))
-        memo->selectAll();
-}
-
-int TCustomEdit::SelStart() const
-{
-    auto *w = const_cast<TCustomEdit *>(this)->Widget();
-    if (auto *edit = qobject_cast<QLineEdit *>(w))
-        return edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    if (auto *memo = qobject_cast<QPlainTextEdit *>(w))
-        return memo->textCursor().selectionStart();
-    return 0;
-}
-
-void TCustomEdit::SetSelStart(int Value)
-{
-    if (auto *edit = qobject_cast<QLineEdit *>(Widget()))
-        edit->setCursorPosition(Value);
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(Widget())) {
-        QTextCursor c = memo->textCursor();
-        c.setPosition(std::clamp(Value, 0, memo->document()->characterCount() - 1));
-        memo->setTextCursor(c);
-    }
-}
-
-int TCustomEdit::SelLength() const
-{
-    auto *w = const_cast<TCustomEdit *>(this)->Widget();
-    if (auto *edit = qobject_cast<QLineEdit *>(w))
-        return static_cast<int>(edit->selectedText().size());
-    if (auto *memo = qobject_cast<QPlainTextEdit *>(w))
-        return memo->textCursor().selectionEnd() - memo->textCursor().selectionStart();
-    return 0;
-}
-
-void TCustomEdit::SetSelLength(int Value)
-{
-    if (auto *edit = qobject_cast<QLineEdit *>(Widget()))
-        edit->setSelection(SelStart(), Value);
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(Widget())) {
-        QTextCursor c = memo->textCursor();
-        const int start = c.selectionStart();
-        c.setPosition(start);
-        c.setPosition(std::clamp(start + Value, 0, memo->document()->characterCount() - 1),
-                      QTextCursor::KeepAnchor);
-        memo->setTextCursor(c);
-    }
-}
-
-String TCustomEdit::SelText() const
-{
-    auto *w = const_cast<TCustomEdit *>(this)->Widget();
-    if (auto *edit = qobject_cast<QLineEdit *>(w))
-        return edit->selectedText().toStdString();
-    if (auto *memo = qobject_cast<QPlainTextEdit *>(w))
-        return memo->textCursor()
-            .selectedText()
-            .replace(QChar::ParagraphSeparator, '\n')
-            .toStdString();
-    return {};
 }

@@ -66,6 +66,33 @@ TEST(ParentColours, FlowDownEveryLevelUntilAControlTakesItsOwn)
     EXPECT_EQ(label->Color(), clAqua);
 }
 
+TEST(ParentColours, FontHintAndReadingOrderFlowThroughASelfPaintingWindowedControl)
+{
+    // A windowed control that paints itself and handles some messages of its
+    // own still tells its children of each change.
+    Window w;
+    auto *face = new TCustomControl(w.form);
+    face->SetParent(w.form);
+    auto *label = new TLabel(w.form);
+    label->SetParent(face);
+
+    w.form->Font()->SetHeight(-20);
+    w.form->SetShowHint(true);
+    w.form->SetBiDiMode(bdRightToLeft);
+    w.form->SetColor(clYellow);
+    EXPECT_EQ(label->Font()->Height(), -20);
+    EXPECT_TRUE(label->ShowHint());
+    EXPECT_EQ(label->BiDiMode(), bdRightToLeft);
+    EXPECT_EQ(label->Color(), clYellow);
+    EXPECT_TRUE(label->ParentFont() && label->ParentShowHint() && label->ParentBiDiMode() &&
+                label->ParentColor())
+        << "taking the parent's values is not having values of its own";
+
+    face->Font()->SetHeight(-30);
+    w.form->Font()->SetHeight(-12);
+    EXPECT_EQ(label->Font()->Height(), -30) << "the nearest parent with a font of its own wins";
+}
+
 TEST(ParentColours, AControlMovedToAnotherParentTakesThatParentsColourAndFont)
 {
     Window w;
