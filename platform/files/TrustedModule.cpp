@@ -102,11 +102,11 @@ LoadedModule loadTrustedModule(const std::string &path)
         return loaded;
     }
     if (st.st_uid != 0 && st.st_uid != ::geteuid()) {
-        loaded.failure = failure(path, "belongs to another user");
+        loaded.failure = path + " belongs to another user";
         return loaded;
     }
     if (st.st_mode & (S_IWGRP | S_IWOTH)) {
-        loaded.failure = failure(path, "is writable by other users");
+        loaded.failure = path + " is writable by other users";
         return loaded;
     }
     if (const char *damage = cutShort(file.get(), static_cast<std::uint64_t>(st.st_size))) {
