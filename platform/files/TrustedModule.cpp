@@ -81,7 +81,7 @@ std::vector<std::string> modulePaths(const ModulePlaces &places)
     return paths;
 }
 
-LoadedModule loadTrustedModule(const std::string &path)
+LoadedModule loadTrustedModule(const std::string &path, Binding binding)
 {
     LoadedModule loaded;
     Refusal refusal;
@@ -115,10 +115,10 @@ LoadedModule loadTrustedModule(const std::string &path)
     }
     // By its path, so that debuggers and error messages name the file: only
     // root or this user could have changed what the path leads to since.
-    // RTLD_NOW: a missing symbol fails here, not in the middle of a call.
     // A name without a slash would send dlopen through the library path.
     const std::string named = path.find('/') == std::string::npos ? "./" + path : path;
-    loaded.handle = ::dlopen(named.c_str(), RTLD_NOW | RTLD_LOCAL);
+    loaded.handle =
+        ::dlopen(named.c_str(), (binding == Binding::AtLoad ? RTLD_NOW : RTLD_LAZY) | RTLD_LOCAL);
     if (!loaded.handle) {
         const char *why = ::dlerror();
         loaded.failure = failure(path, why ? why : "cannot be loaded");

@@ -25,6 +25,14 @@ struct ModulePlaces
 // build folder, which anyone who can write there could replace.
 std::vector<std::string> modulePaths(const ModulePlaces &places);
 
+// When the module's own calls into other libraries are bound.
+enum class Binding
+{
+    AtLoad,     // all of them at once: a missing one fails the load, not a later call
+    AtFirstCall // each when first made, as for a program's own libraries: a large
+                // module that calls few of its imports starts sooner
+};
+
 struct LoadedModule
 {
     void *handle = nullptr; // dlopen's handle, never closed
@@ -32,7 +40,7 @@ struct LoadedModule
     std::string failure;    // "<path>: <why>" when there is no handle
 };
 
-// Loads the module at `path` (RTLD_NOW | RTLD_LOCAL), after checking the file
+// Loads the module at `path` (RTLD_LOCAL, bound as `binding` says), after checking the file
 // and every folder on the way to it as openTrustedParent does: each belongs
 // to root or to the effective user and nobody else may write to it, so the
 // file checked is the file loaded. The file itself must be a regular file of
@@ -40,6 +48,6 @@ struct LoadedModule
 // its own headers say: dlopen maps a file cut short (an interrupted install, a
 // full disk) without complaint, and the process would fault on the first
 // touch of a page past its end.
-LoadedModule loadTrustedModule(const std::string &path);
+LoadedModule loadTrustedModule(const std::string &path, Binding binding = Binding::AtLoad);
 
 } // namespace files

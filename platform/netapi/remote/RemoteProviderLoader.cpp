@@ -36,7 +36,8 @@ Loaded loadModule(const std::vector<std::string> &paths)
     };
     for (const std::string &path : paths) {
         searched += (searched.empty() ? "" : ", ") + path;
-        // The handle is never closed (see the factory's comment).
+        // Bound at load: a missing Samba symbol fails here, not in the middle
+        // of a call. The handle is never closed (see the factory's comment).
         const files::LoadedModule module = files::loadTrustedModule(path);
         if (module.missing)
             continue;
