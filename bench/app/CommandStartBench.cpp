@@ -1,6 +1,7 @@
 // The command line's start: `tumblerset --directory DEMO --list` of the demo
-// directory against a program linked to Qt's core only that makes its core
-// application and ends (bench_app_command_start_bare). Each round starts one
+// directory, and `tumblerset --version` (the start alone), against a program
+// linked to Qt's core only that makes its core application and ends
+// (bench_app_command_start_bare). Each round starts one
 // of each, in turn, and times it from just before the start to its end, and
 // takes the processor time it used (user and system, from wait4), which a
 // busy machine disturbs less; the figures are the medians, and the ratios the
@@ -94,35 +95,56 @@ int main(int argc, char **argv)
         return 1;
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
-    const std::vector<std::string> program{argc > 2 ? argv[2] : TUMBLERSET_EXECUTABLE,
-                                           "--directory", demo.toStdString(), "--list"};
-    const std::vector<std::string> bare{
-        (QCoreApplication::applicationDirPath() + QStringLiteral("/bench_app_command_start_bare"))
-            .toStdString()};
+    const std::string executable = argc > 2 ? argv[2] : TUMBLERSET_EXECUTABLE;
+    // The listing, and the start alone: --version reads no file.
+    struct Measured
+    {
+        const char *label;
+        std::vector<std::string> command;
+        std::vector<double> elapsed{}, processor{}, ratios{}, processorRatios{};
+    };
+    std::vector<Measured> measured{{"tumblerset --list of the demo",
+                                    {executable, "--directory", demo.toStdString(), "--list"}},
+                                   {"tumblerset --version", {executable, "--version"}}};
+    Measured bare{
+        "Qt core only",
+        {(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_app_command_start_bare"))
+             .toStdString()}};
 
     // One unmeasured start of each fills the file caches.
-    if (timeRun(program).elapsedMs < 0 || timeRun(bare).elapsedMs < 0)
-        return 1;
-    std::vector<double> programMs, bareMs, ratios, programCpu, bareCpu, cpuRatios;
-    for (int round = 0; round < rounds; ++round) {
-        const Run p = timeRun(program);
-        const Run b = timeRun(bare);
-        if (p.elapsedMs < 0 || b.elapsedMs < 0)
+    for (const Measured &m : measured)
+        if (timeRun(m.command).elapsedMs < 0)
             return 1;
-        programMs.push_back(p.elapsedMs);
-        bareMs.push_back(b.elapsedMs);
-        ratios.push_back(p.elapsedMs / b.elapsedMs);
-        programCpu.push_back(p.processorMs);
-        bareCpu.push_back(b.processorMs);
-        if (b.processorMs > 0)
-            cpuRatios.push_back(p.processorMs / b.processorMs);
+    if (timeRun(bare.command).elapsedMs < 0)
+        return 1;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<Run> runs;
+        for (const Measured &m : measured)
+            runs.push_back(timeRun(m.command));
+        const Run b = timeRun(bare.command);
+        if (b.elapsedMs < 0)
+            return 1;
+        bare.elapsed.push_back(b.elapsedMs);
+        bare.processor.push_back(b.processorMs);
+        for (std::size_t i = 0; i < measured.size(); ++i) {
+            const Run &r = runs[i];
+            if (r.elapsedMs < 0)
+                return 1;
+            measured[i].elapsed.push_back(r.elapsedMs);
+            measured[i].processor.push_back(r.processorMs);
+            measured[i].ratios.push_back(r.elapsedMs / b.elapsedMs);
+            if (b.processorMs > 0)
+                measured[i].processorRatios.push_back(r.processorMs / b.processorMs);
+        }
     }
-    std::printf("median of %d starts each: start to end of the process, processor time\n", rounds);
-    std::printf("  tumblerset --list of the demo: %6.2f ms, %6.2f ms\n", median(programMs),
-                median(programCpu));
-    std::printf("  Qt core only:                  %6.2f ms, %6.2f ms\n", median(bareMs),
-                median(bareCpu));
-    std::printf("  ratio %.2f, processor time %.2f (medians of per-round ratios; target <= 1.5)\n",
-                median(ratios), cpuRatios.empty() ? 0.0 : median(cpuRatios));
+    std::printf("median of %d starts each: start to end of the process, processor time; ratios "
+                "to Qt core only (medians of per-round ratios; target <= 1.5)\n",
+                rounds);
+    std::printf("  %-30s %6.2f ms, %6.2f ms\n", bare.label, median(bare.elapsed),
+                median(bare.processor));
+    for (const Measured &m : measured)
+        std::printf("  %-30s %6.2f ms, %6.2f ms, ratio %.2f, processor time %.2f\n", m.label,
+                    median(m.elapsed), median(m.processor), median(m.ratios),
+                    m.processorRatios.empty() ? 0.0 : median(m.processorRatios));
     return 0;
 }
