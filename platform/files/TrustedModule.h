@@ -37,17 +37,17 @@ struct LoadedModule
 {
     void *handle = nullptr; // dlopen's handle, never closed
     bool missing = false;   // nothing at the path: not a failure of the module itself
-    std::string failure;    // "<path>: <why>" when there is no handle
+    std::string failure;    // why there is no handle, naming the path
 };
 
-// Loads the module at `path` (RTLD_LOCAL, bound as `binding` says), after checking the file
-// and every folder on the way to it as openTrustedParent does: each belongs
-// to root or to the effective user and nobody else may write to it, so the
-// file checked is the file loaded. The file itself must be a regular file of
-// root's or the effective user's that nobody else may write to, and as long as
-// its own headers say: dlopen maps a file cut short (an interrupted install, a
-// full disk) without complaint, and the process would fault on the first
-// touch of a page past its end.
+// Loads the module at `path` (RTLD_LOCAL, bound as `binding` says), after
+// checking the file and every folder on the way to it as openTrustedParent
+// does: each belongs to root or to the effective user and nobody else may
+// write to it, so the file checked is the file loaded. The file itself must be
+// a regular file of root's or the effective user's that nobody else may write
+// to, and as long as its own headers say: dlopen maps a file cut short (an
+// interrupted install, a full disk) without complaint, and the process would
+// fault on the first touch of a page past its end.
 LoadedModule loadTrustedModule(const std::string &path, Binding binding = Binding::AtLoad);
 
 } // namespace files
