@@ -1,21 +1,19 @@
-// Tumblerset's entry point: the window, or a command-line mode for scripts.
+// Tumblerset's entry point: a command-line mode for scripts, or the window,
+// from its own module. The program itself links Qt's core only.
 
 #include "app/CommandLine.h"
-#include "app/HelperSession.h"
 #include "app/LockoutDetails.h"
-#include "app/Main.h"
 #include "app/Session.h"
-#include "framework/Forms.h"
+#include "app/Window.h"
 #include "platform/Logging.h"
+#include "platform/files/TrustedModule.h"
 #include "platform/netapi/DirectoryProvider.h"
 #include "platform/text/Printable.h"
 #include "platform/text/TextConversion.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QIcon>
-#include <QMessageBox>
 #include <cstdio>
+#include <dlfcn.h>
 #include <iostream>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -61,43 +59,35 @@ int runCommand(int argc, char **argv, const StartupOptions &options)
                                                       : RunUnlockCommand(options);
 }
 
-int runWindow(int argc, char **argv, const StartupOptions &options)
+// The window's module: this build's, or the one installed with the program.
+// Loaded as the Samba module is, so a module that someone other than root
+// could have changed is never run, also when the program runs as root.
+int runWindow(int &argc, char **argv, const StartupOptions &options)
 {
-    TApplication application(argc, argv);
-    std::string directoryError;
-    try {
-        InstallAccountProviders(options.directoryFile);
-    } catch (const netapi::DirectoryFileError &e) {
-        // The message quotes names from the file: shown, never interpreted.
-        directoryError = text::printable(e.what());
+    std::string failures;
+    for (const std::string &path : files::modulePaths(
+             {TUMBLERSET_BUILD_DIR, TUMBLERSET_BUILT_WINDOW_MODULE,
+              TUMBLERSET_WINDOW_MODULE_FROM_PROGRAM, TUMBLERSET_INSTALLED_WINDOW_MODULE})) {
+        // Of the thousands of Qt calls the window's code names, a start makes
+        // a few hundred: binding them all at once would cost it about a tenth.
+        const files::LoadedModule module =
+            files::loadTrustedModule(path, files::Binding::AtFirstCall);
+        if (module.missing) {
+            failures += (failures.empty() ? "" : "; ") + path + ": not found";
+            continue;
+        }
+        if (!module.handle) {
+            failures += (failures.empty() ? "" : "; ") + module.failure;
+            continue;
+        }
+        using Entry = decltype(&tumblerset_run_window);
+        if (const auto entry = reinterpret_cast<Entry>(dlsym(module.handle, tumblersetWindowEntry)))
+            return entry(&argc, argv, options.directoryFile.c_str());
+        failures += (failures.empty() ? "" : "; ") + path + ": not the window's module";
     }
-    UseLocalHelperWhenUnprivileged(options.directoryFile);
-    if (!directoryError.empty()) {
-        std::cerr << "tumblerset: " << directoryError << '\n';
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Tumblerset"),
-                        QStringLiteral("The directory file cannot be used:\n%1")
-                            .arg(QString::fromStdString(directoryError)));
-        box.setTextFormat(Qt::PlainText);
-        box.exec();
-        return ExitUsage;
-    }
-    QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/icons/tumblerset-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
-    try {
-        Application->Initialize();
-        Application->SetTitle("Tumblerset");
-        Application->CreateForm(MainForm);
-        Application->Run();
-    } catch (const std::exception &e) {
-        // Kinds other than the framework's keep their text too: an empty
-        // message would tell the operator nothing.
-        Application->ShowException(e);
-    } catch (...) {
-        Application->ShowException(Exception(""));
-    }
-    return 0;
+    std::cerr << "tumblerset: the window cannot be started: " << text::printable(failures)
+              << "\nThe command line works without it; see 'tumblerset --help'.\n";
+    return ExitFailed;
 }
 
 } // namespace

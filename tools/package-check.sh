@@ -25,6 +25,7 @@ for dependency in libqt6widgets6 libqt6core6 libicu72 samba-libs fonts-dejavu-co
     grep -q "^ Depends:.*$dependency" <<<"$info" || fail "no dependency on $dependency"
 done
 for file in ./usr/bin/tumblerset ./usr/lib/tumblerset/tumblerset-samba.so \
+    ./usr/lib/tumblerset/tumblerset-window.so \
     ./usr/share/applications/tumblerset.desktop \
     ./usr/share/metainfo/io.github.marrowlight.Tumblerset.metainfo.xml \
     ./usr/share/man/man1/tumblerset.1 \
@@ -89,6 +90,16 @@ cp examples/demo-directory.json "$demo"
 # answer would be error 50 and a line on standard error.
 named=$(USER=nobody PASSWD=unused /usr/bin/tumblerset --list 'bad%name' 2>&1 || true)
 [ "$named" = "Invalid server name." ] || fail "installed program and its Samba module: $named"
+# The command line maps none of the window's libraries; the window comes from
+# its module, found beside the installed program (offscreen: it runs until it
+# is stopped).
+LD_DEBUG=files /usr/bin/tumblerset --directory "$demo" --list 2>&1 >/dev/null |
+    grep -q 'libQt6Widgets\|libQt6Gui\|tumblerset-window' && fail "the command line loads the window's libraries"
+mkdir -m 700 "$work/window-runtime"
+status=0
+XDG_CONFIG_HOME="$work/window-config" XDG_RUNTIME_DIR="$work/window-runtime" QT_QPA_PLATFORM=offscreen \
+    timeout 5 /usr/bin/tumblerset --directory "$demo" >"$work/window.log" 2>&1 || status=$?
+[ "$status" = 124 ] || fail "the installed window did not start (status $status): $(cat "$work/window.log")"
 # A program of its own against the installed library only: its sources are
 # copied out of this tree, so nothing here can stand in for the package.
 cp -r examples/recent-files "$work/src"

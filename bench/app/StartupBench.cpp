@@ -1,10 +1,13 @@
 // Start-up to the shown and painted main window, against a bare Qt window with
 // the same kinds of widgets at the same places (bench_app_startup_bare).
 //
-// Without arguments this program is the driver: it starts both kinds of window
-// as child processes, a round at a time, and prints the medians. With
-// --window it is such a child: it starts the way the program does and ends
-// once the main window has been painted for the first time. Each child prints
+// Without arguments this program is the driver: it starts each kind of window
+// as a child process, a round at a time, and prints the medians. With
+// --window it is such a child: it makes the main window as the program does,
+// linked in, and ends once the main window has been painted for the first
+// time. The program itself is the third kind: started as users start it (the
+// program, then the window's module), with bench_app_window_probe preloaded to
+// note its first paint and end it. Each child prints
 // the monotonic clock at main() and after the first paint; the driver notes
 // the same clock just before it starts the child, so the figures run from
 // process start, and loading the libraries is part of them.
@@ -139,13 +142,23 @@ int runDriver(int argc, char **argv)
         !startChild(bare, {}, environment, ignored))
         return 1;
 
+    QProcessEnvironment probed = environment;
+    probed.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(WINDOW_PROBE));
+    const QString program = QStringLiteral(TUMBLERSET_EXECUTABLE);
+    if (!startChild(program, {}, probed, ignored))
+        return 1;
+
     std::vector<double> windowMain, windowPainted, bareMain, barePainted, ratios;
     std::vector<double> application, providers, form;
+    std::vector<double> programMain, programPainted, programRatios;
     for (int round = 0; round < Rounds; ++round) {
-        Start w, b;
+        Start w, b, p;
         if (!startChild(self, {QStringLiteral("--window")}, environment, w) ||
-            !startChild(bare, {}, environment, b))
+            !startChild(bare, {}, environment, b) || !startChild(program, {}, probed, p))
             return 1;
+        programMain.push_back(p.toMain);
+        programPainted.push_back(p.toPainted);
+        programRatios.push_back(p.toPainted / b.toPainted);
         windowMain.push_back(w.toMain);
         application.push_back(w.toApplication);
         providers.push_back(w.toProviders);
@@ -166,6 +179,11 @@ int runDriver(int argc, char **argv)
     std::printf("  bare Qt window:  %6.1f ms to main(), %6.1f ms to painted\n", median(bareMain),
                 median(barePainted));
     std::printf("  ratio %.2f (median of per-round ratios; target <= 1.5)\n", median(ratios));
+    std::printf("  the program, its window from its module: %6.1f ms to main(), %6.1f ms to "
+                "painted\n",
+                median(programMain), median(programPainted));
+    std::printf("  ratio %.2f to the bare Qt window (median of per-round ratios; target <= 1.5)\n",
+                median(programRatios));
     return 0;
 }
 

@@ -3,96 +3,21 @@
 
 #include "platform/Logging.h"
 #include "platform/WinError.h"
+#include "platform/files/TrustedModule.h"
 #include "platform/netapi/remote/RemoteProvider.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <dlfcn.h>
-#include <elf.h>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <unistd.h>
 
 namespace netapi {
 namespace {
 
-// Where the build put the module, which build that was, and where an
-// installation keeps it (as a path from the program's folder, and in full).
-constexpr const char *buildDirectory = TUMBLERSET_BUILD_DIR;
-constexpr const char *builtModule = TUMBLERSET_BUILT_MODULE;
-constexpr const char *moduleFromProgram = TUMBLERSET_MODULE_FROM_PROGRAM;
-constexpr const char *installedModule = TUMBLERSET_INSTALLED_MODULE;
-
-bool within(const std::filesystem::path &path, const std::filesystem::path &folder)
-{
-    if (folder.empty())
-        return false;
-    const auto [end, rest] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
-    return end == folder.end() && rest != path.end();
-}
-
+// This build's module, or the installed package's.
 std::vector<std::string> defaultModulePaths()
 {
-    std::vector<std::string> paths;
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        // A build's module serves only that build's programs: an installed
-        // program never runs code from a build folder, which anyone who can
-        // write there could replace.
-        if (within(program, std::filesystem::weakly_canonical(buildDirectory, error)))
-            paths.emplace_back(builtModule);
-        // The package may install under another prefix than the build was
-        // configured for; the layout relative to the program stays the same.
-        paths.push_back((program.parent_path() / moduleFromProgram).lexically_normal().string());
-    }
-    if (std::find(paths.begin(), paths.end(), installedModule) == paths.end())
-        paths.emplace_back(installedModule);
-    return paths;
-}
-
-// Why the library at path is shorter than its own headers say, or empty when
-// it is not. dlopen maps a library's segments as its headers describe them, so
-// a file cut short (an interrupted install, a full disk) would not fail to
-// load: the process would fault on the first touch of a page past its end.
-// What is not a 64-bit ELF file at all is left to dlopen to refuse.
-std::string cutShort(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    Elf64_Ehdr header{};
-    if (!file.read(reinterpret_cast<char *>(&header), sizeof header) ||
-        std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64)
-        return {};
-    std::error_code error;
-    const std::uint64_t size = std::filesystem::file_size(path, error);
-    if (error)
-        return error.message();
-    const auto beyond = [size](std::uint64_t offset, std::uint64_t length) {
-        return offset > size || length > size - offset;
-    };
-    if (header.e_phentsize != sizeof(Elf64_Phdr) ||
-        beyond(header.e_phoff, std::uint64_t{header.e_phnum} * sizeof(Elf64_Phdr)) ||
-        beyond(header.e_shoff, std::uint64_t{header.e_shnum} * header.e_shentsize))
-        return "the file is damaged or cut short";
-    file.seekg(static_cast<std::streamoff>(header.e_phoff));
-    for (unsigned i = 0; i < header.e_phnum; ++i) {
-        Elf64_Phdr segment{};
-        if (!file.read(reinterpret_cast<char *>(&segment), sizeof segment))
-            return "the file cannot be read";
-        if (segment.p_type == PT_LOAD && beyond(segment.p_offset, segment.p_filesz))
-            return "the file is damaged or cut short";
-    }
-    return {};
-}
-
-// "path: reason", once: dlerror names the file itself for some failures.
-std::string failure(const std::string &path, const char *reason, const char *otherwise)
-{
-    const std::string why = reason ? reason : otherwise;
-    return why.starts_with(path) ? why : path + ": " + why;
+    return files::modulePaths({TUMBLERSET_BUILD_DIR, TUMBLERSET_BUILT_MODULE,
+                               TUMBLERSET_MODULE_FROM_PROGRAM, TUMBLERSET_INSTALLED_MODULE});
 }
 
 struct Loaded
@@ -106,35 +31,32 @@ Loaded loadModule(const std::vector<std::string> &paths)
 {
     std::string failures;
     std::string searched;
-    const auto fail = [&failures](const std::string &path, const char *reason,
-                                  const char *otherwise) {
-        failures += (failures.empty() ? "" : "; ") + failure(path, reason, otherwise);
+    const auto fail = [&failures](const std::string &why) {
+        failures += (failures.empty() ? "" : "; ") + why;
     };
     for (const std::string &path : paths) {
         searched += (searched.empty() ? "" : ", ") + path;
-        if (access(path.c_str(), F_OK) != 0)
+        // Bound at load: a missing Samba symbol fails here, not in the middle
+        // of a call. The handle is never closed (see the factory's comment).
+        const files::LoadedModule module = files::loadTrustedModule(path);
+        if (module.missing)
             continue;
-        if (const std::string damage = cutShort(path); !damage.empty()) {
-            fail(path, damage.c_str(), "");
-            continue;
-        }
-        // RTLD_NOW: a missing Samba symbol fails here, not in the middle of
-        // a call. The handle is never closed (see the factory's comment).
-        void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!module) {
-            fail(path, dlerror(), "cannot be loaded");
+        if (!module.handle) {
+            fail(module.failure);
             continue;
         }
         using Factory = decltype(&tumblerset_create_remote_provider);
         const auto factory =
-            reinterpret_cast<Factory>(dlsym(module, tumblersetRemoteProviderFactory));
+            reinterpret_cast<Factory>(dlsym(module.handle, tumblersetRemoteProviderFactory));
         if (!factory) {
-            fail(path, dlerror(), "not the Samba module");
+            const char *error = dlerror();
+            const std::string why = error ? error : "not the Samba module";
+            fail(why.starts_with(path) ? why : path + ": " + why);
             continue;
         }
         if (std::unique_ptr<RemoteProvider> provider{factory()})
             return {std::move(provider), {}};
-        fail(path, nullptr, "the module could not make its provider");
+        fail(path + ": the module could not make its provider");
     }
     if (failures.empty())
         return {nullptr, "tumblerset-samba.so was not found (looked in " + searched + ")"};
