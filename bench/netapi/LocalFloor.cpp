@@ -151,17 +151,22 @@ int listAll(const char *root, int out)
     };
 
     // Shadow joined by a cursor, as both files are usually in the same
-    // order; a name out of order is looked up by a table made then.
+    // order (a few lines of accounts that are not listed may lie between);
+    // a name further off is looked up by a table made then.
     std::string_view shadowRest = *shadow;
     std::unordered_map<std::string_view, Shadow> shadowByName;
     const auto shadowFor = [&](std::string_view name) -> std::optional<Shadow> {
         if (shadowByName.empty()) {
-            const std::size_t end = shadowRest.find('\n');
-            const std::string_view line = shadowRest.substr(0, end);
-            if (line.starts_with(name) && line.size() > name.size() && line[name.size()] == ':') {
-                shadowRest.remove_prefix(end == std::string_view::npos ? shadowRest.size()
-                                                                       : end + 1);
-                return shadowOf(line);
+            std::string_view ahead = shadowRest;
+            for (int skipped = 0; skipped < 8 && !ahead.empty(); ++skipped) {
+                const std::size_t end = ahead.find('\n');
+                const std::string_view line = ahead.substr(0, end);
+                ahead.remove_prefix(end == std::string_view::npos ? ahead.size() : end + 1);
+                if (line.starts_with(name) && line.size() > name.size() &&
+                    line[name.size()] == ':') {
+                    shadowRest = ahead;
+                    return shadowOf(line);
+                }
             }
             for (std::string_view all = *shadow; !all.empty();) {
                 const std::size_t lineEnd = all.find('\n');

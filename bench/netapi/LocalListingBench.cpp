@@ -6,7 +6,9 @@
 // outputs must match byte for byte. Prints both times and the ratio; the
 // limit is 1.3.
 //
-//   local_listing_bench [ROUNDS]
+//   local_listing_bench [ROUNDS [tool|floor]]
+//
+// With "tool" or "floor" only that side runs, for a profiler to look at.
 
 #include "app/CommandLine.h"
 #include "app/Session.h"
@@ -63,6 +65,7 @@ template <typename Work> double inChild(const std::string &outputPath, Work &&wo
 int main(int argc, char **argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::string only = argc > 2 ? argv[2] : "";
     QTemporaryDir dir;
     const QString root = dir.filePath("root");
     if (!localroot::writeRoot(root, std::time(nullptr))) {
@@ -88,14 +91,18 @@ int main(int argc, char **argv)
     // machine does not decide the figure.
     double tool = 1e9, floor = 1e9;
     for (int round = 0; round < rounds; ++round) {
-        const double t = inChild(toolOutput, runTool);
-        const double f = inChild(floorOutput, runFloor);
+        const double t = only == "floor" ? 0 : inChild(toolOutput, runTool);
+        const double f = only == "tool" ? 0 : inChild(floorOutput, runFloor);
         if (t < 0 || f < 0)
             return 1;
         tool = std::min(tool, t);
         floor = std::min(floor, f);
     }
 
+    if (!only.empty()) {
+        std::printf("%s: %.3f s\n", only.c_str(), only == "tool" ? tool : floor);
+        return 0;
+    }
     QFile a(QString::fromStdString(toolOutput)), b(QString::fromStdString(floorOutput));
     if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
         return 1;

@@ -126,8 +126,10 @@ private:
     std::uint32_t readDetails(const PasswdEntry &entry, const FlagSources &sources,
                               TallyContents tallies, AccountDetails &out) const;
     // The tallies it read go to `read`, when given.
+    // `shadowCursor`: where a listing's walk through shadow stands.
     std::uint32_t readFlags(const PasswdEntry &entry, const FlagSources &sources,
-                            std::uint32_t &flags, TallyContents *read = nullptr) const;
+                            std::uint32_t &flags, TallyContents *read = nullptr,
+                            std::size_t *shadowCursor = nullptr) const;
     // The pam_faillock lines of every service in the PAM folder, with their settings.
     std::uint32_t readFaillockLines(std::vector<FaillockLine> &lines) const;
     // The groups the lines name as admin_group.
@@ -144,6 +146,7 @@ private:
 
     std::mutex m_mutex;
     std::shared_ptr<const Snapshot> m_listing; // of the listing started last
+    std::size_t m_shadowCursor = 0;            // m_listing's walk through shadow
     // The accounts of m_listing handed out last, by their place in it, whose
     // lookups are still to come.
     JustListed<std::size_t> m_justListed;
