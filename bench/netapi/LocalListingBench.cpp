@@ -31,9 +31,16 @@
 
 namespace {
 
+struct Times
+{
+    double user = 0;
+    double system = 0;
+    double total() const { return user + system; }
+};
+
 // Runs `work` in a child whose standard output goes to `outputPath`;
-// processor seconds of the child, or a negative number when it failed.
-template <typename Work> double inChild(const std::string &outputPath, Work &&work)
+// processor seconds of the child, negative when it failed.
+template <typename Work> Times inChild(const std::string &outputPath, Work &&work)
 {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
@@ -52,12 +59,12 @@ template <typename Work> double inChild(const std::string &outputPath, Work &&wo
     if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
         WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "a run failed (status %d)\n", status);
-        return -1;
+        return {-1, 0};
     }
     const auto seconds = [](const timeval &t) {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
 }
 
 } // namespace
@@ -89,18 +96,20 @@ int main(int argc, char **argv)
 
     // Best of several runs, alternating, so that a busy moment on a shared
     // machine does not decide the figure.
-    double tool = 1e9, floor = 1e9;
+    Times tool{1e9, 0}, floor{1e9, 0};
     for (int round = 0; round < rounds; ++round) {
-        const double t = only == "floor" ? 0 : inChild(toolOutput, runTool);
-        const double f = only == "tool" ? 0 : inChild(floorOutput, runFloor);
-        if (t < 0 || f < 0)
+        const Times t = only == "floor" ? Times{} : inChild(toolOutput, runTool);
+        const Times f = only == "tool" ? Times{} : inChild(floorOutput, runFloor);
+        if (t.user < 0 || f.user < 0)
             return 1;
-        tool = std::min(tool, t);
-        floor = std::min(floor, f);
+        if (t.total() < tool.total())
+            tool = t;
+        if (f.total() < floor.total())
+            floor = f;
     }
 
     if (!only.empty()) {
-        std::printf("%s: %.3f s\n", only.c_str(), only == "tool" ? tool : floor);
+        std::printf("%s: %.3f s\n", only.c_str(), only == "tool" ? tool.total() : floor.total());
         return 0;
     }
     QFile a(QString::fromStdString(toolOutput)), b(QString::fromStdString(floorOutput));
@@ -116,14 +125,15 @@ int main(int argc, char **argv)
                      static_cast<long long>(at), toolText.mid(at, 40).constData(),
                      floorText.mid(at, 40).constData());
     }
-    const double ratio = tool / floor;
+    const double ratio = tool.total() / floor.total();
     std::printf("--list --all of 100,000 local accounts, 10,000 tallies (processor seconds, best "
                 "of %d)\n"
-                "  tumblerset:    %.3f s\n"
-                "  floor program: %.3f s\n"
+                "  tumblerset:    %.3f s (user %.3f s, system %.3f s)\n"
+                "  floor program: %.3f s (user %.3f s, system %.3f s)\n"
                 "  outputs:       %s (%lld bytes)\n"
                 "  ratio:         %.2f (limit 1.3)\n",
-                rounds, tool, floor, same ? "identical" : "DIFFERENT",
+                rounds, tool.total(), tool.user, tool.system, floor.total(), floor.user,
+                floor.system, same ? "identical" : "DIFFERENT",
                 static_cast<long long>(toolText.size()), ratio);
     return same && ratio <= 1.3 ? 0 : 1;
 }

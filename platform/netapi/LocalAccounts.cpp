@@ -203,6 +203,52 @@ const ShadowEntry *ShadowTable::find(std::string_view name, std::size_t *cursor)
     return &m_lines[line].entry;
 }
 
+void NameSet::insert(std::string_view name)
+{
+    if (m_index.size() < (m_names.size() + 1) * 2)
+        grow();
+    const std::size_t hash = std::hash<std::string_view>()(name);
+    const std::size_t slot = slotOf(name, hash);
+    if (m_index[slot] != 0)
+        return;
+    m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) | (m_names.size() + 1);
+    m_names.emplace_back(name);
+}
+
+bool NameSet::contains(std::string_view name) const
+{
+    return !m_index.empty() && m_index[slotOf(name, std::hash<std::string_view>()(name))] != 0;
+}
+
+// Probing starts from the high 32 bits of the hash, the ones a slot keeps,
+// so that growing needs no name again.
+std::size_t NameSet::slotOf(std::string_view name, std::size_t hash) const
+{
+    const std::size_t mask = m_index.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t value = m_index[slot];
+        if (value == 0 || (static_cast<std::uint32_t>(value >> 32) == tag &&
+                           m_names[static_cast<std::uint32_t>(value) - 1] == name))
+            return slot;
+    }
+}
+
+void NameSet::grow()
+{
+    std::vector<std::uint64_t> old(std::max<std::size_t>(16, m_index.size() * 2), 0);
+    old.swap(m_index);
+    const std::size_t mask = m_index.size() - 1;
+    for (const std::uint64_t value : old) {
+        if (value == 0)
+            continue;
+        std::size_t slot = static_cast<std::uint32_t>(value >> 32) & mask;
+        while (m_index[slot] != 0)
+            slot = (slot + 1) & mask;
+        m_index[slot] = value;
+    }
+}
+
 bool isDisabled(const ShadowEntry &entry, std::int64_t now)
 {
     const bool expired = entry.expireDay >= 0 && now / 86400 >= entry.expireDay;

@@ -72,6 +72,7 @@ public:
 
 private:
     friend ShadowTable parseShadow(std::string_view content);
+
     struct Line
     {
         std::size_t nameAt = 0;
@@ -93,6 +94,26 @@ private:
 };
 
 ShadowTable parseShadow(std::string_view content);
+
+// A set of names kept flat: asking for a name that is not there touches one
+// slot of a small table rather than a node per name, which matters when a
+// listing asks for every account whether it has a tally.
+class NameSet
+{
+public:
+    void insert(std::string_view name);
+    bool contains(std::string_view name) const;
+    std::size_t size() const { return m_names.size(); }
+
+private:
+    // The slot of `name`: where it is, or the empty one it would take.
+    std::size_t slotOf(std::string_view name, std::size_t hash) const;
+    void grow();
+
+    std::vector<std::string> m_names;
+    // The name's hash in the high 32 bits, its place + 1 in the low ones.
+    std::vector<std::uint64_t> m_index;
+};
 
 // A disabled account: its password locked ('!'), or its expiry day come
 // (pam_unix refuses a logon from that day on). `now`: seconds since 1970.

@@ -461,20 +461,18 @@ std::uint32_t LocalProvider::readDetails(const PasswdEntry &entry, const FlagSou
     return NERR_Success;
 }
 
-std::optional<std::unordered_set<std::string>>
-LocalProvider::listTallies(const std::string &systemFolder) const
+std::optional<local::NameSet> LocalProvider::listTallies(const std::string &systemFolder) const
 {
     const std::string folder = pathOf(systemFolder);
     if (refusedRead(m_options, systemFolder, folder))
         return std::nullopt;
     const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir)
-        return errno == ENOENT || errno == ENOTDIR
-                   ? std::make_optional<std::unordered_set<std::string>>()
-                   : std::nullopt;
-    std::unordered_set<std::string> names;
+        return errno == ENOENT || errno == ENOTDIR ? std::make_optional<local::NameSet>()
+                                                   : std::nullopt;
+    local::NameSet names;
     while (const dirent *entry = ::readdir(dir.get()))
-        names.emplace(entry->d_name);
+        names.insert(entry->d_name);
     return names;
 }
 

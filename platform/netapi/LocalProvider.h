@@ -102,7 +102,7 @@ private:
         std::unordered_map<std::string, GroupEntry> adminGroups; // absent: no such group
         // By tally folder, the names in it when a listing started: an account
         // without a tally then is not opened. Unset or absent: every tally is opened.
-        std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> tallies;
+        std::unordered_map<std::string, std::optional<local::NameSet>> tallies;
     };
     // The files of one listing, read when it starts.
     struct Snapshot
@@ -138,8 +138,7 @@ private:
     // Empties the account's tally in one folder. 0, or an error code.
     std::uint32_t resetTally(const std::string &systemFolder, const std::string &user) const;
     // The names in a tally folder; unset when it cannot be listed.
-    std::optional<std::unordered_set<std::string>>
-    listTallies(const std::string &systemFolder) const;
+    std::optional<local::NameSet> listTallies(const std::string &systemFolder) const;
     bool servesServer(const std::string &server) const;
 
     Options m_options;
