@@ -43,9 +43,11 @@ struct Times
 template <typename Work> Times inChild(const std::string &outputPath, Work &&work)
 {
     std::fflush(nullptr);
+    // The last run's output goes here, not in the child's time.
+    ::unlink(outputPath.c_str());
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int fd = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int fd = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0)
             ::_exit(99);
         ::close(fd);
