@@ -211,6 +211,16 @@ TEST(DirectoryFileReader, WhatIsNotJsonIsNamedAsQtsParserNamesIt)
     }
 }
 
+TEST(DirectoryFileReader, NestingIsReadAsDeepAsQtsParserReadsIt)
+{
+    const auto nested = [](int depth) {
+        return "{ \"servers\": [], \"x\": " + QByteArray(depth, '[') + QByteArray(depth, ']') +
+               " }";
+    };
+    EXPECT_EQ(loadError(nested(1023)), "");
+    EXPECT_EQ(loadError(nested(1024)), ":1: not valid JSON: too deeply nested document");
+}
+
 TEST(DirectoryFileReader, ManyAccountsAreFoundByFoldedNameAndADuplicateAmongThemIsRefused)
 {
     QByteArray text = "{ \"servers\": [ { \"name\": \"a\", \"accounts\": [\n";
