@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <iostream>
+#include <unistd.h>
 
 namespace {
 
@@ -174,24 +175,44 @@ void printJson(const std::string &server, const QJsonArray &accounts, const QJso
     std::cout.write(bytes.constData(), bytes.size());
 }
 
-// Rows and lines go straight to standard output as text; with --json they
-// are gathered for one document at the end.
+// Rows and lines go to standard output as text, gathered into large writes
+// (a listing of many accounts would leave otherwise in the stream's small
+// blocks); with --json they are gathered for one document at the end. Before
+// anything is asked on the terminal, and after each batch when standard
+// output is a terminal, what was gathered goes out.
 class PrintingView final : public ListingView
 {
 public:
-    PrintingView(bool all, bool json) : m_all(all), m_json(json) {}
+    PrintingView(bool all, bool json)
+        : m_all(all), m_json(json), m_terminal(::isatty(STDOUT_FILENO) == 1)
+    {}
+    ~PrintingView() override { flush(); }
+    PrintingView(const PrintingView &) = delete;
+    PrintingView &operator=(const PrintingView &) = delete;
 
     bool ShowAllUsers() const override { return m_all; }
     int RowCount() const override { return m_rows; }
-    bool AfterBatch() override { return true; }
-    bool AskForLogon(const std::string &server) override { return AskForLogonOnTerminal(server); }
+    bool AfterBatch() override
+    {
+        if (m_terminal)
+            flush();
+        return true;
+    }
+    bool AskForLogon(const std::string &server) override
+    {
+        flush();
+        return AskForLogonOnTerminal(server);
+    }
     bool WantsDetails() const override { return m_json; }
     void AddLine(const std::string &line) override
     {
-        if (m_json)
+        if (m_json) {
             lines.append(QString::fromStdString(line));
-        else
-            std::cout << line << '\n';
+            return;
+        }
+        m_text += line;
+        m_text += '\n';
+        flushIfFull();
     }
     void AddRow(const ListedAccount &account) override
     {
@@ -200,21 +221,41 @@ public:
             accounts.append(accountObject(account));
             return;
         }
-        const char *marks = account.lockedOut && account.disabled ? "locked,disabled"
-                            : account.lockedOut                   ? "locked"
-                            : account.disabled                    ? "disabled"
-                                                                  : "-";
-        std::cout << PrintableField(account.name) << '\t' << PrintableField(account.fullName)
-                  << '\t' << marks << '\n';
+        const char *marks = account.lockedOut && account.disabled ? "\tlocked,disabled\n"
+                            : account.lockedOut                   ? "\tlocked\n"
+                            : account.disabled                    ? "\tdisabled\n"
+                                                                  : "\t-\n";
+        m_text += PrintableField(account.name);
+        m_text += '\t';
+        m_text += PrintableField(account.fullName);
+        m_text += marks;
+        flushIfFull();
+    }
+    void flush()
+    {
+        if (m_text.empty())
+            return;
+        std::cout.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
+        std::cout.flush();
+        m_text.clear();
     }
 
     QJsonArray accounts;
     QJsonArray lines;
 
 private:
+    void flushIfFull()
+    {
+        if (m_text.size() >= blockSize)
+            flush();
+    }
+
+    static constexpr std::size_t blockSize = 256 * 1024;
     bool m_all;
     bool m_json;
+    bool m_terminal;
     int m_rows = 0;
+    std::string m_text;
 };
 
 QString outcomeName(ResetOutcome outcome)
@@ -358,6 +399,7 @@ int RunListCommand(const StartupOptions &options)
     const int status = outcome == ListingOutcome::Summary            ? ExitDone
                        : outcome == ListingOutcome::SummaryUnchecked ? ExitUnchecked
                                                                      : ExitFailed;
+    view.flush();
     if (options.json)
         printJson(options.server, view.accounts, view.lines, status);
     std::cout.flush();

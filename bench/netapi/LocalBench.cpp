@@ -8,6 +8,7 @@
 // (what a run of the program pays for either); the limit is 2.
 
 #include "bench/netapi/ListAccounts.h"
+#include "bench/netapi/LocalRoot.h"
 #include "platform/netapi/DirectoryProvider.h"
 #include "platform/netapi/LocalProvider.h"
 #include "platform/netapi/NetApi.h"
@@ -23,45 +24,13 @@
 
 namespace {
 
-constexpr int count = 100'000;
-
-bool write(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(path.section('/', 0, -2));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
+constexpr int count = localroot::count;
 
 // Every 10th account locked out by its tally, every 7th with a locked password.
 QString writeRoot(const QTemporaryDir &dir, std::int64_t now)
 {
     const QString root = dir.filePath("root");
-    QByteArray passwd = "root:x:0:0:root:/root:/bin/bash\n", shadow = "root:*:19000:0:99999:7:::\n";
-    char record[64] = {};
-    QByteArray tally;
-    for (int i = 0; i < 3; ++i) {
-        std::memset(record, 0, sizeof record);
-        const std::uint16_t status = 1;
-        const std::uint64_t time = static_cast<std::uint64_t>(now - 10 * (i + 1));
-        std::memcpy(record + 54, &status, 2);
-        std::memcpy(record + 56, &time, 8);
-        tally.append(record, 64);
-    }
-    for (int i = 1; i <= count; ++i) {
-        const QByteArray n = QByteArray::number(i).rightJustified(6, '0');
-        passwd += "acct" + n + ":x:" + QByteArray::number(1000 + i) + ":100:Person " + n +
-                  ",,,:/home/acct" + n + ":/bin/bash\n";
-        shadow +=
-            "acct" + n + (i % 7 ? ":$6$salt$hash" : ":!$6$salt$hash") + ":19000:0:99999:7:::\n";
-        if (i % 10 == 0 && !write(root + "/var/run/faillock/acct" + n, tally))
-            return {};
-    }
-    if (!write(root + "/etc/passwd", passwd) || !write(root + "/etc/shadow", shadow) ||
-        !write(root + "/etc/login.defs", "UID_MIN 1000\nUID_MAX 200000\n") ||
-        !write(root + "/etc/security/faillock.conf", "deny = 3\n") ||
-        !write(root + "/etc/pam.d/common-auth", "auth required pam_faillock.so preauth\n"))
-        return {};
-    return root;
+    return localroot::writeRoot(root, now) ? root : QString();
 }
 
 std::string writeDirectory(const QTemporaryDir &dir)
@@ -75,7 +44,7 @@ std::string writeDirectory(const QTemporaryDir &dir)
     }
     json += "] } ] }";
     const QString path = dir.filePath("directory.json");
-    return write(path, json) ? path.toStdString() : std::string();
+    return localroot::write(path, json) ? path.toStdString() : std::string();
 }
 
 // Lists and looks every account up as the tool does; processor time of this

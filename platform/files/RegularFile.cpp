@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -51,10 +52,20 @@ int lockWithin(int fd, int operation, std::chrono::milliseconds timeout)
 int readUpTo(int fd, std::string &content, std::size_t limit)
 {
     content.clear();
+    // A regular file says how much it holds: room is made for that at once,
+    // without copying the text as it grows, and reading ends once it came.
+    struct stat st
+    {};
+    std::size_t known = 0;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const off_t position = ::lseek(fd, 0, SEEK_CUR);
+        if (position >= 0 && position < st.st_size)
+            known = std::min(static_cast<std::size_t>(st.st_size - position), limit);
+    }
     constexpr std::size_t chunk = 65536;
     while (content.size() < limit) {
         const std::size_t had = content.size();
-        const std::size_t wanted = std::min(chunk, limit - had);
+        const std::size_t wanted = std::min(had < known ? known - had : chunk, limit - had);
         content.resize(had + wanted);
         const ssize_t n = ::read(fd, content.data() + had, wanted);
         content.resize(had + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
@@ -62,7 +73,7 @@ int readUpTo(int fd, std::string &content, std::size_t limit)
             continue;
         if (n < 0)
             return errno;
-        if (n == 0)
+        if (n == 0 || (known > 0 && content.size() == known))
             break;
     }
     return 0;

@@ -99,6 +99,9 @@ public:
     // batch is full and the account belongs to the next one.
     bool take(const AccountEntry &entry);
     bool take(std::size_t recordBytes);
+    // True when no further account can join, whatever its size: a listing of
+    // one account per call then makes no entry only to leave it out.
+    bool full() const;
 
     static std::size_t recordBytes(const AccountEntry &entry);
 
@@ -116,7 +119,7 @@ std::size_t fillBatch(std::uint32_t prefMaxLen, std::size_t next, std::size_t en
                       EntryAt &&entryAt, std::vector<AccountEntry> &out)
 {
     BatchBudget budget(prefMaxLen);
-    for (; next < end; ++next) {
+    for (; next < end && !budget.full(); ++next) {
         AccountEntry entry = entryAt(next);
         if (!budget.take(entry))
             break;

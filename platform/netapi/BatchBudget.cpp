@@ -35,6 +35,13 @@ bool BatchBudget::take(const AccountEntry &entry)
     return take(recordBytes(entry));
 }
 
+bool BatchBudget::full() const
+{
+    // Every record takes at least its fixed part.
+    return m_count > 0 && m_limit != MAX_PREFERRED_LENGTH &&
+           m_used + sizeof(USER_INFO_10) > m_limit;
+}
+
 bool BatchBudget::take(std::size_t recordBytes)
 {
     if (m_count > 0 && m_limit != MAX_PREFERRED_LENGTH && m_used + recordBytes > m_limit)

@@ -10,7 +10,10 @@
 #include <QRegularExpression>
 #include <QString>
 #include <charconv>
+#include <cstring>
 #include <limits>
+#include <stdexcept>
+#include <string_view>
 
 namespace netapi {
 
@@ -63,12 +66,397 @@ Account Server::at(std::uint64_t index) const
 
 namespace {
 
-// Reads the document into servers, naming the file, line and column of the
-// first thing that is wrong.
+bool hasNoDetails(const AccountDetails &d)
+{
+    return d.failedLogons == 0 && !d.lastFailedLogon && d.lastFailedLogonFrom.empty() &&
+           !d.lockedOutSince && !d.unlocksAt && d.failures.empty();
+}
+
+} // namespace
+
+Account AccountList::operator[](std::size_t index) const
+{
+    const Stored &stored = m_accounts[index];
+    Account account;
+    account.name = textOf(stored.name);
+    account.fullName = textOf(stored.fullName);
+    account.comment = textOf(stored.comment);
+    account.lockedOut = stored.lockedOut;
+    account.disabled = stored.disabled;
+    account.lookupResult = stored.lookupResult;
+    if (stored.details != noDetails)
+        account.details = m_details[stored.details];
+    return account;
+}
+
+void AccountList::reserve(std::size_t count)
+{
+    m_accounts.reserve(count);
+    while (m_index.size() < count * 2)
+        grow();
+}
+
+bool AccountList::add(const Account &account, const std::string &foldedName)
+{
+    if (m_index.size() < (m_accounts.size() + 1) * 2)
+        grow();
+    const std::size_t hash = std::hash<std::string>()(foldedName);
+    const std::size_t slot = slotOf(foldedName, hash);
+    if (m_index[slot] != 0)
+        return false;
+    Stored stored;
+    stored.name = store(account.name);
+    stored.fullName = store(account.fullName);
+    stored.comment = store(account.comment);
+    stored.lockedOut = account.lockedOut;
+    stored.disabled = account.disabled;
+    stored.lookupResult = account.lookupResult;
+    if (!hasNoDetails(account.details)) {
+        stored.details = static_cast<std::uint32_t>(m_details.size());
+        m_details.push_back(account.details);
+    }
+    m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) | (m_accounts.size() + 1);
+    m_accounts.push_back(stored);
+    return true;
+}
+
+std::optional<std::size_t> AccountList::find(const std::string &foldedName) const
+{
+    if (m_index.empty())
+        return std::nullopt;
+    const std::uint64_t value = m_index[slotOf(foldedName, std::hash<std::string>()(foldedName))];
+    if (value == 0)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value) - 1;
+}
+
+void AccountList::setFlags(std::size_t index, bool lockedOut, bool disabled)
+{
+    Stored &stored = m_accounts[index];
+    stored.lockedOut = lockedOut;
+    stored.disabled = disabled;
+    if (!lockedOut && stored.details != noDetails) {
+        AccountDetails &details = m_details[stored.details];
+        details.failedLogons = 0;
+        details.lockedOutSince.reset();
+        details.unlocksAt.reset();
+    }
+}
+
+AccountList::Text AccountList::store(const std::string &text)
+{
+    if (m_texts.size() + text.size() > UINT32_MAX)
+        throw std::length_error("the accounts' texts exceed 4 GiB");
+    const Text stored{static_cast<std::uint32_t>(m_texts.size()),
+                      static_cast<std::uint32_t>(text.size())};
+    m_texts.insert(m_texts.end(), text.begin(), text.end());
+    return stored;
+}
+
+std::string AccountList::textOf(const Text &text) const
+{
+    const auto first = m_texts.begin() + text.at;
+    return std::string(first, first + text.size);
+}
+
+// Probing starts from the high 32 bits of the hash, the ones a slot keeps,
+// so that growing needs no name again.
+std::size_t AccountList::slotOf(const std::string &foldedName, std::size_t hash) const
+{
+    const std::size_t mask = m_index.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t value = m_index[slot];
+        if (value == 0)
+            return slot;
+        if (static_cast<std::uint32_t>(value >> 32) == tag &&
+            text::foldCase(textOf(m_accounts[static_cast<std::uint32_t>(value) - 1].name)) ==
+                foldedName)
+            return slot;
+    }
+}
+
+void AccountList::grow()
+{
+    std::vector<std::uint64_t> old(std::max<std::size_t>(16, m_index.size() * 2), 0);
+    old.swap(m_index);
+    const std::size_t mask = m_index.size() - 1;
+    for (const std::uint64_t value : old) {
+        if (value == 0)
+            continue;
+        std::size_t slot = static_cast<std::uint32_t>(value >> 32) & mask;
+        while (m_index[slot] != 0)
+            slot = (slot + 1) & mask;
+        m_index[slot] = value;
+    }
+}
+
+namespace {
+
+// Where the text stops being JSON as the reader reads it; read() then lets
+// Qt's parser name the fault, in the words it always has.
+struct NotJson
+{
+    std::size_t offset = 0;
+};
+
+// Reads JSON text in place, one value at a time, with no tree of the
+// document: a file of many accounts costs little more than its text. It
+// accepts what Qt's parser accepts; a string that is not plain printable
+// ASCII is decoded by Qt itself, so that its text is exactly what Qt's
+// parser made of it.
+class JsonReader
+{
+public:
+    explicit JsonReader(std::string_view text, std::size_t offset = 0) : m_text(text), m_pos(offset)
+    {}
+
+    std::size_t offset() const { return m_pos; }
+
+    // The first character of the value ahead, after the blanks.
+    char peek()
+    {
+        skipBlanks();
+        if (m_pos >= m_text.size())
+            throw NotJson{m_pos};
+        return m_text[m_pos];
+    }
+
+    // The whole text: one object or list, blanks around it.
+    void document()
+    {
+        // Qt's parser passes over a byte-order mark at the start.
+        if (m_text.substr(m_pos).starts_with("\xEF\xBB\xBF"))
+            m_pos += 3;
+        const char first = peek();
+        if (first != '{' && first != '[')
+            throw NotJson{m_pos};
+        skip(0);
+        skipBlanks();
+        if (m_pos != m_text.size())
+            throw NotJson{m_pos};
+    }
+
+    // Calls each(key) for every member, with the reader at its value, which
+    // each() must read or skip.
+    template <typename Each> void members(Each &&each)
+    {
+        walk('{', '}', [&](qsizetype) {
+            if (peek() != '"')
+                throw NotJson{m_pos};
+            const std::string key = string();
+            expect(':');
+            peek();
+            each(key);
+        });
+    }
+    // Calls each(index) for every element, likewise.
+    template <typename Each> void elements(Each &&each)
+    {
+        walk('[', ']', [&](qsizetype index) {
+            peek();
+            each(index);
+        });
+    }
+
+    std::string string()
+    {
+        const std::size_t start = m_pos;
+        bool plain = true;
+        for (++m_pos;; ++m_pos) {
+            if (m_pos >= m_text.size())
+                throw NotJson{m_pos};
+            const auto c = static_cast<unsigned char>(m_text[m_pos]);
+            if (c == '"')
+                break;
+            if (c == '\\') {
+                plain = false;
+                ++m_pos;
+            } else if (c < 0x20 || c >= 0x7F) {
+                plain = false;
+            }
+        }
+        ++m_pos;
+        const std::string_view quoted = m_text.substr(start, m_pos - start);
+        if (plain)
+            return std::string(quoted.substr(1, quoted.size() - 2));
+        QJsonParseError error;
+        const QJsonDocument one = QJsonDocument::fromJson(
+            '[' + QByteArray(quoted.data(), static_cast<qsizetype>(quoted.size())) + ']', &error);
+        if (error.error != QJsonParseError::NoError)
+            throw NotJson{start};
+        return one.array().at(0).toString().toStdString();
+    }
+
+    double number()
+    {
+        const std::size_t start = m_pos;
+        const auto digits = [&] {
+            while (m_pos < m_text.size() && m_text[m_pos] >= '0' && m_text[m_pos] <= '9')
+                ++m_pos;
+        };
+        if (m_pos < m_text.size() && m_text[m_pos] == '-')
+            ++m_pos;
+        if (m_pos < m_text.size() && m_text[m_pos] == '0')
+            ++m_pos;
+        else
+            digits();
+        if (m_pos < m_text.size() && m_text[m_pos] == '.') {
+            ++m_pos;
+            digits();
+        }
+        if (m_pos < m_text.size() && (m_text[m_pos] == 'e' || m_text[m_pos] == 'E')) {
+            ++m_pos;
+            if (m_pos < m_text.size() && (m_text[m_pos] == '+' || m_text[m_pos] == '-'))
+                ++m_pos;
+            digits();
+        }
+        double value = 0;
+        const char *first = m_text.data() + start;
+        const char *last = m_text.data() + m_pos;
+        const auto [end, error] = std::from_chars(first, last, value);
+        if (error != std::errc() || end != last)
+            throw NotJson{start};
+        return value;
+    }
+
+    // Any value, checked as it is passed.
+    void skip(int depth)
+    {
+        // Qt's parser refuses deeper documents.
+        constexpr int maxDepth = 1024;
+        switch (peek()) {
+        case '{':
+            if (depth >= maxDepth)
+                throw NotJson{m_pos};
+            members([&](const std::string &) { skip(depth + 1); });
+            return;
+        case '[':
+            if (depth >= maxDepth)
+                throw NotJson{m_pos};
+            elements([&](qsizetype) { skip(depth + 1); });
+            return;
+        case '"':
+            skipString();
+            return;
+        case 't':
+            literal("true");
+            return;
+        case 'f':
+            literal("false");
+            return;
+        case 'n':
+            literal("null");
+            return;
+        default:
+            number();
+        }
+    }
+
+private:
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' ||
+                                         m_text[m_pos] == '\n' || m_text[m_pos] == '\r'))
+            ++m_pos;
+    }
+
+    void expect(char c)
+    {
+        if (peek() != c)
+            throw NotJson{m_pos};
+        ++m_pos;
+    }
+
+    void literal(std::string_view word)
+    {
+        if (m_text.substr(m_pos, word.size()) != word)
+            throw NotJson{m_pos};
+        m_pos += word.size();
+    }
+
+    // A string passed over: only one that is not plain ASCII is made.
+    void skipString()
+    {
+        const std::size_t start = m_pos;
+        for (++m_pos; m_pos < m_text.size(); ++m_pos) {
+            const auto c = static_cast<unsigned char>(m_text[m_pos]);
+            if (c == '"') {
+                ++m_pos;
+                return;
+            }
+            if (c == '\\' || c < 0x20 || c >= 0x7F) {
+                m_pos = start;
+                string();
+                return;
+            }
+        }
+        throw NotJson{m_pos};
+    }
+
+    // each(index) reads one member or element.
+    template <typename Each> void walk(char open, char close, Each &&each)
+    {
+        expect(open);
+        if (peek() == close) {
+            ++m_pos;
+            return;
+        }
+        for (qsizetype index = 0;; ++index) {
+            each(index);
+            if (peek() == ',') {
+                ++m_pos;
+                continue;
+            }
+            expect(close);
+            return;
+        }
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+// The members of one object that a reader asks for, by where their values start.
+class Members
+{
+public:
+    Members(JsonReader &reader, std::initializer_list<const char *> wanted)
+    {
+        reader.members([&](const std::string &key) {
+            for (const char *name : wanted) {
+                if (key == name) {
+                    m_found.emplace_back(name, reader.offset());
+                    break;
+                }
+            }
+            reader.skip(1);
+        });
+    }
+
+    std::optional<std::size_t> find(const char *key) const
+    {
+        for (const auto &[name, at] : m_found) {
+            if (std::strcmp(name, key) == 0)
+                return at;
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::vector<std::pair<const char *, std::size_t>> m_found;
+};
+
+// Reads the text into servers, naming the file, line and column of the first
+// thing that is wrong, in the order the members are checked, whatever order
+// the file gives them in.
 class Loader
 {
 public:
-    Loader(const std::string &file, const QByteArray &text) : m_file(file), m_locator(text) {}
+    Loader(const std::string &file, const QByteArray &text)
+        : m_file(file), m_locator(text),
+          m_text(text.constData(), static_cast<std::size_t>(text.size()))
+    {}
 
     [[noreturn]] void fail(const Path &path, const QString &what) const
     {
@@ -82,21 +470,21 @@ public:
 
     json::Position at(qsizetype offset) const { return m_locator.at(offset); }
 
-    std::vector<Server> servers(const QJsonDocument &document) const
+    std::vector<Server> servers() const
     {
-        if (!document.isObject())
+        JsonReader reader(m_text, m_text.starts_with("\xEF\xBB\xBF") ? 3 : 0);
+        if (reader.peek() != '{')
             fail({}, QStringLiteral("the file must hold one JSON object with a \"servers\" list"));
-        const QJsonObject root = document.object();
-        if (!root.contains(QStringLiteral("servers")))
+        const auto list = Members(reader, {"servers"}).find("servers");
+        if (!list)
             fail({}, QStringLiteral("\"servers\" is missing"));
-        const QJsonValue list = root.value(QStringLiteral("servers"));
-        if (!list.isArray())
+        if (kindAt(*list) != '[')
             fail({QStringLiteral("servers")}, QStringLiteral("\"servers\" must be a list"));
         std::vector<Server> result;
         std::unordered_map<std::string, qsizetype> seen;
-        const QJsonArray array = list.toArray();
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            Server server = readServer(array.at(i), {QStringLiteral("servers"), i});
+        JsonReader array(m_text, *list);
+        array.elements([&](qsizetype i) {
+            Server server = readServer(array, {QStringLiteral("servers"), i});
             server.jsonIndex = i;
             if (!seen.emplace(text::foldCase(server.name), i).second)
                 fail({QStringLiteral("servers"), i},
@@ -104,164 +492,194 @@ public:
                                     "to case)")
                          .arg(QString::fromStdString(text::printable(server.name))));
             result.push_back(std::move(server));
-        }
+        });
         return result;
     }
 
 private:
-    QString text(const QJsonObject &object, const Path &path, const QString &key,
-                 bool required) const
+    char kindAt(std::size_t offset) const { return m_text[offset]; }
+    static bool isNumber(char kind) { return kind == '-' || (kind >= '0' && kind <= '9'); }
+
+    std::string stringAt(std::size_t offset) const
     {
-        const QJsonValue value = object.value(key);
-        if (value.isUndefined()) {
+        JsonReader reader(m_text, offset);
+        return reader.string();
+    }
+
+    std::string text(const Members &object, const Path &path, const char *key, bool required) const
+    {
+        const auto value = object.find(key);
+        if (!value) {
             if (required)
-                fail(path, QStringLiteral("\"%1\" is missing in %2").arg(key, describe(path)));
+                fail(path, QStringLiteral("\"%1\" is missing in %2")
+                               .arg(QLatin1String(key), describe(path)));
             return {};
         }
-        if (!value.isString())
-            fail(child(path, key),
-                 QStringLiteral("%1 must be a text").arg(describe(child(path, key))));
-        return value.toString();
+        if (kindAt(*value) != '"')
+            fail(
+                child(path, QLatin1String(key)),
+                QStringLiteral("%1 must be a text").arg(describe(child(path, QLatin1String(key)))));
+        return stringAt(*value);
     }
 
-    bool flag(const QJsonObject &object, const Path &path, const QString &key) const
+    bool flag(const Members &object, const Path &path, const char *key) const
     {
-        const QJsonValue value = object.value(key);
-        if (value.isUndefined())
+        const auto value = object.find(key);
+        if (!value)
             return false;
-        if (!value.isBool())
-            fail(child(path, key),
-                 QStringLiteral("%1 must be true or false").arg(describe(child(path, key))));
-        return value.toBool();
+        if (kindAt(*value) != 't' && kindAt(*value) != 'f')
+            fail(child(path, QLatin1String(key)),
+                 QStringLiteral("%1 must be true or false")
+                     .arg(describe(child(path, QLatin1String(key)))));
+        return kindAt(*value) == 't';
     }
 
-    std::optional<std::uint64_t> number(const QJsonObject &object, const Path &path,
-                                        const QString &key, std::uint64_t max) const
+    std::optional<std::uint64_t> number(const Members &object, const Path &path, const char *key,
+                                        std::uint64_t max) const
     {
-        const QJsonValue value = object.value(key);
-        if (value.isUndefined())
+        const auto value = object.find(key);
+        if (!value)
             return std::nullopt;
-        const double d = value.toDouble(-1);
-        if (!value.isDouble() || d < 0 || d > static_cast<double>(max) ||
+        double d = -1;
+        if (isNumber(kindAt(*value))) {
+            JsonReader reader(m_text, *value);
+            d = reader.number();
+        }
+        if (!isNumber(kindAt(*value)) || d < 0 || d > static_cast<double>(max) ||
             d != static_cast<double>(static_cast<std::uint64_t>(d)))
-            fail(child(path, key), QStringLiteral("%1 must be a whole number from 0 to %2")
-                                       .arg(describe(child(path, key)))
-                                       .arg(max));
+            fail(child(path, QLatin1String(key)),
+                 QStringLiteral("%1 must be a whole number from 0 to %2")
+                     .arg(describe(child(path, QLatin1String(key))))
+                     .arg(max));
         return static_cast<std::uint64_t>(d);
     }
 
-    std::uint32_t code(const QJsonObject &object, const Path &path, const QString &key) const
+    std::uint32_t code(const Members &object, const Path &path, const char *key) const
     {
         return static_cast<std::uint32_t>(
             number(object, path, key, std::numeric_limits<std::uint32_t>::max()).value_or(0));
     }
 
-    Server readServer(const QJsonValue &value, const Path &path) const
+    void expectObject(JsonReader &reader, const Path &path) const
     {
-        const QJsonObject object = objectAt(value, path);
+        if (reader.peek() != '{')
+            fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
+    }
+
+    // From the reader's place, which it leaves after the server.
+    Server readServer(JsonReader &reader, const Path &path) const
+    {
+        expectObject(reader, path);
+        const Members object(
+            reader, {"name", "enumResult", "enumFailsAfter", "setResult", "generate", "accounts"});
         Server server;
-        server.name = text(object, path, QStringLiteral("name"), true).toStdString();
-        server.enumResult = code(object, path, QStringLiteral("enumResult"));
-        server.enumFailsAfter = number(object, path, QStringLiteral("enumFailsAfter"),
-                                       std::numeric_limits<std::uint32_t>::max());
-        server.setResult = code(object, path, QStringLiteral("setResult"));
+        server.name = text(object, path, "name", true);
+        server.enumResult = code(object, path, "enumResult");
+        server.enumFailsAfter =
+            number(object, path, "enumFailsAfter", std::numeric_limits<std::uint32_t>::max());
+        server.setResult = code(object, path, "setResult");
 
-        if (object.contains(QStringLiteral("generate")))
-            server.generated = readGenerated(object.value(QStringLiteral("generate")),
-                                             child(path, QStringLiteral("generate")));
+        if (const auto generate = object.find("generate"))
+            server.generated = readGenerated(*generate, child(path, QStringLiteral("generate")));
 
-        const QJsonValue accounts = object.value(QStringLiteral("accounts"));
+        const auto accounts = object.find("accounts");
         const Path accountsPath = child(path, QStringLiteral("accounts"));
-        if (!accounts.isUndefined() && !accounts.isArray())
+        if (accounts && kindAt(*accounts) != '[')
             fail(accountsPath, QStringLiteral("%1 must be a list").arg(describe(accountsPath)));
-        const QJsonArray array = accounts.toArray();
-        server.accounts.reserve(static_cast<std::size_t>(array.size()));
-        server.byName.reserve(static_cast<std::size_t>(array.size()));
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            const Path accountPath = child(accountsPath, i);
-            Account account = readAccount(array.at(i), accountPath);
-            const std::string key = text::foldCase(account.name);
-            if (server.generated && server.generated->number(key) != 0)
-                fail(accountPath,
-                     QStringLiteral("account \"%1\" is also one of the generated accounts")
-                         .arg(QString::fromStdString(text::printable(account.name))));
-            if (!server.byName.emplace(key, server.accounts.size()).second)
-                fail(accountPath,
-                     QStringLiteral("account \"%1\" is listed twice (names match without regard "
-                                    "to case)")
-                         .arg(QString::fromStdString(text::printable(account.name))));
-            server.accounts.push_back(std::move(account));
+        if (accounts) {
+            // Counted first, so that the list is made once at its size.
+            std::size_t count = 0;
+            JsonReader counter(m_text, *accounts);
+            counter.elements([&](qsizetype) {
+                counter.skip(1);
+                ++count;
+            });
+            server.accounts.reserve(count);
+            JsonReader array(m_text, *accounts);
+            array.elements([&](qsizetype i) {
+                const Path accountPath = child(accountsPath, i);
+                const Account account = readAccount(array, accountPath);
+                const std::string key = text::foldCase(account.name);
+                if (server.generated && server.generated->number(key) != 0)
+                    fail(accountPath,
+                         QStringLiteral("account \"%1\" is also one of the generated accounts")
+                             .arg(QString::fromStdString(text::printable(account.name))));
+                if (!server.accounts.add(account, key))
+                    fail(accountPath,
+                         QStringLiteral("account \"%1\" is listed twice (names match without "
+                                        "regard to case)")
+                             .arg(QString::fromStdString(text::printable(account.name))));
+            });
         }
         if (server.total() >= std::numeric_limits<std::uint32_t>::max())
             fail(path, QStringLiteral("%1 has too many accounts").arg(describe(path)));
         return server;
     }
 
-    QJsonObject objectAt(const QJsonValue &value, const Path &path) const
+    // From the reader's place, which it leaves after the account.
+    Account readAccount(JsonReader &reader, const Path &path) const
     {
-        if (!value.isObject())
-            fail(path, QStringLiteral("%1 must be an object").arg(describe(path)));
-        return value.toObject();
-    }
-
-    Account readAccount(const QJsonValue &value, const Path &path) const
-    {
-        const QJsonObject object = objectAt(value, path);
+        expectObject(reader, path);
+        const Members object(reader, {"name", "fullName", "comment", "lockedOut", "disabled",
+                                      "lookupResult", "failedLogons", "lastFailedLogon",
+                                      "lastFailedLogonFrom", "lockedOutSince", "unlocksAt"});
         Account account;
-        account.name = text(object, path, QStringLiteral("name"), true).toStdString();
+        account.name = text(object, path, "name", true);
         if (account.name.empty())
             fail(child(path, QStringLiteral("name")),
                  QStringLiteral("%1.name must not be empty").arg(describe(path)));
-        account.fullName = text(object, path, QStringLiteral("fullName"), false).toStdString();
-        account.comment = text(object, path, QStringLiteral("comment"), false).toStdString();
-        account.lockedOut = flag(object, path, QStringLiteral("lockedOut"));
-        account.disabled = flag(object, path, QStringLiteral("disabled"));
-        account.lookupResult = code(object, path, QStringLiteral("lookupResult"));
+        account.fullName = text(object, path, "fullName", false);
+        account.comment = text(object, path, "comment", false);
+        account.lockedOut = flag(object, path, "lockedOut");
+        account.disabled = flag(object, path, "disabled");
+        account.lookupResult = code(object, path, "lookupResult");
         account.details = readDetails(object, path);
         return account;
     }
 
     // A time in ISO 8601 with its offset, or null.
-    std::optional<std::int64_t> time(const QJsonObject &object, const Path &path,
-                                     const QString &key) const
+    std::optional<std::int64_t> time(const Members &object, const Path &path, const char *key) const
     {
-        const QJsonValue value = object.value(key);
-        if (value.isUndefined() || value.isNull())
+        const auto value = object.find(key);
+        if (!value || kindAt(*value) == 'n')
             return std::nullopt;
-        const QString text = value.toString();
+        const bool isString = kindAt(*value) == '"';
+        const QString text = isString ? QString::fromStdString(stringAt(*value)) : QString();
         static const QRegularExpression form(
             QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?(Z|[+-]\d\d:\d\d)$)"));
         const QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
-        if (!value.isString() || !form.match(text).hasMatch() || !parsed.isValid())
-            fail(child(path, key), QStringLiteral("%1 must be a time in ISO 8601 with its offset "
-                                                  "(\"2026-12-08T19:10:02+01:00\"), or null")
-                                       .arg(describe(child(path, key))));
+        if (!isString || !form.match(text).hasMatch() || !parsed.isValid())
+            fail(child(path, QLatin1String(key)),
+                 QStringLiteral("%1 must be a time in ISO 8601 with its offset "
+                                "(\"2026-12-08T19:10:02+01:00\"), or null")
+                     .arg(describe(child(path, QLatin1String(key)))));
         return parsed.toSecsSinceEpoch();
     }
 
-    AccountDetails readDetails(const QJsonObject &object, const Path &path) const
+    AccountDetails readDetails(const Members &object, const Path &path) const
     {
         AccountDetails details;
-        details.failedLogons = code(object, path, QStringLiteral("failedLogons"));
-        details.lastFailedLogon = time(object, path, QStringLiteral("lastFailedLogon"));
-        details.lastFailedLogonFrom =
-            text(object, path, QStringLiteral("lastFailedLogonFrom"), false).toStdString();
-        details.lockedOutSince = time(object, path, QStringLiteral("lockedOutSince"));
-        details.unlocksAt = time(object, path, QStringLiteral("unlocksAt"));
+        details.failedLogons = code(object, path, "failedLogons");
+        details.lastFailedLogon = time(object, path, "lastFailedLogon");
+        details.lastFailedLogonFrom = text(object, path, "lastFailedLogonFrom", false);
+        details.lockedOutSince = time(object, path, "lockedOutSince");
+        details.unlocksAt = time(object, path, "unlocksAt");
         return details;
     }
 
-    Generated readGenerated(const QJsonValue &value, const Path &path) const
+    Generated readGenerated(std::size_t offset, const Path &path) const
     {
-        const QJsonObject object = objectAt(value, path);
+        JsonReader reader(m_text, offset);
+        expectObject(reader, path);
+        const Members object(reader, {"count", "prefix", "lockedOutEvery", "disabledEvery"});
         Generated generated;
-        const auto count = number(object, path, QStringLiteral("count"),
-                                  std::numeric_limits<std::uint32_t>::max() - 1);
+        const auto count =
+            number(object, path, "count", std::numeric_limits<std::uint32_t>::max() - 1);
         if (!count)
             fail(path, QStringLiteral("\"count\" is missing in %1").arg(describe(path)));
         generated.count = static_cast<std::uint32_t>(*count);
-        generated.prefix = text(object, path, QStringLiteral("prefix"), false).toStdString();
-        if (!object.contains(QStringLiteral("prefix")))
+        generated.prefix = text(object, path, "prefix", false);
+        if (!object.find("prefix"))
             generated.prefix = "user";
         if (generated.prefix.empty() ||
             (generated.prefix.back() >= '0' && generated.prefix.back() <= '9'))
@@ -269,13 +687,14 @@ private:
                  QStringLiteral("%1.prefix must not be empty or end in a digit")
                      .arg(describe(path)));
         generated.foldedPrefix = text::foldCase(generated.prefix);
-        generated.lockedOutEvery = code(object, path, QStringLiteral("lockedOutEvery"));
-        generated.disabledEvery = code(object, path, QStringLiteral("disabledEvery"));
+        generated.lockedOutEvery = code(object, path, "lockedOutEvery");
+        generated.disabledEvery = code(object, path, "disabledEvery");
         return generated;
     }
 
     const std::string &m_file;
     json::Locator m_locator;
+    std::string_view m_text;
 };
 
 } // namespace
@@ -284,17 +703,33 @@ Content read(const QByteArray &content, const std::string &file)
 {
     const QByteArray text = json::withByteOrderMarksEscaped(content);
     const Loader loader(file, text);
-    QJsonParseError parseError;
-    Content result;
-    result.document = QJsonDocument::fromJson(text, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        loader.failAt(loader.at(parseError.offset),
-                      QStringLiteral("not valid JSON: %1").arg(parseError.errorString()));
+    if (text.size() >= static_cast<qsizetype>(UINT32_MAX))
+        loader.failAt({}, QStringLiteral("the file is larger than 4 GiB"));
+    try {
+        JsonReader(std::string_view(text.constData(), static_cast<std::size_t>(text.size())))
+            .document();
+    } catch (const NotJson &notJson) {
+        // Qt names the fault as it always has; only the failing file pays
+        // for its tree.
+        QJsonParseError parseError;
+        QJsonDocument::fromJson(text, &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            loader.failAt(loader.at(parseError.offset),
+                          QStringLiteral("not valid JSON: %1").arg(parseError.errorString()));
+        loader.failAt(loader.at(static_cast<qsizetype>(notJson.offset)),
+                      QStringLiteral("not valid JSON"));
+    }
     json::checkKeptExactly(text, [&](qsizetype offset, const QString &what) {
         loader.failAt(loader.at(offset), what);
     });
-    result.servers = loader.servers(result.document);
+    Content result;
+    result.servers = loader.servers();
     return result;
+}
+
+QJsonDocument document(const QByteArray &content)
+{
+    return QJsonDocument::fromJson(json::withByteOrderMarksEscaped(content));
 }
 
 QJsonDocument withAccountFlags(const QJsonDocument &document, qsizetype server, qsizetype account,

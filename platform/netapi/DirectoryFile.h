@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QJsonDocument>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -67,6 +68,56 @@ struct Generated
     Account account(std::uint32_t n) const;
 };
 
+// The accounts a server lists in the file, kept compactly: a file of many
+// accounts must not cost many times its size once read. Their texts lie one
+// after the other in one store, details are kept only for the accounts that
+// have some, and the index by folded name holds places, not names.
+class AccountList
+{
+public:
+    std::size_t size() const { return m_accounts.size(); }
+    Account operator[](std::size_t index) const;
+    void reserve(std::size_t count);
+    // Adds the account under its folded name; false, leaving the list as it
+    // was, when an account of that folded name is there already.
+    bool add(const Account &account, const std::string &foldedName);
+    // The place of the account of this folded name.
+    std::optional<std::size_t> find(const std::string &foldedName) const;
+    // What a reset of the account changes: its two flags, and when it is no
+    // longer locked out, its failedLogons, lockedOutSince and unlocksAt.
+    void setFlags(std::size_t index, bool lockedOut, bool disabled);
+
+private:
+    // A file read is smaller than 4 GiB, and so are the texts it holds.
+    struct Text
+    {
+        std::uint32_t at = 0;
+        std::uint32_t size = 0;
+    };
+    struct Stored
+    {
+        Text name, fullName, comment;
+        std::uint32_t lookupResult = 0;
+        std::uint32_t details = noDetails; // into m_details
+        bool lockedOut = false;
+        bool disabled = false;
+    };
+    static constexpr std::uint32_t noDetails = UINT32_MAX;
+
+    Text store(const std::string &text);
+    std::string textOf(const Text &text) const;
+    // The slot of a folded name in m_index: where it is, or the empty one it would take.
+    std::size_t slotOf(const std::string &foldedName, std::size_t hash) const;
+    void grow();
+
+    std::vector<Stored> m_accounts;
+    std::deque<char> m_texts;
+    std::vector<AccountDetails> m_details;
+    // Open addressing: the folded name's hash in the high 32 bits, the
+    // account's place + 1 in the low ones; 0 is an empty slot.
+    std::vector<std::uint64_t> m_index;
+};
+
 struct Server
 {
     std::string name;
@@ -74,8 +125,7 @@ struct Server
     std::uint32_t enumResult = 0;
     std::optional<std::uint64_t> enumFailsAfter;
     std::uint32_t setResult = 0;
-    std::vector<Account> accounts; // in file order, as the "accounts" array
-    std::unordered_map<std::string, std::size_t> byName;
+    AccountList accounts; // in file order, as the "accounts" array
     std::optional<Generated> generated;
 
     std::uint64_t total() const { return accounts.size() + (generated ? generated->count : 0); }
@@ -89,14 +139,17 @@ struct Server
 
 struct Content
 {
-    QJsonDocument document; // as read, to be written back with only a reset changed
     std::vector<Server> servers;
 };
 
-// Reads a directory file's text. Throws DirectoryFileError, naming `file`,
-// for one that is malformed or that a write-back would change (a member given
-// twice, a number a double cannot hold).
+// Reads a directory file's text as it goes, without a tree of the whole
+// document. Throws DirectoryFileError, naming `file`, for one that is
+// malformed or that a write-back would change (a member given twice, a number
+// a double cannot hold).
 Content read(const QByteArray &content, const std::string &file);
+
+// The document of a text read() accepted, for a write-back: made only then.
+QJsonDocument document(const QByteArray &content);
 
 // The document with one account's two flags set; everything else, the order
 // of the accounts included, as it was, except that an account no longer

@@ -82,14 +82,18 @@ DirectoryProvider::DirectoryProvider(const std::string &path) : m_path(path)
                                                         O_RDONLY, 0, files::Links::Refuse, &st);
     if (!file)
         throw unreadable(errno);
+    // Room for the whole file at once: growing the text as it comes would
+    // hold two copies of it for a moment.
     std::string content;
+    content.reserve(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 65536);
     if (const int error = files::readUpTo(file.get(), content))
         throw unreadable(error);
     m_device = st.st_dev;
     m_inode = st.st_ino;
 
-    directory::Content read = directory::read(QByteArray::fromStdString(content), path);
-    m_document = std::move(read.document);
+    // Read in place; nothing keeps the text once it is read.
+    directory::Content read = directory::read(
+        QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size())), path);
     m_servers = std::move(read.servers);
     m_fileDigest = digest(content);
     for (std::size_t i = 0; i < m_servers.size(); ++i)
@@ -106,8 +110,8 @@ std::optional<DirectoryProvider::Found> DirectoryProvider::find(Server &server,
                                                                 const std::string &user)
 {
     const std::string key = text::foldCase(user);
-    if (const auto it = server.byName.find(key); it != server.byName.end())
-        return Found{&server, it->second};
+    if (const auto index = server.accounts.find(key))
+        return Found{&server, *index};
     if (server.generated) {
         if (const std::uint32_t n = server.generated->number(key))
             return Found{&server, server.accounts.size() + n - 1};
@@ -135,7 +139,8 @@ std::uint32_t DirectoryProvider::cannotWrite(int error)
 // file's flock (the one every writer of this tool takes) is held from the
 // re-read to the rename, so two resets at once cannot both go through on
 // the same old content.
-std::uint32_t DirectoryProvider::writeBack(const QJsonDocument &changed)
+std::uint32_t
+DirectoryProvider::writeBack(const std::function<QByteArray(const QByteArray &)> &change)
 {
     // Whoever may write in the folder could swap the file for a link to
     // any other between our check and the rename, as root too.
@@ -168,7 +173,9 @@ std::uint32_t DirectoryProvider::writeBack(const QJsonDocument &changed)
         files::readUpTo(current.get(), content) != 0 || digest(content) != m_fileDigest)
         return changedElsewhere();
 
-    const QByteArray next = directory::text(changed);
+    // The text is the one loaded (its digest says so), which read() accepted.
+    const QByteArray next =
+        change(QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size())));
     struct stat made
     {};
     if (const int error = files::replaceAt(
@@ -301,20 +308,15 @@ std::uint32_t DirectoryProvider::setFlags(const std::string &serverName, const s
 
     // Only this account's two members change; everything else in the
     // document, the order of the accounts included, is written as it was.
-    const QJsonDocument changed = directory::withAccountFlags(
-        m_document, server->jsonIndex, static_cast<qsizetype>(found->index), lockedOut, disabled);
-
+    // The document is made from the file's text only now, for the write.
+    const auto changed = [&](const QByteArray &current) {
+        return directory::text(
+            directory::withAccountFlags(directory::document(current), server->jsonIndex,
+                                        static_cast<qsizetype>(found->index), lockedOut, disabled));
+    };
     if (const std::uint32_t status = writeBack(changed))
         return status;
-    m_document = changed;
-    Account &stored = server->accounts[found->index];
-    stored.lockedOut = lockedOut;
-    stored.disabled = disabled;
-    if (!lockedOut) {
-        stored.details.failedLogons = 0;
-        stored.details.lockedOutSince.reset();
-        stored.details.unlocksAt.reset();
-    }
+    server->accounts.setFlags(found->index, lockedOut, disabled);
     return NERR_Success;
 }
 

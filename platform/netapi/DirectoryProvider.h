@@ -9,6 +9,7 @@
 #include "platform/netapi/AccountProvider.h"
 #include "platform/netapi/DirectoryFile.h"
 
+#include <functional>
 #include <optional>
 #include <sys/types.h>
 
@@ -54,7 +55,8 @@ private:
     static std::optional<Found> find(directory::Server &server, const std::string &user);
     std::uint32_t changedElsewhere();
     std::uint32_t cannotWrite(int error);
-    std::uint32_t writeBack(const QJsonDocument &changed);
+    // Writes back what `change` makes of the file's current text.
+    std::uint32_t writeBack(const std::function<QByteArray(const QByteArray &)> &change);
 
     std::string m_path;
     // The file is found again through its folder and its name, never through
@@ -68,7 +70,6 @@ private:
     dev_t m_device = 0; // of the file as last read or written
     ino_t m_inode = 0;
     QByteArray m_fileDigest; // of the file as last read or written
-    QJsonDocument m_document;
     std::vector<directory::Server> m_servers;
     std::unordered_map<std::string, std::size_t> m_serverByName;
     std::string m_lastWriteError;

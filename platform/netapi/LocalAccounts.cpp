@@ -16,6 +16,15 @@ std::string_view trimmed(std::string_view s)
     return s.substr(first, last - first + 1);
 }
 
+// The line at the start of `rest`, which then starts after it.
+std::string_view nextLine(std::string_view &rest)
+{
+    const auto end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    return line;
+}
+
 std::vector<std::string_view> lines(std::string_view content)
 {
     std::vector<std::string_view> result;
@@ -58,17 +67,28 @@ template <typename Number> bool parseNumber(std::string_view text, Number &value
 std::vector<PasswdEntry> parsePasswd(std::string_view content)
 {
     std::vector<PasswdEntry> entries;
-    for (std::string_view line : lines(content)) {
+    entries.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
+    for (std::string_view rest = content; !rest.empty();) {
+        std::string_view line = nextLine(rest);
         if (line.empty() || line.front() == '#' || line.front() == '+' || line.front() == '-')
             continue;
-        const std::vector<std::string_view> f = fields(line, ':');
+        // name:password:UID:GID:GECOS, the rest unused
+        std::string_view f[5];
+        std::size_t count = 0;
+        while (count < 5) {
+            const auto end = line.find(':');
+            f[count++] = line.substr(0, end);
+            if (end == std::string_view::npos)
+                break;
+            line.remove_prefix(end + 1);
+        }
         PasswdEntry entry;
-        if (f.size() < 4 || f[0].empty() || !parseNumber(f[2], entry.uid))
+        if (count < 4 || f[0].empty() || !parseNumber(f[2], entry.uid))
             continue;
         if (!parseNumber(f[3], entry.gid))
             entry.gid = static_cast<std::uint32_t>(-1);
         entry.name = std::string(f[0]);
-        if (f.size() > 4)
+        if (count > 4)
             entry.fullName = std::string(f[4].substr(0, f[4].find(',')));
         entries.push_back(std::move(entry));
     }
@@ -111,23 +131,122 @@ bool isNormalAccount(const PasswdEntry &entry, const UidRange &range)
 ShadowTable parseShadow(std::string_view content)
 {
     ShadowTable table;
-    const std::vector<std::string_view> shadowLines = lines(content);
-    auto names = std::make_unique<std::string>();
-    names->reserve(content.size());
-    table.entries.reserve(shadowLines.size());
-    for (std::string_view line : shadowLines) {
-        const std::vector<std::string_view> f = fields(line, ':');
+    const auto lineCount =
+        static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1;
+    table.m_lines.reserve(lineCount);
+    std::size_t slots = 16;
+    while (slots < lineCount * 2)
+        slots *= 2;
+    table.m_index.assign(slots, 0);
+    for (std::string_view rest = content; !rest.empty();) {
+        std::string_view line = nextLine(rest);
+        // name:password:lastchange:min:max:warn:inactive:expire
+        std::string_view f[8];
+        std::size_t count = 0;
+        while (count < 8) {
+            const auto end = line.find(':');
+            f[count++] = line.substr(0, end);
+            if (end == std::string_view::npos)
+                break;
+            line.remove_prefix(end + 1);
+        }
         ShadowEntry entry;
-        entry.passwordLocked = f.size() > 1 && f[1].starts_with('!');
-        if (f.size() > 7 && !parseNumber(f[7], entry.expireDay))
+        entry.passwordLocked = count > 1 && f[1].starts_with('!');
+        if (count > 7 && !parseNumber(f[7], entry.expireDay))
             entry.expireDay = -1;
-        // Within the reserved room: the views stay valid.
-        const std::size_t at = names->size();
-        names->append(f[0]);
-        table.entries.try_emplace(std::string_view(names->data() + at, f[0].size()), entry);
+        const std::size_t hash = std::hash<std::string_view>()(f[0]);
+        const std::size_t slot = table.slotOf(f[0], hash);
+        if (table.m_index[slot] != 0)
+            continue; // a later line of a name the table has
+        table.m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) |
+                              static_cast<std::uint64_t>(table.m_lines.size() + 1);
+        table.m_lines.push_back({table.m_names.size(), f[0].size(), entry});
+        table.m_names.append(f[0]);
     }
-    table.names = std::move(names);
     return table;
+}
+
+std::size_t ShadowTable::slotOf(std::string_view name, std::size_t hash) const
+{
+    const std::size_t mask = m_index.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t value = m_index[slot];
+        if (value == 0)
+            return slot;
+        if (static_cast<std::uint32_t>(value >> 32) == tag &&
+            nameOf(m_lines[static_cast<std::uint32_t>(value) - 1]) == name)
+            return slot;
+    }
+}
+
+const ShadowEntry *ShadowTable::find(std::string_view name, std::size_t *cursor) const
+{
+    if (m_index.empty())
+        return nullptr;
+    // A few lines of accounts the caller skips may lie between two it asks for.
+    constexpr std::size_t lookAhead = 8;
+    if (cursor) {
+        for (std::size_t i = *cursor; i < m_lines.size() && i < *cursor + lookAhead; ++i) {
+            if (nameOf(m_lines[i]) == name) {
+                *cursor = i + 1;
+                return &m_lines[i].entry;
+            }
+        }
+    }
+    const std::uint64_t value = m_index[slotOf(name, std::hash<std::string_view>()(name))];
+    if (value == 0)
+        return nullptr;
+    const std::size_t line = static_cast<std::uint32_t>(value) - 1;
+    if (cursor)
+        *cursor = line + 1;
+    return &m_lines[line].entry;
+}
+
+void NameSet::insert(std::string_view name)
+{
+    if (m_index.size() < (m_names.size() + 1) * 2)
+        grow();
+    const std::size_t hash = std::hash<std::string_view>()(name);
+    const std::size_t slot = slotOf(name, hash);
+    if (m_index[slot] != 0)
+        return;
+    m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) | (m_names.size() + 1);
+    m_names.emplace_back(name);
+}
+
+bool NameSet::contains(std::string_view name) const
+{
+    return !m_index.empty() && m_index[slotOf(name, std::hash<std::string_view>()(name))] != 0;
+}
+
+// Probing starts from the high 32 bits of the hash, the ones a slot keeps,
+// so that growing needs no name again.
+std::size_t NameSet::slotOf(std::string_view name, std::size_t hash) const
+{
+    const std::size_t mask = m_index.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t value = m_index[slot];
+        if (value == 0 || (static_cast<std::uint32_t>(value >> 32) == tag &&
+                           m_names[static_cast<std::uint32_t>(value) - 1] == name))
+            return slot;
+    }
+}
+
+void NameSet::grow()
+{
+    std::vector<std::uint64_t> old(std::max<std::size_t>(16, m_index.size() * 2), 0);
+    old.swap(m_index);
+    const std::size_t mask = m_index.size() - 1;
+    for (const std::uint64_t value : old) {
+        if (value == 0)
+            continue;
+        std::size_t slot = static_cast<std::uint32_t>(value >> 32) & mask;
+        while (m_index[slot] != 0)
+            slot = (slot + 1) & mask;
+        m_index[slot] = value;
+    }
 }
 
 bool isDisabled(const ShadowEntry &entry, std::int64_t now)

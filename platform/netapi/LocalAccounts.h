@@ -56,16 +56,64 @@ struct ShadowEntry
     std::int64_t expireDay = -1; // -1: never expires
 };
 
-// The shadow entries by name, without the password hashes: the views point
-// into `names`, which holds only the names.
-struct ShadowTable
+// The shadow entries by name, without the password hashes: only the names
+// are kept, and of each name only its first line, as for the system's own
+// lookup.
+class ShadowTable
 {
-    std::unique_ptr<const std::string> names;
-    std::unordered_map<std::string_view, ShadowEntry> entries;
+public:
+    // The entry of `name`, or null. A caller that looks names up in the
+    // file's order (a listing, passwd and shadow being in the same order as
+    // a rule) keeps `cursor`, a place in the table starting at 0: a name at
+    // or just after it is found without hashing.
+    const ShadowEntry *find(std::string_view name, std::size_t *cursor = nullptr) const;
+    // Every name kept, one after the other.
+    const std::string &names() const { return m_names; }
+
+private:
+    friend ShadowTable parseShadow(std::string_view content);
+
+    struct Line
+    {
+        std::size_t nameAt = 0;
+        std::size_t nameSize = 0;
+        ShadowEntry entry;
+    };
+    std::string_view nameOf(const Line &line) const
+    {
+        return std::string_view(m_names).substr(line.nameAt, line.nameSize);
+    }
+    // The slot of `name` in m_index: where it is, or the empty one it would take.
+    std::size_t slotOf(std::string_view name, std::size_t hash) const;
+
+    std::string m_names;
+    std::vector<Line> m_lines; // in file order
+    // Open addressing over m_lines: the name's hash in the high 32 bits, the
+    // line's place + 1 in the low ones; 0 is an empty slot.
+    std::vector<std::uint64_t> m_index;
 };
 
-// The first line of a name counts, as for the system's own lookup.
 ShadowTable parseShadow(std::string_view content);
+
+// A set of names kept flat: asking for a name that is not there touches one
+// slot of a small table rather than a node per name, which matters when a
+// listing asks for every account whether it has a tally.
+class NameSet
+{
+public:
+    void insert(std::string_view name);
+    bool contains(std::string_view name) const;
+    std::size_t size() const { return m_names.size(); }
+
+private:
+    // The slot of `name`: where it is, or the empty one it would take.
+    std::size_t slotOf(std::string_view name, std::size_t hash) const;
+    void grow();
+
+    std::vector<std::string> m_names;
+    // The name's hash in the high 32 bits, its place + 1 in the low ones.
+    std::vector<std::uint64_t> m_index;
+};
 
 // A disabled account: its password locked ('!'), or its expiry day come
 // (pam_unix refuses a logon from that day on). `now`: seconds since 1970.

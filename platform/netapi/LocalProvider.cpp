@@ -68,6 +68,27 @@ constexpr std::size_t maxTallyBytes = faillock::maxRecords * faillock::recordSiz
 // pam_faillock holds a tally's lock only while it reads and rewrites it.
 constexpr auto tallyLockTimeout = std::chrono::seconds(10);
 
+// Reads a tally: the usual handful of records in one read (a regular file
+// reads short only at its end), a long one in more.
+int readTallyFile(int fd, std::string &content)
+{
+    char first[4096];
+    ssize_t n = 0;
+    do
+        n = ::read(fd, first, sizeof first);
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return errno;
+    content.assign(first, static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < sizeof first)
+        return 0;
+    std::string rest;
+    if (const int error = files::readUpTo(fd, rest, maxTallyBytes - content.size()))
+        return error;
+    content += rest;
+    return 0;
+}
+
 // Takes the flock pam_faillock takes on a tally, waiting a while for it.
 // 0, or the errno of the failure (EWOULDBLOCK when it stayed held).
 int lockTally(int fd, int operation)
@@ -172,7 +193,7 @@ int LocalProvider::readTally(const std::string &systemPath, std::string &content
     // is rewriting.
     if (const int error = lockTally(tally.get(), LOCK_SH))
         return error;
-    return files::readUpTo(tally.get(), content, maxTallyBytes);
+    return readTallyFile(tally.get(), content);
 }
 
 std::uint32_t LocalProvider::readPasswd(std::vector<PasswdEntry> &entries) const
@@ -304,15 +325,16 @@ LocalProvider::FlagSources LocalProvider::readFlagSources() const
 }
 
 std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSources &sources,
-                                       std::uint32_t &flags, TallyContents *read) const
+                                       std::uint32_t &flags, TallyContents *read,
+                                       std::size_t *shadowCursor) const
 {
     flags = UF_NORMAL_ACCOUNT;
     const std::int64_t now = m_options.now();
 
     if (sources.shadowStatus)
         return sources.shadowStatus;
-    if (const auto it = sources.shadow.entries.find(entry.name);
-        it != sources.shadow.entries.end() && local::isDisabled(it->second, now))
+    if (const local::ShadowEntry *shadow = sources.shadow.find(entry.name, shadowCursor);
+        shadow && local::isDisabled(*shadow, now))
         flags |= UF_ACCOUNTDISABLE;
 
     if (sources.faillockStatus)
@@ -439,20 +461,18 @@ std::uint32_t LocalProvider::readDetails(const PasswdEntry &entry, const FlagSou
     return NERR_Success;
 }
 
-std::optional<std::unordered_set<std::string>>
-LocalProvider::listTallies(const std::string &systemFolder) const
+std::optional<local::NameSet> LocalProvider::listTallies(const std::string &systemFolder) const
 {
     const std::string folder = pathOf(systemFolder);
     if (refusedRead(m_options, systemFolder, folder))
         return std::nullopt;
     const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir)
-        return errno == ENOENT || errno == ENOTDIR
-                   ? std::make_optional<std::unordered_set<std::string>>()
-                   : std::nullopt;
-    std::unordered_set<std::string> names;
+        return errno == ENOENT || errno == ENOTDIR ? std::make_optional<local::NameSet>()
+                                                   : std::nullopt;
+    local::NameSet names;
     while (const dirent *entry = ::readdir(dir.get()))
-        names.emplace(entry->d_name);
+        names.insert(entry->d_name);
     return names;
 }
 
@@ -502,6 +522,7 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
                 tallies.emplace(line.settings.dir, listTallies(line.settings.dir));
         }
         m_listing = std::move(snapshot);
+        m_shadowCursor = 0;
     }
     const std::vector<PasswdEntry> &accounts = m_listing->accounts;
     return listBatch(
@@ -525,7 +546,8 @@ std::uint32_t LocalProvider::getInfo(const std::string &server, const std::strin
         const PasswdEntry &entry = m_listing->accounts[*listed];
         std::uint32_t flags = 0;
         TallyContents tallies;
-        if (const std::uint32_t status = readFlags(entry, m_listing->sources, flags, &tallies))
+        if (const std::uint32_t status =
+                readFlags(entry, m_listing->sources, flags, &tallies, &m_shadowCursor))
             return status;
         m_lookedUpLast = LookedUp{user, *listed, std::move(tallies)};
         out = AccountInfo{entry.name, entry.fullName, {}, flags, entry.uid};

@@ -102,7 +102,7 @@ private:
         std::unordered_map<std::string, GroupEntry> adminGroups; // absent: no such group
         // By tally folder, the names in it when a listing started: an account
         // without a tally then is not opened. Unset or absent: every tally is opened.
-        std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> tallies;
+        std::unordered_map<std::string, std::optional<local::NameSet>> tallies;
     };
     // The files of one listing, read when it starts.
     struct Snapshot
@@ -126,8 +126,10 @@ private:
     std::uint32_t readDetails(const PasswdEntry &entry, const FlagSources &sources,
                               TallyContents tallies, AccountDetails &out) const;
     // The tallies it read go to `read`, when given.
+    // `shadowCursor`: where a listing's walk through shadow stands.
     std::uint32_t readFlags(const PasswdEntry &entry, const FlagSources &sources,
-                            std::uint32_t &flags, TallyContents *read = nullptr) const;
+                            std::uint32_t &flags, TallyContents *read = nullptr,
+                            std::size_t *shadowCursor = nullptr) const;
     // The pam_faillock lines of every service in the PAM folder, with their settings.
     std::uint32_t readFaillockLines(std::vector<FaillockLine> &lines) const;
     // The groups the lines name as admin_group.
@@ -136,14 +138,14 @@ private:
     // Empties the account's tally in one folder. 0, or an error code.
     std::uint32_t resetTally(const std::string &systemFolder, const std::string &user) const;
     // The names in a tally folder; unset when it cannot be listed.
-    std::optional<std::unordered_set<std::string>>
-    listTallies(const std::string &systemFolder) const;
+    std::optional<local::NameSet> listTallies(const std::string &systemFolder) const;
     bool servesServer(const std::string &server) const;
 
     Options m_options;
 
     std::mutex m_mutex;
     std::shared_ptr<const Snapshot> m_listing; // of the listing started last
+    std::size_t m_shadowCursor = 0;            // m_listing's walk through shadow
     // The accounts of m_listing handed out last, by their place in it, whose
     // lookups are still to come.
     JustListed<std::size_t> m_justListed;

@@ -3,23 +3,89 @@
 #include "platform/netapi/AccountProvider.h"
 #include "platform/text/TextConversion.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <span>
 #include <string>
-#include <unordered_set>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace {
 
 // Every buffer handed out, so that NetApiBufferFree frees only what this layer
-// allocated, and each only once.
-struct BufferRegistry
+// allocated, and each only once. A flat table (open addressing, deletion by
+// shifting back): a listing hands out two buffers per account, and a set of
+// nodes would allocate and free one more for each.
+class BufferRegistry
 {
+public:
     std::mutex mutex;
-    std::unordered_set<void *> live;
+
+    void insert(void *buffer)
+    {
+        if ((m_count + 1) * 2 > m_slots.size())
+            grow();
+        std::size_t slot = home(buffer);
+        while (m_slots[slot])
+            slot = next(slot);
+        m_slots[slot] = buffer;
+        ++m_count;
+    }
+
+    // False when the buffer is not in the table.
+    bool erase(void *buffer)
+    {
+        std::size_t slot = home(buffer);
+        while (m_slots[slot] && m_slots[slot] != buffer)
+            slot = next(slot);
+        if (!m_slots[slot])
+            return false;
+        // Every later entry of the run that may stand in the freed slot moves there.
+        std::size_t hole = slot;
+        for (std::size_t at = next(hole); m_slots[at]; at = next(at)) {
+            const std::size_t wanted = home(m_slots[at]);
+            const bool between =
+                hole <= at ? (hole < wanted && wanted <= at) : (hole < wanted || wanted <= at);
+            if (!between) {
+                m_slots[hole] = m_slots[at];
+                hole = at;
+            }
+        }
+        m_slots[hole] = nullptr;
+        --m_count;
+        return true;
+    }
+
+private:
+    std::size_t home(void *buffer) const
+    {
+        auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(buffer));
+        value ^= value >> 33;
+        value *= 0xff51afd7ed558ccdULL;
+        value ^= value >> 33;
+        return static_cast<std::size_t>(value) & (m_slots.size() - 1);
+    }
+    std::size_t next(std::size_t slot) const { return (slot + 1) & (m_slots.size() - 1); }
+
+    void grow()
+    {
+        std::vector<void *> old(std::max<std::size_t>(64, m_slots.size() * 2), nullptr);
+        old.swap(m_slots);
+        m_count = 0;
+        for (void *buffer : old) {
+            if (buffer)
+                insert(buffer);
+        }
+    }
+
+    std::vector<void *> m_slots;
+    std::size_t m_count = 0;
 };
 
 BufferRegistry &buffers()
@@ -28,16 +94,32 @@ BufferRegistry &buffers()
     return registry;
 }
 
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // One block per call, as Windows hands them out: the records first, then the
 // texts they point into, so that one NetApiBufferFree releases everything.
+// The texts come as UTF-8 and are written into the block as UTF-16; ASCII,
+// nearly every name, is widened in place.
 template <typename Record> class BlockBuilder
 {
 public:
-    BlockBuilder(std::size_t records, const std::vector<std::u16string> &texts)
+    BlockBuilder(std::size_t records, std::span<const std::string_view> texts) : m_texts(texts)
     {
         std::size_t bytes = records * sizeof(Record);
-        for (const std::u16string &t : texts)
-            bytes += (t.size() + 1) * sizeof(char16_t);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            std::size_t units = texts[i].size();
+            if (!isAscii(texts[i])) {
+                if (m_wide.empty())
+                    m_wide.resize(texts.size());
+                m_wide[i] = text::toUtf16(texts[i]);
+                units = m_wide[i].size();
+            }
+            bytes += (units + 1) * sizeof(char16_t);
+        }
         m_block = static_cast<std::uint8_t *>(std::calloc(1, bytes));
         if (!m_block)
             throw std::bad_alloc();
@@ -49,12 +131,20 @@ public:
 
     Record *records() { return reinterpret_cast<Record *>(m_block); }
 
-    LPWSTR place(const std::u16string &t)
+    // Writes text `index` of those given; the block is zeroed, so it ends there.
+    LPWSTR place(std::size_t index)
     {
         LPWSTR start = m_nextText;
-        std::memcpy(start, t.data(), t.size() * sizeof(char16_t));
-        start[t.size()] = u'\0';
-        m_nextText += t.size() + 1;
+        if (!m_wide.empty() && !m_wide[index].empty()) {
+            const std::u16string &wide = m_wide[index];
+            std::memcpy(start, wide.data(), wide.size() * sizeof(char16_t));
+            m_nextText += wide.size() + 1;
+        } else {
+            const std::string_view narrow = m_texts[index];
+            for (std::size_t i = 0; i < narrow.size(); ++i)
+                start[i] = static_cast<char16_t>(static_cast<unsigned char>(narrow[i]));
+            m_nextText += narrow.size() + 1;
+        }
         return start;
     }
 
@@ -63,11 +153,13 @@ public:
     {
         BufferRegistry &registry = buffers();
         const std::lock_guard lock(registry.mutex);
-        registry.live.insert(m_block);
+        registry.insert(m_block);
         return std::exchange(m_block, nullptr);
     }
 
 private:
+    std::span<const std::string_view> m_texts;
+    std::vector<std::u16string> m_wide; // of the texts that are not ASCII, when any
     std::uint8_t *m_block = nullptr;
     char16_t *m_nextText = nullptr;
 };
@@ -125,21 +217,21 @@ NET_API_STATUS NetUserEnum(LPCWSTR servername, DWORD level, DWORD filter, LPBYTE
         if (entries.empty())
             return status;
 
-        std::vector<std::u16string> texts;
+        std::vector<std::string_view> texts;
         texts.reserve(entries.size() * 4);
         for (const netapi::AccountEntry &e : entries) {
-            texts.push_back(text::toUtf16(e.name));
-            texts.push_back(text::toUtf16(e.comment));
-            texts.push_back(text::toUtf16(e.userComment));
-            texts.push_back(text::toUtf16(e.fullName));
+            texts.push_back(e.name);
+            texts.push_back(e.comment);
+            texts.push_back(e.userComment);
+            texts.push_back(e.fullName);
         }
         BlockBuilder<USER_INFO_10> block(entries.size(), texts);
         USER_INFO_10 *records = block.records();
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            records[i].usri10_name = block.place(texts[i * 4]);
-            records[i].usri10_comment = block.place(texts[i * 4 + 1]);
-            records[i].usri10_usr_comment = block.place(texts[i * 4 + 2]);
-            records[i].usri10_full_name = block.place(texts[i * 4 + 3]);
+            records[i].usri10_name = block.place(i * 4);
+            records[i].usri10_comment = block.place(i * 4 + 1);
+            records[i].usri10_usr_comment = block.place(i * 4 + 2);
+            records[i].usri10_full_name = block.place(i * 4 + 3);
         }
         *bufptr = block.release();
         *entriesread = static_cast<DWORD>(entries.size());
@@ -165,13 +257,12 @@ NET_API_STATUS NetUserGetInfo(LPCWSTR servername, LPCWSTR username, DWORD level,
             netapi::sharedProviderFor(server)->getInfo(server, user, info);
         if (status != NERR_Success)
             return status;
-        const std::vector<std::u16string> texts = {
-            text::toUtf16(info.name), text::toUtf16(info.fullName), text::toUtf16(info.comment)};
+        const std::array<std::string_view, 3> texts = {info.name, info.fullName, info.comment};
         BlockBuilder<USER_INFO_20> block(1, texts);
         USER_INFO_20 &record = *block.records();
-        record.usri20_name = block.place(texts[0]);
-        record.usri20_full_name = block.place(texts[1]);
-        record.usri20_comment = block.place(texts[2]);
+        record.usri20_name = block.place(0);
+        record.usri20_full_name = block.place(1);
+        record.usri20_comment = block.place(2);
         record.usri20_flags = info.flags;
         record.usri20_user_id = info.userId;
         *bufptr = block.release();
@@ -224,7 +315,7 @@ NET_API_STATUS NetApiBufferFree(void *buffer)
         const std::lock_guard lock(registry.mutex);
         // A pointer this layer did not hand out, or one already freed, is
         // refused rather than passed to free().
-        if (registry.live.erase(buffer) == 0)
+        if (!registry.erase(buffer))
             return ERROR_INVALID_PARAMETER;
     }
     std::free(buffer);

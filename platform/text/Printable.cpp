@@ -55,6 +55,9 @@ void appendEscape(std::string &out, char kind, std::uint32_t value, int digits)
 
 std::string printable(std::string_view utf8)
 {
+    // Nearly every name is plain printable ASCII, which stays as it is.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+        return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(utf8.data());

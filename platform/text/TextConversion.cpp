@@ -100,6 +100,10 @@ std::u16string toUtf16(std::string_view utf8)
 {
     if (utf8.empty())
         return {};
+    // Most names are ASCII, which widens unit by unit.
+    if (std::all_of(utf8.begin(), utf8.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::u16string(utf8.begin(), utf8.end());
     // Well-formed text, nearly always: one pass through ICU into a buffer
     // that UTF-16 never outgrows.
     const int32_t sourceLength = checkedLength(utf8.size(), 1);
@@ -121,6 +125,12 @@ std::string toUtf8(std::u16string_view utf16)
 {
     if (utf16.empty())
         return {};
+    if (std::all_of(utf16.begin(), utf16.end(), [](char16_t c) { return c < 0x80; })) {
+        std::string ascii(utf16.size(), '\0');
+        std::transform(utf16.begin(), utf16.end(), ascii.begin(),
+                       [](char16_t c) { return static_cast<char>(c); });
+        return ascii;
+    }
     // Three bytes per UTF-16 code unit cover every case, U+FFFD included.
     const int32_t sourceLength = checkedLength(utf16.size(), 3);
     std::string result(utf16.size() * 3, '\0');

@@ -96,6 +96,25 @@ TEST_F(FileSteps, ReadingStopsAtTheLimit)
     EXPECT_EQ(content.size(), big.size() + 4);
 }
 
+TEST_F(FileSteps, ReadingTakesTheRestFromThePositionAndFilesThatDoNotSayTheirSize)
+{
+    write("file", "0123456789");
+    const files::Descriptor fd = files::openRegularAt(m_folder.get(), "file", O_RDONLY);
+    ASSERT_EQ(::lseek(fd.get(), 4, SEEK_SET), 4);
+    std::string content;
+    ASSERT_EQ(files::readUpTo(fd.get(), content), 0);
+    EXPECT_EQ(content, "456789");
+    // At the end already: nothing, not the whole file again.
+    ASSERT_EQ(files::readUpTo(fd.get(), content), 0);
+    EXPECT_EQ(content, "");
+
+    // A kernel file says it holds nothing, and holds text all the same.
+    const files::Descriptor status(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(status);
+    ASSERT_EQ(files::readUpTo(status.get(), content), 0);
+    EXPECT_NE(content.find("VmHWM:"), std::string::npos);
+}
+
 TEST_F(FileSteps, AShortWriteIsContinuedAndAStuckOneReported)
 {
     int ends[2];

@@ -4,6 +4,7 @@
 #include "platform/netapi/DirectoryFile.h"
 
 #include <QJsonObject>
+#include <QJsonParseError>
 #include <gtest/gtest.h>
 
 namespace {
@@ -132,13 +133,160 @@ TEST(DirectoryFileReader, ServersAndAccountsComeOutInFileOrder)
     EXPECT_EQ(a.generated->number("user03"), 0u);
 
     // A reset changes that account's two members and nothing else.
-    const QJsonDocument changed = directory::withAccountFlags(content.document, 0, 1, true, true);
+    const QByteArray text = R"({ "servers": [
+        { "name": "b", "accounts": [ { "name": "z", "lockedOut": true }, { "name": "y" } ] },
+        { "name": "a", "generate": { "count": 3, "disabledEvery": 2 }, "setResult": 5 } ] })";
+    const QJsonDocument changed =
+        directory::withAccountFlags(directory::document(text), 0, 1, true, true);
     const directory::Content again = directory::read(directory::text(changed), "f.json");
     EXPECT_TRUE(again.servers[0].at(1).lockedOut);
     EXPECT_TRUE(again.servers[0].at(1).disabled);
     EXPECT_TRUE(again.servers[0].at(0).lockedOut);
     EXPECT_FALSE(again.servers[0].at(0).disabled);
     EXPECT_EQ(again.servers[1].setResult, 5u);
+}
+
+TEST(DirectoryFileReader, MembersAreCheckedInOneOrderWhateverOrderTheFileGivesThem)
+{
+    // The server's own members come before its accounts, wherever they stand.
+    EXPECT_EQ(loadError("{ \"servers\": [\n { \"accounts\": [\n { \"name\": 5 } ],\n"
+                        " \"name\": \"a\", \"enumResult\": -1 } ] }"),
+              ":4: servers[0].enumResult must be a whole number from 0 to 4294967295");
+    EXPECT_EQ(loadError("{ \"servers\": [\n { \"accounts\": [ { \"name\": 5 } ] } ] }"),
+              ":2: \"name\" is missing in servers[0]");
+    EXPECT_EQ(loadError("{ \"servers\": [ { \"name\": \"a\", \"accounts\": [\n"
+                        " { \"lockedOut\": 1,\n \"name\": \"\" } ] } ] }"),
+              ":3: servers[0].accounts[0].name must not be empty");
+    // The first account at fault counts, whatever is wrong with later ones.
+    EXPECT_EQ(loadError("{ \"servers\": [ { \"name\": \"a\", \"accounts\": [\n"
+                        " { \"name\": \"x\" },\n { \"name\": \"X\" },\n { \"name\": 1 } ] } ] }"),
+              ":3: account \"X\" is listed twice (names match without regard to case)");
+}
+
+TEST(DirectoryFileReader, TextsReadAsQtsParserReadsThemAndUnknownMembersAreIgnored)
+{
+    const directory::Content content = directory::read(
+        "{ \"servers\": [ { \"name\": \"a\", \"extra\": { \"x\": [1, { \"y\": null }], "
+        "\"z\": \"\\u00e9\" },\r\n \"accounts\": [\n"
+        " { \"name\": \"J\\u00fcrgen\", \"fullName\": \"Anna M\xc3\xbcller\", "
+        "\"comment\": \"tab\\there \\\"q\\\" a\\/b\", \"notes\": [] },\n"
+        " { \"name\": \"\\ud83d\\ude00\", \"lockedOut\": true, \"failedLogons\": 3,"
+        " \"lockedOutSince\": \"2026-12-08T19:10:02+01:00\", \"unlocksAt\": null } ] } ],"
+        " \"other\": [ [], {}, -0, 1.5e+3, false ] }",
+        "f.json");
+    ASSERT_EQ(content.servers.size(), 1u);
+    const directory::Server &server = content.servers[0];
+    ASSERT_EQ(server.total(), 2u);
+    EXPECT_EQ(server.at(0).name, "J\xc3\xbcrgen");
+    EXPECT_EQ(server.at(0).fullName, "Anna M\xc3\xbcller");
+    EXPECT_EQ(server.at(0).comment, "tab\there \"q\" a/b");
+    EXPECT_EQ(server.at(1).name, "\xf0\x9f\x98\x80");
+    EXPECT_EQ(server.at(1).details.failedLogons, 3u);
+    EXPECT_EQ(server.at(1).details.lockedOutSince, 1796753402);
+    EXPECT_FALSE(server.at(1).details.unlocksAt);
+    EXPECT_EQ(server.accounts.find("j\xc3\xbcrgen"), 0u);
+
+    // What Qt's parser lets through, the reader does too: a byte-order mark
+    // before the document, a control character or an unknown escape in a text.
+    EXPECT_EQ(loadError("\xef\xbb\xbf{ \"servers\": [] }"), "");
+    EXPECT_EQ(loadError("{ \"servers\": [], \"a\": \"x\x01y\", \"b\": \"\\x\" }"), "");
+}
+
+TEST(DirectoryFileReader, WhatIsNotJsonIsNamedAsQtsParserNamesIt)
+{
+    for (const char *text :
+         {"{ \"servers\": [] } x", "{ \"servers\": [01] }", "{ \"servers\": [1,] }",
+          "{ \"servers\": [ \"\xff\" ] }", "{ \"servers\": [ tru ] }", "{ \"servers\" [] }",
+          "{ \"servers\": [], }", "5", "{ \"servers\": [ -, 1e ] }"}) {
+        QJsonParseError error;
+        QJsonDocument::fromJson(text, &error);
+        if (error.error == QJsonParseError::NoError) {
+            ADD_FAILURE() << "Qt reads " << text;
+            continue;
+        }
+        const std::string message = loadError(text);
+        EXPECT_NE(message.find("not valid JSON: " + error.errorString().toStdString()),
+                  std::string::npos)
+            << text << " -> " << message;
+    }
+}
+
+TEST(DirectoryFileReader, NestingIsReadAsDeepAsQtsParserReadsIt)
+{
+    const auto nested = [](int depth) {
+        return "{ \"servers\": [], \"x\": " + QByteArray(depth, '[') + QByteArray(depth, ']') +
+               " }";
+    };
+    EXPECT_EQ(loadError(nested(1023)), "");
+    EXPECT_EQ(loadError(nested(1024)), ":1: not valid JSON: too deeply nested document");
+}
+
+TEST(DirectoryFileReader, ManyAccountsAreFoundByFoldedNameAndADuplicateAmongThemIsRefused)
+{
+    QByteArray text = "{ \"servers\": [ { \"name\": \"a\", \"accounts\": [\n";
+    for (int i = 1; i <= 3000; ++i)
+        text += "{ \"name\": \"User" + QByteArray::number(i) + "\" },\n";
+    const directory::Content content =
+        directory::read(text + "{ \"name\": \"last\" } ] } ] }", "f.json");
+    const directory::AccountList &accounts = content.servers[0].accounts;
+    ASSERT_EQ(accounts.size(), 3001u);
+    EXPECT_EQ(accounts.find("user1"), 0u);
+    EXPECT_EQ(accounts.find("user2999"), 2998u);
+    EXPECT_EQ(accounts.find("last"), 3000u);
+    EXPECT_FALSE(accounts.find("user3001"));
+    EXPECT_EQ(accounts[1499].name, "User1500");
+
+    EXPECT_EQ(loadError(text + "{ \"name\": \"USER2999\" } ] } ] }"),
+              ":3002: account \"USER2999\" is listed twice (names match without regard to case)");
+}
+
+// The reader decides what is JSON without Qt's parser, which only names the
+// fault: both must agree on every text, or a file would load that a reset
+// cannot write back, or be refused with a vaguer message than before.
+TEST(DirectoryFileReader, AgreesWithQtsParserOnWhatIsJson)
+{
+    const QByteArray seeds[] = {
+        R"({ "servers": [ { "name": "a", "accounts": [ { "name": "b", "lockedOut": true,
+            "failedLogons": 3, "unlocksAt": null } ] } ], "n": [0, -1.5e+3, 2E-2] })",
+        "{\"servers\":[{\"name\":\"J\\u00fcrgen \\\"x\\\"\",\"generate\":{\"count\":2}}],"
+        "\"o\":{\"k\":[[],{},false]}}",
+        "[ \"\xc3\xa9\", 1, {}, [ null ] ]\r\n"};
+    const char pieces[] = "{}[],:\" \\0123456789eE.+-tfnulr\x01\x7f\xff\xef\xbb\xbf";
+    std::uint32_t state = 12345;
+    const auto random = [&](std::uint32_t below) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % below;
+    };
+    int disagreements = 0, read = 0;
+    for (int round = 0; round < 20000 && disagreements < 5; ++round) {
+        QByteArray text = seeds[random(3)];
+        for (std::uint32_t edits = 1 + random(3); edits > 0; --edits) {
+            const auto at = static_cast<qsizetype>(random(static_cast<std::uint32_t>(text.size())));
+            const char piece = pieces[random(sizeof pieces - 1)];
+            switch (random(3)) {
+            case 0:
+                text.remove(at, 1);
+                break;
+            case 1:
+                text.insert(at, piece);
+                break;
+            default:
+                text[at] = piece;
+            }
+        }
+        const bool qtReads = !directory::document(text).isNull();
+        const std::string error = loadError(text);
+        const bool readerReads = error.find("not valid JSON") == std::string::npos;
+        read += readerReads;
+        if (qtReads != readerReads) {
+            ++disagreements;
+            ADD_FAILURE() << (qtReads ? "Qt reads, the reader refuses: " : "the reader reads: ")
+                          << text.toStdString() << " -> " << error;
+        }
+    }
+    // Both kinds of text came up often.
+    EXPECT_GT(read, 2000);
+    EXPECT_LT(read, 18000);
 }
 
 } // namespace

@@ -92,7 +92,11 @@ TEST(LocalShadow, KeepsTheLockAndExpiryOfTheFirstLineOfEachName)
                                           "short:!\n"
                                           "badexpiry:x:1::::::soon\n"
                                           "\xff\xfe:!*:1:::::\n");
-    const auto at = [&](std::string_view name) { return table.entries.at(name); };
+    const auto at = [&](std::string_view name) {
+        const ShadowEntry *entry = table.find(name);
+        EXPECT_NE(entry, nullptr) << name;
+        return entry ? *entry : ShadowEntry{};
+    };
     EXPECT_TRUE(at("locked").passwordLocked);
     EXPECT_EQ(at("locked").expireDay, -1);
     EXPECT_FALSE(at("open").passwordLocked);
@@ -101,7 +105,30 @@ TEST(LocalShadow, KeepsTheLockAndExpiryOfTheFirstLineOfEachName)
     EXPECT_EQ(at("badexpiry").expireDay, -1);
     EXPECT_TRUE(at("\xff\xfe").passwordLocked);
     // Only the names are kept, never the hashes.
-    EXPECT_EQ(table.names->find("hash"), std::string::npos);
+    EXPECT_EQ(table.names().find("hash"), std::string::npos);
+}
+
+TEST(LocalShadow, AListingInFileOrderFindsTheSameLinesAsLookupsByName)
+{
+    const ShadowTable table = parseShadow("a:!:1:::::\n"
+                                          "skipped:x:1:::::\n"
+                                          "b:x:1:::::\n"
+                                          "a:x:1:::::\n"
+                                          "c:x:1:::::5\n");
+    std::size_t cursor = 0;
+    // In order, with a line between that nobody asks for.
+    ASSERT_NE(table.find("a", &cursor), nullptr);
+    EXPECT_TRUE(table.find("b", &cursor) != nullptr && !table.find("b")->passwordLocked);
+    // "a" again: its first line, never the later one the cursor passes.
+    EXPECT_TRUE(table.find("a", &cursor)->passwordLocked);
+    EXPECT_EQ(table.find("c", &cursor)->expireDay, 5);
+    EXPECT_EQ(table.find("nobody", &cursor), nullptr);
+    // Out of order, then back in order from where the name was found.
+    cursor = 0;
+    EXPECT_EQ(table.find("c", &cursor)->expireDay, 5);
+    EXPECT_TRUE(table.find("a", &cursor)->passwordLocked);
+    EXPECT_NE(table.find("skipped", &cursor), nullptr);
+    EXPECT_EQ(parseShadow("").find("a"), nullptr);
 }
 
 TEST(LocalShadow, AnAccountIsDisabledFromItsExpiryDayOnOrWithALockedPassword)

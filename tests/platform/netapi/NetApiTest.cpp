@@ -194,6 +194,26 @@ TEST(Buffers, FreeTakesOnlyWhatTheLayerHandedOutAndOnlyOnce)
     EXPECT_EQ(NetApiBufferFree(nullptr), NERR_Success);
 }
 
+TEST(Buffers, ManyHeldAtOnceAreEachFreedOnceInAnyOrder)
+{
+    Installed installed(threeAccounts("dc01"));
+    std::vector<LPBYTE> held;
+    for (int i = 0; i < 3000; ++i) {
+        LPBYTE buffer = nullptr;
+        // Carol's full name is not ASCII.
+        ASSERT_EQ(NetUserGetInfo(u"dc01", i % 2 ? u"alice" : u"carol", 20, &buffer), NERR_Success);
+        held.push_back(buffer);
+    }
+    // Every other one, then the rest from the end: the table shifts entries
+    // back as it frees, and must still find each.
+    for (std::size_t i = 0; i < held.size(); i += 2)
+        EXPECT_EQ(NetApiBufferFree(held[i]), NERR_Success);
+    for (std::size_t i = held.size(); i-- > 0;)
+        EXPECT_EQ(NetApiBufferFree(held[i]), i % 2 ? NERR_Success : ERROR_INVALID_PARAMETER);
+    for (LPBYTE buffer : held)
+        EXPECT_EQ(NetApiBufferFree(buffer), ERROR_INVALID_PARAMETER);
+}
+
 class Throwing : public netapi::AccountProvider
 {
 public:
