@@ -365,7 +365,17 @@ std::uint32_t Session::directoryPage(std::uint32_t &next, bool &more,
     return 0;
 }
 
-std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page)
+namespace {
+
+// Reads the information at level of every account in rids, many queries in
+// flight at once on the open domain handle, and hands each account's answer
+// to take(index, 0, info) or its failure to take(index, code, nullptr).
+// Returns 0, or the failure of the connection.
+template <typename Take>
+std::uint32_t queryAccounts(tevent_context *events, dcerpc_binding_handle *rpc,
+                            policy_handle *domain, TALLOC_CTX *memory,
+                            const std::vector<std::uint32_t> &rids, samr_UserInfoLevel level,
+                            Take take)
 {
     struct Query
     {
@@ -375,38 +385,38 @@ std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page
         samr_QueryUserInfo query{};
         samr_Close close{};
     };
-    for (std::size_t first = 0; first < page.size(); first += queriesInFlight) {
-        const std::size_t count = std::min(queriesInFlight, page.size() - first);
+    for (std::size_t first = 0; first < rids.size(); first += queriesInFlight) {
+        const std::size_t count = std::min(queriesInFlight, rids.size() - first);
         std::vector<Query> queries(count);
         std::vector<NTSTATUS> transport;
 
         std::vector<samr_OpenUser *> opens(count);
         for (std::size_t i = 0; i < count; ++i) {
             Query &q = queries[i];
-            q.open.in.domain_handle = m_domain->get();
+            q.open.in.domain_handle = domain;
             q.open.in.access_mask = SAMR_USER_ACCESS_GET_ATTRIBUTES;
-            q.open.in.rid = page[first + i].info.userId;
+            q.open.in.rid = rids[first + i];
             q.open.out.user_handle = &q.handle;
             opens[i] = &q.open;
         }
         if (const std::uint32_t code =
-                inFlight(m_events, m_rpc, memory, NDR_SAMR_OPENUSER, opens, transport))
+                inFlight(events, rpc, memory, NDR_SAMR_OPENUSER, opens, transport))
             return code;
 
         std::vector<samr_QueryUserInfo *> reads(count, nullptr);
         for (std::size_t i = 0; i < count; ++i) {
             Query &q = queries[i];
             if (const std::uint32_t code = windowsError(q.open.out.result)) {
-                page[first + i].infoStatus = code;
+                take(first + i, code, nullptr);
                 continue;
             }
             q.query.in.user_handle = &q.handle;
-            q.query.in.level = UserControlInformation;
+            q.query.in.level = level;
             q.query.out.info = &q.info;
             reads[i] = &q.query;
         }
         const std::uint32_t readFailure =
-            inFlight(m_events, m_rpc, memory, NDR_SAMR_QUERYUSERINFO, reads, transport);
+            inFlight(events, rpc, memory, NDR_SAMR_QUERYUSERINFO, reads, transport);
 
         // Every handle that was opened is closed, also after a failed read.
         std::vector<samr_Close *> closes(count, nullptr);
@@ -419,26 +429,80 @@ std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page
             closes[i] = &q.close;
         }
         const std::uint32_t closeFailure =
-            inFlight(m_events, m_rpc, memory, NDR_SAMR_CLOSE, closes, transport);
+            inFlight(events, rpc, memory, NDR_SAMR_CLOSE, closes, transport);
         if (readFailure)
             return readFailure;
         if (closeFailure)
             return closeFailure;
 
         for (std::size_t i = 0; i < count; ++i) {
-            ListedAccount &account = page[first + i];
             const Query &q = queries[i];
             if (!reads[i])
                 continue;
             if (const std::uint32_t code = windowsError(q.query.out.result))
-                account.infoStatus = code;
+                take(first + i, code, nullptr);
             else if (!q.info)
-                account.infoStatus = ERROR_NOT_SUPPORTED;
+                take(first + i, ERROR_NOT_SUPPORTED, nullptr);
             else
-                account.info.flags = windowsFlags(q.info->info16.acct_flags);
+                take(first + i, 0, q.info);
         }
     }
     return 0;
+}
+
+AccountDetails detailsOf(const samr_UserInfo21 &info, std::optional<std::int64_t> lockoutDuration)
+{
+    return countedDetails(info.bad_password_count, (info.acct_flags & ACB_AUTOLOCK) != 0,
+                          lockoutDuration);
+}
+
+} // namespace
+
+std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page)
+{
+    std::vector<std::uint32_t> rids;
+    rids.reserve(page.size());
+    for (const ListedAccount &account : page)
+        rids.push_back(account.info.userId);
+    return queryAccounts(m_events, m_rpc, m_domain->get(), static_cast<TALLOC_CTX *>(memory), rids,
+                         UserControlInformation,
+                         [&](std::size_t i, std::uint32_t code, const samr_UserInfo *info) {
+                             if (code)
+                                 page[i].infoStatus = code;
+                             else
+                                 page[i].info.flags = windowsFlags(info->info16.acct_flags);
+                         });
+}
+
+std::uint32_t Session::queryDetails(const std::vector<ListedAccount *> &accounts)
+{
+    const TallocMemory scratch = newTallocMemory(m_memory.get());
+    TALLOC_CTX *memory = scratch.get();
+    const std::optional<std::int64_t> duration = lockoutDuration(memory);
+    std::vector<std::uint32_t> rids;
+    rids.reserve(accounts.size());
+    for (const ListedAccount *account : accounts)
+        rids.push_back(account->info.userId);
+    return queryAccounts(m_events, m_rpc, m_domain->get(), memory, rids, UserAllInformation,
+                         [&](std::size_t i, std::uint32_t code, const samr_UserInfo *info) {
+                             if (code)
+                                 accounts[i]->detailsStatus = code;
+                             else
+                                 accounts[i]->details = detailsOf(info->info21, duration);
+                         });
+}
+
+std::optional<std::int64_t> Session::lockoutDuration(void *memory)
+{
+    samr_DomainInfo *info = nullptr;
+    samr_QueryDomainInfo query{};
+    query.in.domain_handle = m_domain->get();
+    query.in.level = DomainLockoutInformation;
+    query.out.info = &info;
+    if (samrCall(m_rpc, static_cast<TALLOC_CTX *>(memory), NDR_SAMR_QUERYDOMAININFO, query) != 0 ||
+        !info)
+        return std::nullopt;
+    return static_cast<std::int64_t>(info->info12.lockout_duration);
 }
 
 std::uint32_t Session::lookUp(const std::string &user, AccountInfo &out)
@@ -461,9 +525,19 @@ std::uint32_t Session::lookUp(const std::string &user, AccountInfo &out)
 
 std::uint32_t Session::lookUpDetails(const std::string &user, AccountDetails &out)
 {
-    if (!m_directory)
-        return ERROR_NOT_SUPPORTED;
-    return m_directory->readDetails(user, out);
+    if (m_directory)
+        return m_directory->readDetails(user, out);
+    // SAMR keeps the count and the domain's lockout length, but no time.
+    const TallocMemory scratch = newTallocMemory(m_memory.get());
+    TALLOC_CTX *memory = scratch.get();
+    std::uint32_t rid = 0;
+    SamrHandle account(m_rpc, memory);
+    samr_UserInfo *info = nullptr;
+    if (const auto code = openAndQuery(m_rpc, *m_domain, memory, user, SEC_FLAG_MAXIMUM_ALLOWED,
+                                       UserAllInformation, account, rid, info))
+        return code;
+    out = detailsOf(info->info21, lockoutDuration(memory));
+    return 0;
 }
 
 std::uint32_t Session::clearLockout(const std::string &user, std::uint32_t flags)
