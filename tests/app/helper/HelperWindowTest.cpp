@@ -68,6 +68,20 @@ TEST_F(HelperWindow, ListsAndResetsThroughTheHelper)
     EXPECT_EQ(computer.tallySize(), 0);
 }
 
+TEST_F(HelperWindow, EachRowsTooltipTellsWhyAndUntilWhenThroughTheHelper)
+{
+    useHelper();
+    openWindow();
+    connect("", false);
+    ASSERT_EQ(captions(), (Lines{"jsmith"}));
+    const std::string hint = form->lvUsers->Items()->Item(0)->Hint();
+    EXPECT_TRUE(hint.starts_with("jsmith: locked\nWhen")) << hint;
+    EXPECT_NE(hint.find("  SVC   tty1"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("\nFailed logons: 3\nLast failed logon: "), std::string::npos) << hint;
+    EXPECT_NE(hint.find(" from tty1\nLocked out since: "), std::string::npos) << hint;
+    EXPECT_EQ(hint.find("only when an administrator"), std::string::npos) << hint;
+}
+
 TEST_F(HelperWindow, ARefusedOrCancelledAuthorisationReadsAsANormalUsersRunPlusOneLine)
 {
     const std::string refused =
