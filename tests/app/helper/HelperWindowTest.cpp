@@ -160,6 +160,11 @@ TEST_F(PolkitEndToEnd, ATestUsersWindowListsAndResetsARealLockoutThroughPkexec)
     connect("");
     EXPECT_EQ(captions(), Lines{user});
     EXPECT_EQ(lines().back(), "1 locked out users found.");
+    // Why and until when, read by the helper from the real tally.
+    const std::string hint = form->lvUsers->Items()->Item(0)->Hint();
+    EXPECT_NE(hint.find("  SVC   tumblerset-e2e"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("\nFailed logons: 3\n"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("\nUnlocks at: 20"), std::string::npos) << hint;
 
     select(user);
     form->btnReset->Click();
