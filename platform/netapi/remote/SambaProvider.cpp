@@ -190,7 +190,6 @@ public:
             m_justListed.add(account.entry.name, std::move(account));
             listing->fetched.pop_front();
         }
-        m_justListedBy = handle;
         resumeHandle = handle;
         if (listing->fetched.empty() && !listing->more) {
             dropListing(handle);
@@ -211,7 +210,7 @@ public:
             if (listed->infoStatus == 0)
                 out = listed->info;
             const std::uint32_t status = listed->infoStatus;
-            m_lookedUp = LookedUp{server, user, m_justListedBy, std::move(*listed)};
+            m_lookedUp = LookedUp{server, user, std::move(*listed)};
             return status;
         }
         return withSession(server,
@@ -224,13 +223,17 @@ public:
         std::lock_guard guard(sambaLock());
         // Right after the listing's lookup of the account: what the same
         // directory search gave, without another round trip; or, where the
-        // listing gave none, read now for the accounts of its page too.
+        // listing gave none, read now by the account's RID, without looking
+        // its name up again. (Queries kept in flight for a whole page took
+        // longer on a loopback smbd than these, one after the other.)
         if (m_lookedUp && m_lookedUp->server == server && m_lookedUp->user == user) {
             LookedUp lookedUp = std::move(*m_lookedUp);
             m_lookedUp.reset();
             samba::ListedAccount &account = lookedUp.account;
             if (!account.details && !account.detailsStatus) {
-                if (const std::uint32_t code = readListedDetails(server, lookedUp))
+                if (const std::uint32_t code = withSession(server, [&](samba::Session &session) {
+                        return session.queryDetails(account);
+                    }))
                     return code;
             }
             if (!account.details)
@@ -278,26 +281,8 @@ private:
     {
         std::string server;
         std::string user;
-        std::uint32_t listing = 0; // the handle of the listing that gave it
         samba::ListedAccount account;
     };
-
-    // The details of the account just looked up, with those of the accounts
-    // its listing has fetched and not handed out yet: the caller that asks
-    // for one account's details after each lookup asks for all of theirs,
-    // and one query per account in flight costs a few round trips a page
-    // instead of five per account.
-    std::uint32_t readListedDetails(const std::string &server, LookedUp &lookedUp)
-    {
-        std::vector<samba::ListedAccount *> accounts{&lookedUp.account};
-        if (Listing *listing = findListing(server, lookedUp.listing)) {
-            for (samba::ListedAccount &fetched : listing->fetched)
-                if (!fetched.details && !fetched.detailsStatus && fetched.infoStatus == 0)
-                    accounts.push_back(&fetched);
-        }
-        return withSession(server,
-                           [&](samba::Session &session) { return session.queryDetails(accounts); });
-    }
 
     Listing *startListing(const std::string &server)
     {
@@ -400,9 +385,8 @@ private:
     std::string m_sessionServer;
     std::vector<Listing> m_listings;
     std::uint32_t m_lastHandle = 0;
-    // The batch handed out last, and the listing it came from.
+    // The batch handed out last.
     JustListed<samba::ListedAccount> m_justListed;
-    std::uint32_t m_justListedBy = 0;
     // The account the listing looked up last, for the call that asks for its
     // details next.
     std::optional<LookedUp> m_lookedUp;

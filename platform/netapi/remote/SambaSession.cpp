@@ -288,6 +288,8 @@ std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<Lis
         // The directory failed before it gave anything: SAMR serves instead.
         m_directory.reset();
     }
+    if (next == 0)
+        m_listingLockoutDuration.reset();
     const TallocMemory scratch = newTallocMemory(m_memory.get());
     TALLOC_CTX *memory = scratch.get();
     std::uint32_t totalSize = 0;
@@ -474,22 +476,36 @@ std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page
                          });
 }
 
-std::uint32_t Session::queryDetails(const std::vector<ListedAccount *> &accounts)
+std::uint32_t Session::queryDetails(ListedAccount &account)
 {
     const TallocMemory scratch = newTallocMemory(m_memory.get());
     TALLOC_CTX *memory = scratch.get();
-    const std::optional<std::int64_t> duration = lockoutDuration(memory);
-    std::vector<std::uint32_t> rids;
-    rids.reserve(accounts.size());
-    for (const ListedAccount *account : accounts)
-        rids.push_back(account->info.userId);
-    return queryAccounts(m_events, m_rpc, m_domain->get(), memory, rids, UserAllInformation,
-                         [&](std::size_t i, std::uint32_t code, const samr_UserInfo *info) {
-                             if (code)
-                                 accounts[i]->detailsStatus = code;
-                             else
-                                 accounts[i]->details = detailsOf(info->info21, duration);
-                         });
+    // Read once per listing, for the accounts asked for one by one.
+    if (!m_listingLockoutDuration)
+        m_listingLockoutDuration = lockoutDuration(memory);
+    SamrHandle user(m_rpc, memory);
+    samr_OpenUser openUser{};
+    openUser.in.domain_handle = m_domain->get();
+    openUser.in.access_mask = SAMR_USER_ACCESS_GET_ATTRIBUTES;
+    openUser.in.rid = account.info.userId;
+    openUser.out.user_handle = user.get();
+    samr_UserInfo *info = nullptr;
+    samr_QueryUserInfo query{};
+    query.in.user_handle = user.get();
+    query.in.level = UserAllInformation;
+    query.out.info = &info;
+    std::uint32_t code = user.opened(samrCall(m_rpc, memory, NDR_SAMR_OPENUSER, openUser));
+    if (code == 0)
+        code = samrCall(m_rpc, memory, NDR_SAMR_QUERYUSERINFO, query);
+    if (code == 0 && !info)
+        code = ERROR_NOT_SUPPORTED;
+    if (broken())
+        return code ? code : ERROR_CAN_NOT_COMPLETE;
+    if (code)
+        account.detailsStatus = code;
+    else
+        account.details = detailsOf(info->info21, *m_listingLockoutDuration);
+    return 0;
 }
 
 std::optional<std::int64_t> Session::lockoutDuration(void *memory)

@@ -70,10 +70,11 @@ public:
     // passwords and the domain's lockout length).
     std::uint32_t lookUpDetails(const std::string &user, AccountDetails &out);
 
-    // The SAMR details of every account listed in accounts, many queries in
-    // flight at once: sets each one's details or detailsStatus. Returns 0, or
-    // the failure of the connection.
-    std::uint32_t queryDetails(const std::vector<ListedAccount *> &accounts);
+    // The SAMR details of a listed account, by its RID (no name lookup),
+    // with the domain's lockout duration read once per listing: sets its
+    // details, or detailsStatus with why not. Returns 0, or the failure of
+    // the connection.
+    std::uint32_t queryDetails(ListedAccount &account);
 
     // Clears the lockout of user. flags are the Windows UF_* flags the caller
     // wants the account to have; only UF_LOCKOUT may differ from what the
@@ -120,6 +121,9 @@ private:
     // hundreds of accounts per page; null when it cannot be reached, and
     // then each account's flags are queried over SAMR.
     std::unique_ptr<Directory> m_directory;
+    // The domain's lockout duration as read for the listing under way (the
+    // inner optional unset when it could not be read).
+    std::optional<std::optional<std::int64_t>> m_listingLockoutDuration;
 };
 
 } // namespace netapi::samba
