@@ -369,15 +369,15 @@ std::uint32_t Session::directoryPage(std::uint32_t &next, bool &more,
 
 namespace {
 
-// Reads the information at level of every account in rids, many queries in
-// flight at once on the open domain handle, and hands each account's answer
-// to take(index, 0, info) or its failure to take(index, code, nullptr).
-// Returns 0, or the failure of the connection.
-template <typename Take>
-std::uint32_t queryAccounts(tevent_context *events, dcerpc_binding_handle *rpc,
-                            policy_handle *domain, TALLOC_CTX *memory,
-                            const std::vector<std::uint32_t> &rids, samr_UserInfoLevel level,
-                            Take take)
+AccountDetails detailsOf(const samr_UserInfo21 &info, std::optional<std::int64_t> lockoutDuration)
+{
+    return countedDetails(info.bad_password_count, (info.acct_flags & ACB_AUTOLOCK) != 0,
+                          lockoutDuration);
+}
+
+} // namespace
+
+std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page)
 {
     struct Query
     {
@@ -387,38 +387,38 @@ std::uint32_t queryAccounts(tevent_context *events, dcerpc_binding_handle *rpc,
         samr_QueryUserInfo query{};
         samr_Close close{};
     };
-    for (std::size_t first = 0; first < rids.size(); first += queriesInFlight) {
-        const std::size_t count = std::min(queriesInFlight, rids.size() - first);
+    for (std::size_t first = 0; first < page.size(); first += queriesInFlight) {
+        const std::size_t count = std::min(queriesInFlight, page.size() - first);
         std::vector<Query> queries(count);
         std::vector<NTSTATUS> transport;
 
         std::vector<samr_OpenUser *> opens(count);
         for (std::size_t i = 0; i < count; ++i) {
             Query &q = queries[i];
-            q.open.in.domain_handle = domain;
+            q.open.in.domain_handle = m_domain->get();
             q.open.in.access_mask = SAMR_USER_ACCESS_GET_ATTRIBUTES;
-            q.open.in.rid = rids[first + i];
+            q.open.in.rid = page[first + i].info.userId;
             q.open.out.user_handle = &q.handle;
             opens[i] = &q.open;
         }
         if (const std::uint32_t code =
-                inFlight(events, rpc, memory, NDR_SAMR_OPENUSER, opens, transport))
+                inFlight(m_events, m_rpc, memory, NDR_SAMR_OPENUSER, opens, transport))
             return code;
 
         std::vector<samr_QueryUserInfo *> reads(count, nullptr);
         for (std::size_t i = 0; i < count; ++i) {
             Query &q = queries[i];
             if (const std::uint32_t code = windowsError(q.open.out.result)) {
-                take(first + i, code, nullptr);
+                page[first + i].infoStatus = code;
                 continue;
             }
             q.query.in.user_handle = &q.handle;
-            q.query.in.level = level;
+            q.query.in.level = UserControlInformation;
             q.query.out.info = &q.info;
             reads[i] = &q.query;
         }
         const std::uint32_t readFailure =
-            inFlight(events, rpc, memory, NDR_SAMR_QUERYUSERINFO, reads, transport);
+            inFlight(m_events, m_rpc, memory, NDR_SAMR_QUERYUSERINFO, reads, transport);
 
         // Every handle that was opened is closed, also after a failed read.
         std::vector<samr_Close *> closes(count, nullptr);
@@ -431,49 +431,26 @@ std::uint32_t queryAccounts(tevent_context *events, dcerpc_binding_handle *rpc,
             closes[i] = &q.close;
         }
         const std::uint32_t closeFailure =
-            inFlight(events, rpc, memory, NDR_SAMR_CLOSE, closes, transport);
+            inFlight(m_events, m_rpc, memory, NDR_SAMR_CLOSE, closes, transport);
         if (readFailure)
             return readFailure;
         if (closeFailure)
             return closeFailure;
 
         for (std::size_t i = 0; i < count; ++i) {
+            ListedAccount &account = page[first + i];
             const Query &q = queries[i];
             if (!reads[i])
                 continue;
             if (const std::uint32_t code = windowsError(q.query.out.result))
-                take(first + i, code, nullptr);
+                account.infoStatus = code;
             else if (!q.info)
-                take(first + i, ERROR_NOT_SUPPORTED, nullptr);
+                account.infoStatus = ERROR_NOT_SUPPORTED;
             else
-                take(first + i, 0, q.info);
+                account.info.flags = windowsFlags(q.info->info16.acct_flags);
         }
     }
     return 0;
-}
-
-AccountDetails detailsOf(const samr_UserInfo21 &info, std::optional<std::int64_t> lockoutDuration)
-{
-    return countedDetails(info.bad_password_count, (info.acct_flags & ACB_AUTOLOCK) != 0,
-                          lockoutDuration);
-}
-
-} // namespace
-
-std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page)
-{
-    std::vector<std::uint32_t> rids;
-    rids.reserve(page.size());
-    for (const ListedAccount &account : page)
-        rids.push_back(account.info.userId);
-    return queryAccounts(m_events, m_rpc, m_domain->get(), static_cast<TALLOC_CTX *>(memory), rids,
-                         UserControlInformation,
-                         [&](std::size_t i, std::uint32_t code, const samr_UserInfo *info) {
-                             if (code)
-                                 page[i].infoStatus = code;
-                             else
-                                 page[i].info.flags = windowsFlags(info->info16.acct_flags);
-                         });
 }
 
 std::uint32_t Session::queryDetails(ListedAccount &account)
