@@ -154,11 +154,15 @@ QJsonObject accountObject(const ListedAccount &account)
     // Only where the server keeps them: absent is "unknown", never "none".
     if (const auto &d = account.details) {
         object.insert(QStringLiteral("failedLogons"), static_cast<qint64>(d->failedLogons));
-        object.insert(QStringLiteral("lastFailedLogon"), timeValue(d->lastFailedLogon));
+        if (d->lastFailedLogonKnown)
+            object.insert(QStringLiteral("lastFailedLogon"), timeValue(d->lastFailedLogon));
         object.insert(QStringLiteral("lastFailedLogonFrom"), qtText(d->lastFailedLogonFrom));
-        object.insert(QStringLiteral("lockedOutSince"), timeValue(d->lockedOutSince));
-        object.insert(QStringLiteral("unlocksAt"),
-                      timeValue(d->lockedOutSince ? d->unlocksAt : std::nullopt));
+        if (d->lockedOutSinceKnown)
+            object.insert(QStringLiteral("lockedOutSince"), timeValue(d->lockedOutSince));
+        if (d->unlocksAtKnown)
+            object.insert(QStringLiteral("unlocksAt"),
+                          timeValue(d->lockedOutSince || !d->lockedOutSinceKnown ? d->unlocksAt
+                                                                                 : std::nullopt));
     }
     return object;
 }

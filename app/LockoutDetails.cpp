@@ -32,6 +32,34 @@ std::string padded(std::string text, std::size_t width)
     return text;
 }
 
+constexpr const char *unknown = "unknown (the server does not record it)";
+
+std::string lengthText(std::int64_t seconds)
+{
+    const auto count = [](std::int64_t n, const char *unit) {
+        return std::to_string(n) + ' ' + unit + (n == 1 ? "" : "s");
+    };
+    if (seconds % 86400 == 0 && seconds > 0)
+        return count(seconds / 86400, "day");
+    if (seconds % 3600 == 0 && seconds > 0)
+        return count(seconds / 3600, "hour");
+    if (seconds % 60 == 0)
+        return count(seconds / 60, "minute");
+    return count(seconds, "second");
+}
+
+std::string unlocksAtText(const netapi::AccountDetails &d)
+{
+    if (d.unlocksAt)
+        return LocalTimeText(*d.unlocksAt, false);
+    if (d.unlocksAtKnown)
+        return "only when an administrator resets it";
+    if (d.lockoutLength)
+        return "unknown (a lockout there ends " + lengthText(*d.lockoutLength) +
+               " after it began; the server does not record when it began)";
+    return unknown;
+}
+
 } // namespace
 
 std::string LocalTimeText(std::int64_t secondsSince1970, bool iso)
@@ -70,17 +98,18 @@ std::string LockoutDetailsText(const ListedAccount &account)
                    (failure.counts ? "V" : "I") + "\n";
     }
     out += "Failed logons: " + std::to_string(d.failedLogons) + "\n";
-    out += "Last failed logon: " +
-           (d.lastFailedLogon ? LocalTimeText(*d.lastFailedLogon, false) : std::string("never"));
+    out += "Last failed logon: " + (d.lastFailedLogon ? LocalTimeText(*d.lastFailedLogon, false)
+                                    : d.lastFailedLogonKnown ? std::string("never")
+                                                             : std::string(unknown));
     if (d.lastFailedLogon && !d.lastFailedLogonFrom.empty())
         out += " from " + text::printable(d.lastFailedLogonFrom);
     out += "\n";
     if (d.lockedOutSince) {
         out += "Locked out since: " + LocalTimeText(*d.lockedOutSince, false) + "\n";
-        out += "Unlocks at: " +
-               (d.unlocksAt ? LocalTimeText(*d.unlocksAt, false)
-                            : std::string("only when an administrator resets it")) +
-               "\n";
+        out += "Unlocks at: " + unlocksAtText(d) + "\n";
+    } else if (!d.lockedOutSinceKnown) {
+        out += std::string("Locked out since: ") + unknown + "\n";
+        out += "Unlocks at: " + unlocksAtText(d) + "\n";
     } else if (account.lockedOut) {
         out += "Locked out since: not recorded\nUnlocks at: not recorded\n";
     } else {

@@ -2,9 +2,9 @@
 // a normal user. The window starts it through pkexec, which runs it as root
 // once polkit has authorised the action for this program
 // (org.marrowlight.tumblerset.local-lockouts). It lists this computer's
-// accounts with their states, looks one up and resets one's lockout, and
-// nothing else: requests come on standard input and answers go to standard
-// output, in the line protocol of platform/netapi/HelperProtocol.h.
+// accounts with their states, looks one up, reads why and until when one is
+// locked out, and resets one's lockout, and nothing else: requests come on standard input and
+// answers go to standard output, in the line protocol of platform/netapi/HelperProtocol.h.
 //
 // It trusts nothing of whoever started it: the environment is emptied (PATH
 // is fixed), no argument is taken, every request is checked before it is
@@ -89,6 +89,13 @@ std::string answer(netapi::LocalProvider &provider, const helper::Request &reque
     }
     case Verb::Reset:
         return "OK " + std::to_string(provider.setFlags({}, request.name, request.flags)) + '\n';
+    case Verb::Details: {
+        netapi::AccountDetails details;
+        const std::uint32_t status = provider.getDetails({}, request.name, details);
+        if (status != 0)
+            return "OK " + std::to_string(status) + '\n';
+        return helper::detailsAnswer(details);
+    }
     }
     return "OK 50\n";
 }

@@ -2,6 +2,35 @@
 
 #include <limits>
 
+namespace netapi {
+
+namespace {
+constexpr std::int64_t samba32BitForever = 0xFFFFFFFFLL * 60;
+} // namespace
+
+AccountDetails countedDetails(std::uint32_t failedLogons, bool lockedOut,
+                              std::optional<std::int64_t> lockoutDuration)
+{
+    AccountDetails out;
+    out.failedLogons = failedLogons;
+    out.lastFailedLogonKnown = false;
+    if (!lockedOut)
+        return out;
+    out.lockedOutSinceKnown = false;
+    if (lockoutDuration)
+        out.lockoutLength = times::fromInterval(*lockoutDuration);
+    // Samba keeps its "forever", -1 minutes, unsigned and reports 2^32 - 1
+    // minutes; Windows allows 99,999 at most.
+    if (out.lockoutLength && *out.lockoutLength >= samba32BitForever)
+        out.lockoutLength.reset();
+    // A lockout no time ends is known to last until a reset; any other ends
+    // at a time counted from its unknown start.
+    out.unlocksAtKnown = lockoutDuration && !out.lockoutLength;
+    return out;
+}
+
+} // namespace netapi
+
 namespace netapi::times {
 
 namespace {

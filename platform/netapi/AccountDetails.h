@@ -35,7 +35,25 @@ struct AccountDetails
     // too when not locked out.
     std::optional<std::int64_t> unlocksAt;
     std::vector<FailedLogon> failures; // oldest first, where recorded one by one
+
+    // False where the source does not keep that time at all: the time is
+    // then unset and means "unknown", neither "never" nor "not locked out"
+    // nor "only an administrator".
+    bool lastFailedLogonKnown = true;
+    bool lockedOutSinceKnown = true;
+    bool unlocksAtKnown = true;
+    // How long a lockout lasts on the source, in seconds, where that is all
+    // it tells of the end of one.
+    std::optional<std::int64_t> lockoutLength;
 };
+
+// The record of a source that keeps the count of failed logons and the
+// length of a lockout but no time (SAMR): when the lockout began is unknown,
+// and so is when it ends, unless no time ends it. lockoutDuration is the
+// domain's as it stores it (see times::fromInterval); unset when it could not
+// be read.
+AccountDetails countedDetails(std::uint32_t failedLogons, bool lockedOut,
+                              std::optional<std::int64_t> lockoutDuration);
 
 namespace times {
 

@@ -172,9 +172,125 @@ std::optional<Request> parseRequest(std::string_view line, std::string &why)
         why = "bad number";
         return std::nullopt;
     }
-    why = verb == "LIST" || verb == "INFO" || verb == "RESET" ? "wrong number of fields"
-                                                              : "unknown request";
+    if (verb == "DETAILS" && fields.size() == 2) {
+        request.verb = Request::Verb::Details;
+        if (name(1))
+            return request;
+        return std::nullopt;
+    }
+    why = verb == "LIST" || verb == "INFO" || verb == "RESET" || verb == "DETAILS"
+              ? "wrong number of fields"
+              : "unknown request";
     return std::nullopt;
+}
+
+namespace {
+
+// A signed 64-bit decimal as the fields carry it: an optional '-', then 1 to
+// 19 digits.
+std::optional<std::int64_t> parseSigned(std::string_view field)
+{
+    const std::size_t digits = field.size() - (field.starts_with('-') ? 1 : 0);
+    if (digits == 0 || digits > 19 || field.starts_with("+"))
+        return std::nullopt;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (error != std::errc() || end != field.data() + field.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string timeField(const std::optional<std::int64_t> &time, bool known = true)
+{
+    if (!known)
+        return "?";
+    return time ? std::to_string(*time) : "-";
+}
+
+bool readTime(std::string_view field, std::optional<std::int64_t> &time, bool &known)
+{
+    known = field != "?";
+    time.reset();
+    if (field == "?" || field == "-")
+        return true;
+    time = parseSigned(field);
+    return time.has_value();
+}
+
+const char *typeField(FailedLogon::Source kind)
+{
+    switch (kind) {
+    case FailedLogon::Source::Host:
+        return "RHOST";
+    case FailedLogon::Source::Terminal:
+        return "TTY";
+    case FailedLogon::Source::Service:
+        break;
+    }
+    return "SVC";
+}
+
+} // namespace
+
+std::string detailsAnswer(const AccountDetails &details)
+{
+    std::string out = "OK 0 " + std::to_string(details.failedLogons) + ' ' +
+                      timeField(details.lastFailedLogon, details.lastFailedLogonKnown) + ' ' +
+                      encode(details.lastFailedLogonFrom) + ' ' +
+                      timeField(details.lockedOutSince, details.lockedOutSinceKnown) + ' ' +
+                      timeField(details.unlocksAt, details.unlocksAtKnown) + ' ' +
+                      timeField(details.lockoutLength) + ' ' +
+                      std::to_string(details.failures.size()) + '\n';
+    for (const FailedLogon &failure : details.failures)
+        out += "FAILURE " + std::to_string(failure.time) + ' ' + typeField(failure.kind) + ' ' +
+               encode(failure.from) + ' ' + (failure.counts ? 'V' : 'I') + '\n';
+    return out;
+}
+
+bool parseDetails(std::string_view line, AccountDetails &out, std::uint32_t &failures)
+{
+    const auto fields = splitFields(line);
+    if (fields.size() != 9 || fields[0] != "OK" || fields[1] != "0")
+        return false;
+    AccountDetails read;
+    const auto failed = parseNumber(fields[2]);
+    auto from = decode(fields[4]);
+    bool lengthKnown = true;
+    const auto count = parseNumber(fields[8]);
+    if (!failed || !from || !count ||
+        !readTime(fields[3], read.lastFailedLogon, read.lastFailedLogonKnown) ||
+        !readTime(fields[5], read.lockedOutSince, read.lockedOutSinceKnown) ||
+        !readTime(fields[6], read.unlocksAt, read.unlocksAtKnown) ||
+        !readTime(fields[7], read.lockoutLength, lengthKnown) || !lengthKnown)
+        return false;
+    read.failedLogons = *failed;
+    read.lastFailedLogonFrom = std::move(*from);
+    out = std::move(read);
+    failures = *count;
+    return true;
+}
+
+bool parseFailure(std::string_view line, FailedLogon &out)
+{
+    const auto fields = splitFields(line);
+    if (fields.size() != 5 || fields[0] != "FAILURE")
+        return false;
+    const auto time = parseSigned(fields[1]);
+    auto from = decode(fields[3]);
+    if (!time || !from || (fields[4] != "V" && fields[4] != "I"))
+        return false;
+    if (fields[2] == "RHOST")
+        out.kind = FailedLogon::Source::Host;
+    else if (fields[2] == "TTY")
+        out.kind = FailedLogon::Source::Terminal;
+    else if (fields[2] == "SVC")
+        out.kind = FailedLogon::Source::Service;
+    else
+        return false;
+    out.time = *time;
+    out.from = std::move(*from);
+    out.counts = fields[4] == "V";
+    return true;
 }
 
 } // namespace netapi::helper

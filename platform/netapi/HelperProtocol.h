@@ -17,7 +17,17 @@
 //   INFO <name>         ->  OK <status>                      (status not 0)
 //                           OK 0 <name> <fullname> <comment> <flags> <uid>
 //   RESET <name> <flags>->  OK <status>
+//   DETAILS <name>      ->  OK <status>                      (status not 0)
+//                           OK 0 <failed> <last> <from> <since> <until> <length> <count>
+//                           then <count> lines: FAILURE <time> <type> <from> <valid>
 //   anything else       ->  REFUSED <reason>, and the helper exits
+//
+// DETAILS answers with the account's lockout details: the failed logons that
+// count, the last one's time and source, locked out since, unlocks at, the
+// lockout's length, and each recorded failure. Times are seconds since 1970
+// as a signed decimal (at most 19 digits after an optional '-'), "-" for
+// none and "?" where the source does not keep them; <length> is seconds or
+// "-"; <type> is RHOST, TTY or SVC; <valid> is V or I.
 //
 // <status> is the local provider's result code for the call, as the account
 // calls return it. A request line is at most MaxRequestBytes with its LF; an
@@ -25,6 +35,8 @@
 // character, '/', ':' or ',', does not start with '-', and is neither "."
 // nor "..". The helper ends on end of input; a request cut short by it is
 // not carried out.
+
+#include "platform/netapi/AccountDetails.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -59,10 +71,11 @@ struct Request
     {
         List,
         Info,
-        Reset
+        Reset,
+        Details
     };
     Verb verb = Verb::List;
-    std::string name;         // INFO, RESET
+    std::string name;         // INFO, RESET, DETAILS
     std::uint32_t filter = 0; // LIST
     std::uint32_t prefMaxLen = 0;
     std::uint32_t resume = 0;
@@ -71,5 +84,13 @@ struct Request
 
 // Parses one line (without its LF). On a refusal, returns unset and sets why.
 std::optional<Request> parseRequest(std::string_view line, std::string &why);
+
+// The lines of a DETAILS answer with status 0, each ending in LF.
+std::string detailsAnswer(const AccountDetails &details);
+// Reads the first line of a DETAILS answer with status 0 into out, and the
+// number of FAILURE lines that follow into failures; false when malformed.
+bool parseDetails(std::string_view line, AccountDetails &out, std::uint32_t &failures);
+// Reads one FAILURE line; false when malformed.
+bool parseFailure(std::string_view line, FailedLogon &out);
 
 } // namespace netapi::helper

@@ -161,104 +161,149 @@ bool HelperProvider::ask(const std::string &request, std::string &answer)
     return false;
 }
 
-std::uint32_t HelperProvider::enumerate(const std::string &server, std::uint32_t filter,
-                                        std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
-                                        std::vector<AccountEntry> &out)
-{
-    if (!isServedHere(server))
-        return NERR_InvalidComputer;
-    std::unique_lock lock(m_mutex);
-    std::string answer;
-    if (!ask("LIST " + std::to_string(filter) + ' ' + std::to_string(prefMaxLen) + ' ' +
-                 std::to_string(resumeHandle),
-             answer)) {
-        lock.unlock();
-        return m_fallback->enumerate(server, filter, prefMaxLen, resumeHandle, out);
-    }
-    const auto fields = helper::splitFields(answer);
-    if (fields.size() != 4)
-        return NERR_InternalError;
-    const std::optional<std::uint32_t> status = helper::parseNumber(fields[1]);
-    const std::optional<std::uint32_t> resume = helper::parseNumber(fields[2]);
-    const std::uint32_t count = helper::parseNumber(fields[3]).value_or(0xFFFFFFFFu);
-    if (!status || !resume || count > helper::MaxAnswerBytes)
-        return NERR_InternalError;
-    std::vector<AccountEntry> entries;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::string line;
-        if (!readLine(line))
-            return NERR_InternalError;
-        const auto entry = helper::splitFields(line);
-        if (entry.size() != 5 || entry[0] != "ENTRY")
-            return NERR_InternalError;
-        auto name = helper::decode(entry[1]);
-        auto comment = helper::decode(entry[2]);
-        auto userComment = helper::decode(entry[3]);
-        auto fullName = helper::decode(entry[4]);
-        if (!name || !comment || !userComment || !fullName)
-            return NERR_InternalError;
-        entries.push_back(
-            {std::move(*name), std::move(*comment), std::move(*userComment), std::move(*fullName)});
-    }
-    out.insert(out.end(), std::make_move_iterator(entries.begin()),
-               std::make_move_iterator(entries.end()));
-    resumeHandle = *resume;
-    return *status;
-}
-
-std::uint32_t HelperProvider::getInfo(const std::string &server, const std::string &user,
-                                      AccountInfo &out)
+template <typename Read, typename Fallback>
+std::uint32_t HelperProvider::exchange(const std::string &server, const std::string *user,
+                                       const std::string &request, Read read, Fallback fallback)
 {
     if (!isServedHere(server))
         return NERR_InvalidComputer;
     // A name the helper would refuse names no account it could look up.
-    if (!helper::nameRefusal(user).empty())
+    if (user && !helper::nameRefusal(*user).empty())
         return NERR_UserNotFound;
     std::unique_lock lock(m_mutex);
     std::string answer;
-    if (!ask("INFO " + helper::encode(user), answer)) {
+    if (!ask(request, answer)) {
         lock.unlock();
-        return m_fallback->getInfo(server, user, out);
+        return fallback();
     }
-    const auto fields = helper::splitFields(answer);
-    const auto status = fields.size() >= 2 ? helper::parseNumber(fields[1]) : std::nullopt;
-    if (!status)
-        return NERR_InternalError;
-    if (*status != 0)
+    return read(answer);
+}
+
+std::uint32_t HelperProvider::enumerate(const std::string &server, std::uint32_t filter,
+                                        std::uint32_t prefMaxLen, std::uint32_t &resumeHandle,
+                                        std::vector<AccountEntry> &out)
+{
+    const auto read = [&](const std::string &answer) -> std::uint32_t {
+        const auto fields = helper::splitFields(answer);
+        if (fields.size() != 4)
+            return NERR_InternalError;
+        const std::optional<std::uint32_t> status = helper::parseNumber(fields[1]);
+        const std::optional<std::uint32_t> resume = helper::parseNumber(fields[2]);
+        const std::uint32_t count = helper::parseNumber(fields[3]).value_or(0xFFFFFFFFu);
+        if (!status || !resume || count > helper::MaxAnswerBytes)
+            return NERR_InternalError;
+        std::vector<AccountEntry> entries;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string line;
+            if (!readLine(line))
+                return NERR_InternalError;
+            const auto entry = helper::splitFields(line);
+            if (entry.size() != 5 || entry[0] != "ENTRY")
+                return NERR_InternalError;
+            auto name = helper::decode(entry[1]);
+            auto comment = helper::decode(entry[2]);
+            auto userComment = helper::decode(entry[3]);
+            auto fullName = helper::decode(entry[4]);
+            if (!name || !comment || !userComment || !fullName)
+                return NERR_InternalError;
+            entries.push_back({std::move(*name), std::move(*comment), std::move(*userComment),
+                               std::move(*fullName)});
+        }
+        out.insert(out.end(), std::make_move_iterator(entries.begin()),
+                   std::make_move_iterator(entries.end()));
+        resumeHandle = *resume;
         return *status;
-    if (fields.size() != 7)
-        return NERR_InternalError;
-    auto name = helper::decode(fields[2]);
-    auto fullName = helper::decode(fields[3]);
-    auto comment = helper::decode(fields[4]);
-    const auto flags = helper::parseNumber(fields[5]);
-    const auto uid = helper::parseNumber(fields[6]);
-    if (!name || !fullName || !comment || !flags || !uid)
-        return NERR_InternalError;
-    out.name = std::move(*name);
-    out.fullName = std::move(*fullName);
-    out.comment = std::move(*comment);
-    out.flags = *flags;
-    out.userId = *uid;
-    return NERR_Success;
+    };
+    return exchange(
+        server, nullptr,
+        "LIST " + std::to_string(filter) + ' ' + std::to_string(prefMaxLen) + ' ' +
+            std::to_string(resumeHandle),
+        read, [&] { return m_fallback->enumerate(server, filter, prefMaxLen, resumeHandle, out); });
+}
+
+namespace {
+
+// The status of an answer "OK <status> ...", when it is well formed.
+std::optional<std::uint32_t> statusOf(const std::vector<std::string_view> &fields)
+{
+    return fields.size() >= 2 ? helper::parseNumber(fields[1]) : std::nullopt;
+}
+
+} // namespace
+
+std::uint32_t HelperProvider::getInfo(const std::string &server, const std::string &user,
+                                      AccountInfo &out)
+{
+    const auto read = [&](const std::string &answer) -> std::uint32_t {
+        const auto fields = helper::splitFields(answer);
+        const auto status = statusOf(fields);
+        if (!status)
+            return NERR_InternalError;
+        if (*status != 0)
+            return *status;
+        if (fields.size() != 7)
+            return NERR_InternalError;
+        auto name = helper::decode(fields[2]);
+        auto fullName = helper::decode(fields[3]);
+        auto comment = helper::decode(fields[4]);
+        const auto flags = helper::parseNumber(fields[5]);
+        const auto uid = helper::parseNumber(fields[6]);
+        if (!name || !fullName || !comment || !flags || !uid)
+            return NERR_InternalError;
+        out.name = std::move(*name);
+        out.fullName = std::move(*fullName);
+        out.comment = std::move(*comment);
+        out.flags = *flags;
+        out.userId = *uid;
+        return NERR_Success;
+    };
+    return exchange(server, &user, "INFO " + helper::encode(user), read,
+                    [&] { return m_fallback->getInfo(server, user, out); });
 }
 
 std::uint32_t HelperProvider::setFlags(const std::string &server, const std::string &user,
                                        std::uint32_t flags)
 {
-    if (!isServedHere(server))
-        return NERR_InvalidComputer;
-    if (!helper::nameRefusal(user).empty())
-        return NERR_UserNotFound;
-    std::unique_lock lock(m_mutex);
-    std::string answer;
-    if (!ask("RESET " + helper::encode(user) + ' ' + std::to_string(flags), answer)) {
-        lock.unlock();
-        return m_fallback->setFlags(server, user, flags);
-    }
-    const auto fields = helper::splitFields(answer);
-    const auto status = fields.size() == 2 ? helper::parseNumber(fields[1]) : std::nullopt;
-    return status ? *status : NERR_InternalError;
+    const auto read = [](const std::string &answer) -> std::uint32_t {
+        const auto fields = helper::splitFields(answer);
+        const auto status = fields.size() == 2 ? statusOf(fields) : std::nullopt;
+        return status ? *status : NERR_InternalError;
+    };
+    return exchange(server, &user, "RESET " + helper::encode(user) + ' ' + std::to_string(flags),
+                    read, [&] { return m_fallback->setFlags(server, user, flags); });
+}
+
+std::uint32_t HelperProvider::getDetails(const std::string &server, const std::string &user,
+                                         AccountDetails &out)
+{
+    const auto read = [&](const std::string &answer) -> std::uint32_t {
+        const auto fields = helper::splitFields(answer);
+        const auto status = statusOf(fields);
+        if (!status)
+            return NERR_InternalError;
+        if (*status != 0)
+            return fields.size() == 2 ? *status : NERR_InternalError;
+        AccountDetails details;
+        std::uint32_t count = 0;
+        if (!helper::parseDetails(answer, details, count) || count > helper::MaxAnswerBytes)
+            return NERR_InternalError;
+        // Read to the end even when a line is bad, so the next answer is in step.
+        bool wellFormed = true;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string line;
+            if (!readLine(line))
+                return NERR_InternalError;
+            FailedLogon failure;
+            wellFormed = helper::parseFailure(line, failure) && wellFormed;
+            details.failures.push_back(std::move(failure));
+        }
+        if (!wellFormed)
+            return NERR_InternalError;
+        out = std::move(details);
+        return NERR_Success;
+    };
+    return exchange(server, &user, "DETAILS " + helper::encode(user), read,
+                    [&] { return m_fallback->getDetails(server, user, out); });
 }
 
 std::string HelperProvider::takeNotice()

@@ -44,6 +44,8 @@ public:
                           AccountInfo &out) override;
     std::uint32_t setFlags(const std::string &server, const std::string &user,
                            std::uint32_t flags) override;
+    std::uint32_t getDetails(const std::string &server, const std::string &user,
+                             AccountDetails &out) override;
 
     // The line for the message pane when the helper was refused or could not
     // be started since the last call, once; empty otherwise. The next call
@@ -59,6 +61,14 @@ private:
         Unavailable // the helper could not be started or broke off
     };
 
+    // One call: refuses what the helper could not serve (another server;
+    // with user, a name it would refuse), then sends request under the lock
+    // and hands the first line of the answer to read, which may read the
+    // lines that follow. When the helper cannot be had, fallback() serves
+    // the call instead, without the lock.
+    template <typename Read, typename Fallback>
+    std::uint32_t exchange(const std::string &server, const std::string *user,
+                           const std::string &request, Read read, Fallback fallback);
     // Starts the helper when none runs and none was refused; true when one runs.
     bool ensureRunning();
     bool start();

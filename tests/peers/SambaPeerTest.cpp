@@ -332,6 +332,55 @@ TEST_F(SambaPeer, ListingsMarkAccountsAsSingleLookupsDo)
     }
 }
 
+// The window asks for each account's details right after its lookup: over
+// SAMR they are read for the listing's page at once, and must be the ones a
+// single read gives. The standalone server, and the DC where only SMB reaches
+// it; frank and victim were locked out by three bad logons.
+TEST_F(SambaPeer, ListedDetailsOverSamrAreTheOnesASingleReadGives)
+{
+    const std::string forwarded = "127.0.0.5";
+    const SmbForwarder forwarder(forwarded);
+    ASSERT_TRUE(forwarder.listening());
+    const std::pair<std::string, netapi::Credentials> cases[] = {{smbd, smbdAdmin},
+                                                                 {forwarded, dcAdmin}};
+    for (const auto &[server, admin] : cases) {
+        SCOPED_TRACE(server);
+        auto provider = as(admin);
+        std::map<std::string, netapi::AccountDetails> listed;
+        std::uint32_t resume = 0;
+        std::uint32_t code = 0;
+        int calls = 0;
+        do {
+            std::vector<AccountEntry> batch;
+            code = provider->enumerate(server, 2, 1, resume, batch);
+            for (const AccountEntry &entry : batch) {
+                AccountInfo info;
+                ASSERT_EQ(provider->getInfo(server, entry.name, info), 0u) << entry.name;
+                netapi::AccountDetails details;
+                ASSERT_EQ(provider->getDetails(server, entry.name, details), 0u) << entry.name;
+                listed[entry.name] = details;
+            }
+        } while (code == 234 && ++calls < 100000);
+        ASSERT_EQ(code, 0u);
+        const std::string locked = server == smbd ? "frank" : "victim";
+        ASSERT_TRUE(listed.count(locked));
+        EXPECT_GE(listed[locked].failedLogons, 3u);
+        EXPECT_FALSE(listed[locked].lockedOutSinceKnown);
+        EXPECT_FALSE(listed[locked].unlocksAtKnown);
+        EXPECT_EQ(listed[locked].lockoutLength, 1800);
+
+        auto single = as(admin);
+        for (const auto &[name, details] : listed) {
+            netapi::AccountDetails read;
+            ASSERT_EQ(single->getDetails(server, name, read), 0u) << name;
+            EXPECT_EQ(read.failedLogons, details.failedLogons) << name;
+            EXPECT_EQ(read.lockedOutSinceKnown, details.lockedOutSinceKnown) << name;
+            EXPECT_EQ(read.unlocksAtKnown, details.unlocksAtKnown) << name;
+            EXPECT_EQ(read.lockoutLength, details.lockoutLength) << name;
+        }
+    }
+}
+
 TEST_F(SambaPeer, AnAccountLockedOutDuringAListingIsReadAfreshByTheReset)
 {
     auto provider = as(dcAdmin);

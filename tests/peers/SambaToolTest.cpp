@@ -357,6 +357,74 @@ TEST_F(SambaTool, ARefusedLogonCostsOneBadLogonHoweverManyAccountsAreNamed)
     EXPECT_LE(badLogons("oppass") - beforeListing, 1);
 }
 
+// frank was locked out by three bad logons when the standalone server
+// started. SAMR gives the count and the server's lockout length, and no time:
+// those members are left out of the JSON and read "unknown" in the text,
+// never "never" or "only an administrator".
+TEST_F(SambaTool, TheDetailsOfAStandaloneServersLockoutAreItsCountAndLength)
+{
+    // The server's own view of the account, from its database.
+    const QString peersDir = QStringLiteral(TUMBLERSET_PEERS_DIR);
+    QProcess pdbedit;
+    QProcessEnvironment pdbEnv = QProcessEnvironment::systemEnvironment();
+    pdbEnv.insert("LD_PRELOAD", "libnss_wrapper.so");
+    pdbEnv.insert("NSS_WRAPPER_PASSWD", peersDir + "/smbd/nss/passwd");
+    pdbEnv.insert("NSS_WRAPPER_GROUP", peersDir + "/smbd/nss/group");
+    pdbedit.setProcessEnvironment(pdbEnv);
+    pdbedit.start("pdbedit", {"-s", peersDir + "/smbd/etc/smb.conf", "-Lv", "-u", "frank"});
+    ASSERT_TRUE(pdbedit.waitForFinished(60000));
+    const QString view = QString::fromUtf8(pdbedit.readAllStandardOutput());
+    const qsizetype at = view.indexOf("Bad password count  : ");
+    ASSERT_GE(at, 0) << view.toStdString();
+    const int count = view.mid(at + 22).section('\n', 0, 0).trimmed().toInt();
+    ASSERT_GE(count, 3);
+    ASSERT_TRUE(view.contains("Account Flags:        [UL")) << view.toStdString();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("USER", "root");
+    env.insert("PASSWD", "Adm1n-Pass!");
+    env.insert("TZ", "UTC");
+    int status = -1;
+    const QString listed =
+        runTool({"--list", "--all", "--json", "--server", QString::fromStdString(peers::smbd)},
+                status, env);
+    EXPECT_EQ(status, 0);
+    QJsonObject frank, alice;
+    for (const QJsonValue account :
+         QJsonDocument::fromJson(listed.toUtf8())["accounts"].toArray()) {
+        if (account["name"] == "frank")
+            frank = account.toObject();
+        if (account["name"] == "alice")
+            alice = account.toObject();
+    }
+    ASSERT_FALSE(frank.isEmpty()) << listed.toStdString();
+    EXPECT_EQ(frank["failedLogons"].toInt(), count);
+    EXPECT_EQ(frank["lastFailedLogonFrom"].toString(), "");
+    for (const char *unknown : {"lastFailedLogon", "lockedOutSince", "unlocksAt"})
+        EXPECT_FALSE(frank.contains(unknown)) << unknown;
+    // Not locked out is known: null, as from every other server.
+    ASSERT_FALSE(alice.isEmpty());
+    EXPECT_EQ(alice["failedLogons"].toInt(), 0);
+    EXPECT_EQ(alice["lockedOutSince"], QJsonValue());
+    EXPECT_EQ(alice["unlocksAt"], QJsonValue());
+
+    const QString shown =
+        runTool({"--show", "frank", "--server", QString::fromStdString(peers::smbd)}, status, env);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(shown, "frank: locked\n"
+                     "Failed logons: " +
+                         QString::number(count) +
+                         "\n"
+                         "Last failed logon: unknown (the server does not record it)\n"
+                         "Locked out since: unknown (the server does not record it)\n"
+                         "Unlocks at: unknown (a lockout there ends 30 minutes after it began; "
+                         "the server does not record when it began)\n");
+    // Reading them cost the administrator no bad logon.
+    pdbedit.start("pdbedit", {"-s", peersDir + "/smbd/etc/smb.conf", "-Lv", "-u", "root"});
+    ASSERT_TRUE(pdbedit.waitForFinished(60000));
+    EXPECT_TRUE(pdbedit.readAllStandardOutput().contains("Bad password count  : 0"));
+}
+
 // victim was locked out by three bad logons when the DC started: its details
 // are what the DC's database holds, and the lockout ends the domain's 30
 // minutes after it began.

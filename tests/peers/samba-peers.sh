@@ -26,7 +26,8 @@
 #
 # Accounts (passwords below):
 #   smbd 127.0.0.2  root (admin), alice, bob, carol (disabled), dave (locked),
-#                   erin (disabled and locked)
+#                   erin (disabled and locked), frank (locked out by three bad
+#                   logons: the server locks after three for 30 minutes)
 #   DC   127.0.0.3  TEST\Administrator (admin), worker, normal1, normal2
 #                   (disabled), victim (locked out by three bad logons), both
 #                   (disabled, then locked out), jürgen "Jürgen Größe-Øster",
@@ -131,7 +132,7 @@ EOF
         printf '%s\n%s\n' "$SMB_ADMIN_PASS" "$SMB_ADMIN_PASS" |
             in_ns smbpasswd -c "$SMB_CONF" -s -a root >"$SMB/log/seed.out" 2>&1
         local u uid=30000
-        for u in alice bob carol dave erin; do
+        for u in alice bob carol dave erin frank; do
             uid=$((uid + 1))
             echo "$u:x:$uid:100::/nonexistent:/usr/sbin/nologin" >>"$NSS/passwd"
             printf '%s\n%s\n' "$SMB_USER_PASS" "$SMB_USER_PASS" |
@@ -143,6 +144,11 @@ EOF
         in_ns pdbedit -s "$SMB_CONF" -u carol -c "[D]" >/dev/null
         in_ns pdbedit -s "$SMB_CONF" -u dave -c "[L]" >/dev/null
         in_ns pdbedit -s "$SMB_CONF" -u erin -c "[DL]" >/dev/null
+        in_ns pdbedit -s "$SMB_CONF" -u frank -c "[ ]" >/dev/null
+        # Locked by hand, dave and erin have no bad password time, which
+        # keeps their lockouts from running out.
+        in_ns pdbedit -s "$SMB_CONF" -P "bad lockout attempt" -C 3 >/dev/null
+        in_ns pdbedit -s "$SMB_CONF" -P "lockout duration" -C 30 >/dev/null
     )
 }
 
@@ -345,15 +351,16 @@ dc_wait() {
     done
 }
 
-dc_lock() { # USER: bad-password logons until the DC locks the account out
-    local u=$1 i out=""
+bad_logons() { # CONF IP USER: bad-password logons until the server locks the account out
+    local i out=""
     for i in 1 2 3 4 5; do
-        out=$(in_ns smbclient -s "$DC_CONF" "//$DC_IP/IPC\$" -U "TEST\\$u%definitely-wrong" \
-            -c exit 2>&1 || true)
+        out=$(in_ns smbclient -s "$1" "//$2/IPC\$" -U "$3%definitely-wrong" -c exit 2>&1 || true)
         case "$out" in *ACCOUNT_LOCKED_OUT*) return 0 ;; esac
     done
-    die "could not lock $u out: $out"
+    die "could not lock $3 out: $out"
 }
+
+dc_lock() { bad_logons "$DC_CONF" "$DC_IP" "TEST\\$1"; }
 
 # ------------------------------------------------------------- commands ---
 # A PID file holds the PID and the process's start time, so a PID that the
@@ -436,6 +443,7 @@ cmd_start() {
     smb_wait
     dc_wait
     for u in victim both winlock clilock ssolock; do dc_lock "$u"; done
+    bad_logons "$SMB_CONF" "$SMB_IP" frank
     trap - ERR
     echo "peers up in $PEERS_DIR: smbd on $SMB_IP, domain controller on $DC_IP"
 }

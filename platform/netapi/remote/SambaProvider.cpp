@@ -209,9 +209,9 @@ public:
         if (auto listed = m_justListed.take(server, user)) {
             if (listed->infoStatus == 0)
                 out = listed->info;
-            if (listed->details)
-                m_lookedUp = LookedUp{server, user, std::move(*listed->details)};
-            return listed->infoStatus;
+            const std::uint32_t status = listed->infoStatus;
+            m_lookedUp = LookedUp{server, user, std::move(*listed)};
+            return status;
         }
         return withSession(server,
                            [&](samba::Session &session) { return session.lookUp(user, out); });
@@ -222,10 +222,23 @@ public:
     {
         std::lock_guard guard(sambaLock());
         // Right after the listing's lookup of the account: what the same
-        // directory search gave, without another round trip.
+        // directory search gave, without another round trip; or, where the
+        // listing gave none, read now by the account's RID, without looking
+        // its name up again. (Queries kept in flight for a whole page took
+        // longer on a loopback smbd than these, one after the other.)
         if (m_lookedUp && m_lookedUp->server == server && m_lookedUp->user == user) {
-            out = std::move(m_lookedUp->details);
+            LookedUp lookedUp = std::move(*m_lookedUp);
             m_lookedUp.reset();
+            samba::ListedAccount &account = lookedUp.account;
+            if (!account.details && !account.detailsStatus) {
+                if (const std::uint32_t code = withSession(server, [&](samba::Session &session) {
+                        return session.queryDetails(account);
+                    }))
+                    return code;
+            }
+            if (!account.details)
+                return account.detailsStatus ? account.detailsStatus : ERROR_NOT_SUPPORTED;
+            out = std::move(*account.details);
             return 0;
         }
         m_lookedUp.reset();
@@ -264,6 +277,13 @@ public:
     }
 
 private:
+    struct LookedUp
+    {
+        std::string server;
+        std::string user;
+        samba::ListedAccount account;
+    };
+
     Listing *startListing(const std::string &server)
     {
         if (m_listings.size() >= listingsKept)
@@ -367,14 +387,8 @@ private:
     std::uint32_t m_lastHandle = 0;
     // The batch handed out last.
     JustListed<samba::ListedAccount> m_justListed;
-    // The details of the account the listing looked up last, for the call
-    // that asks for them next.
-    struct LookedUp
-    {
-        std::string server;
-        std::string user;
-        AccountDetails details;
-    };
+    // The account the listing looked up last, for the call that asks for its
+    // details next.
     std::optional<LookedUp> m_lookedUp;
 };
 

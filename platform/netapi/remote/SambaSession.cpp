@@ -288,6 +288,8 @@ std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<Lis
         // The directory failed before it gave anything: SAMR serves instead.
         m_directory.reset();
     }
+    if (next == 0)
+        m_listingLockoutDuration.reset();
     const TallocMemory scratch = newTallocMemory(m_memory.get());
     TALLOC_CTX *memory = scratch.get();
     std::uint32_t totalSize = 0;
@@ -365,6 +367,16 @@ std::uint32_t Session::directoryPage(std::uint32_t &next, bool &more,
     return 0;
 }
 
+namespace {
+
+AccountDetails detailsOf(const samr_UserInfo21 &info, std::optional<std::int64_t> lockoutDuration)
+{
+    return countedDetails(info.bad_password_count, (info.acct_flags & ACB_AUTOLOCK) != 0,
+                          lockoutDuration);
+}
+
+} // namespace
+
 std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page)
 {
     struct Query
@@ -441,6 +453,51 @@ std::uint32_t Session::queryFlags(void *memory, std::vector<ListedAccount> &page
     return 0;
 }
 
+std::uint32_t Session::queryDetails(ListedAccount &account)
+{
+    const TallocMemory scratch = newTallocMemory(m_memory.get());
+    TALLOC_CTX *memory = scratch.get();
+    // Read once per listing, for the accounts asked for one by one.
+    if (!m_listingLockoutDuration)
+        m_listingLockoutDuration = lockoutDuration(memory);
+    SamrHandle user(m_rpc, memory);
+    samr_OpenUser openUser{};
+    openUser.in.domain_handle = m_domain->get();
+    openUser.in.access_mask = SAMR_USER_ACCESS_GET_ATTRIBUTES;
+    openUser.in.rid = account.info.userId;
+    openUser.out.user_handle = user.get();
+    samr_UserInfo *info = nullptr;
+    samr_QueryUserInfo query{};
+    query.in.user_handle = user.get();
+    query.in.level = UserAllInformation;
+    query.out.info = &info;
+    std::uint32_t code = user.opened(samrCall(m_rpc, memory, NDR_SAMR_OPENUSER, openUser));
+    if (code == 0)
+        code = samrCall(m_rpc, memory, NDR_SAMR_QUERYUSERINFO, query);
+    if (code == 0 && !info)
+        code = ERROR_NOT_SUPPORTED;
+    if (broken())
+        return code ? code : ERROR_CAN_NOT_COMPLETE;
+    if (code)
+        account.detailsStatus = code;
+    else
+        account.details = detailsOf(info->info21, *m_listingLockoutDuration);
+    return 0;
+}
+
+std::optional<std::int64_t> Session::lockoutDuration(void *memory)
+{
+    samr_DomainInfo *info = nullptr;
+    samr_QueryDomainInfo query{};
+    query.in.domain_handle = m_domain->get();
+    query.in.level = DomainLockoutInformation;
+    query.out.info = &info;
+    if (samrCall(m_rpc, static_cast<TALLOC_CTX *>(memory), NDR_SAMR_QUERYDOMAININFO, query) != 0 ||
+        !info)
+        return std::nullopt;
+    return static_cast<std::int64_t>(info->info12.lockout_duration);
+}
+
 std::uint32_t Session::lookUp(const std::string &user, AccountInfo &out)
 {
     const TallocMemory scratch = newTallocMemory(m_memory.get());
@@ -461,9 +518,19 @@ std::uint32_t Session::lookUp(const std::string &user, AccountInfo &out)
 
 std::uint32_t Session::lookUpDetails(const std::string &user, AccountDetails &out)
 {
-    if (!m_directory)
-        return ERROR_NOT_SUPPORTED;
-    return m_directory->readDetails(user, out);
+    if (m_directory)
+        return m_directory->readDetails(user, out);
+    // SAMR keeps the count and the domain's lockout length, but no time.
+    const TallocMemory scratch = newTallocMemory(m_memory.get());
+    TALLOC_CTX *memory = scratch.get();
+    std::uint32_t rid = 0;
+    SamrHandle account(m_rpc, memory);
+    samr_UserInfo *info = nullptr;
+    if (const auto code = openAndQuery(m_rpc, *m_domain, memory, user, SEC_FLAG_MAXIMUM_ALLOWED,
+                                       UserAllInformation, account, rid, info))
+        return code;
+    out = detailsOf(info->info21, lockoutDuration(memory));
+    return 0;
 }
 
 std::uint32_t Session::clearLockout(const std::string &user, std::uint32_t flags)

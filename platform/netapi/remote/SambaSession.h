@@ -32,8 +32,11 @@ struct ListedAccount
     AccountEntry entry;
     AccountInfo info;
     std::uint32_t infoStatus = 0; // 0 when info holds the account's flags
-    // Why and until when, where the same read gave them (a directory).
+    // Why and until when, where the same read gave them (a directory), or
+    // once read for the listing (Session::queryDetails).
     std::optional<AccountDetails> details;
+    // Why they could not be read, when that was tried.
+    std::uint32_t detailsStatus = 0;
 };
 
 // An open SAMR connection to one server's account domain, logged on with one
@@ -62,9 +65,16 @@ public:
     // One account, read from the server now. 0, 5, 2221 or another error.
     std::uint32_t lookUp(const std::string &user, AccountInfo &out);
 
-    // Why the account is locked out and until when, from the directory; 50
-    // where the server has none to read it from.
+    // Why the account is locked out and until when: from a domain
+    // controller's directory, else what SAMR keeps (the count of bad
+    // passwords and the domain's lockout length).
     std::uint32_t lookUpDetails(const std::string &user, AccountDetails &out);
+
+    // The SAMR details of a listed account, by its RID (no name lookup),
+    // with the domain's lockout duration read once per listing: sets its
+    // details, or detailsStatus with why not. Returns 0, or the failure of
+    // the connection.
+    std::uint32_t queryDetails(ListedAccount &account);
 
     // Clears the lockout of user. flags are the Windows UF_* flags the caller
     // wants the account to have; only UF_LOCKOUT may differ from what the
@@ -94,6 +104,9 @@ private:
     // Reads the flags of every account of `page` with one query per account,
     // many of them in flight at once on the open domain handle.
     std::uint32_t queryFlags(void *memory, std::vector<ListedAccount> &page);
+    // The domain's lockout duration as SAMR gives it; unset when it cannot be
+    // read.
+    std::optional<std::int64_t> lockoutDuration(void *memory);
 
     TallocMemory m_memory;              // the pipe and every call's data
     tevent_context *m_events = nullptr; // the credentials'
@@ -108,6 +121,9 @@ private:
     // hundreds of accounts per page; null when it cannot be reached, and
     // then each account's flags are queried over SAMR.
     std::unique_ptr<Directory> m_directory;
+    // The domain's lockout duration as read for the listing under way (the
+    // inner optional unset when it could not be read).
+    std::optional<std::optional<std::int64_t>> m_listingLockoutDuration;
 };
 
 } // namespace netapi::samba

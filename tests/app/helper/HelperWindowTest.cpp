@@ -68,6 +68,20 @@ TEST_F(HelperWindow, ListsAndResetsThroughTheHelper)
     EXPECT_EQ(computer.tallySize(), 0);
 }
 
+TEST_F(HelperWindow, EachRowsTooltipTellsWhyAndUntilWhenThroughTheHelper)
+{
+    useHelper();
+    openWindow();
+    connect("", false);
+    ASSERT_EQ(captions(), (Lines{"jsmith"}));
+    const std::string hint = form->lvUsers->Items()->Item(0)->Hint();
+    EXPECT_TRUE(hint.starts_with("jsmith: locked\nWhen")) << hint;
+    EXPECT_NE(hint.find("  SVC   tty1"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("\nFailed logons: 3\nLast failed logon: "), std::string::npos) << hint;
+    EXPECT_NE(hint.find(" from tty1\nLocked out since: "), std::string::npos) << hint;
+    EXPECT_EQ(hint.find("only when an administrator"), std::string::npos) << hint;
+}
+
 TEST_F(HelperWindow, ARefusedOrCancelledAuthorisationReadsAsANormalUsersRunPlusOneLine)
 {
     const std::string refused =
@@ -146,6 +160,11 @@ TEST_F(PolkitEndToEnd, ATestUsersWindowListsAndResetsARealLockoutThroughPkexec)
     connect("");
     EXPECT_EQ(captions(), Lines{user});
     EXPECT_EQ(lines().back(), "1 locked out users found.");
+    // Why and until when, read by the helper from the real tally.
+    const std::string hint = form->lvUsers->Items()->Item(0)->Hint();
+    EXPECT_NE(hint.find("  SVC   tumblerset-e2e"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("\nFailed logons: 3\n"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("\nUnlocks at: 20"), std::string::npos) << hint;
 
     select(user);
     form->btnReset->Click();

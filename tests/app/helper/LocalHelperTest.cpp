@@ -78,6 +78,44 @@ TEST_F(LocalHelper, ListsLooksUpAndResetsAsTheLocalProviderDoes)
     EXPECT_EQ(computer.tallySize(), 0);
 }
 
+// jsmith's tally holds three failures on tty1 a minute ago; the default
+// deny=3 refuses it, and unlock_time=600 ends that.
+TEST_F(LocalHelper, TellsWhyAndUntilWhenAsTheLocalProviderReadsIt)
+{
+    const Outcome asked = run("DETAILS jsmith\nDETAILS am%C3%BCller\nDETAILS nobody\n");
+    EXPECT_EQ(asked.exitCode, 0);
+    ASSERT_TRUE(asked.output.starts_with(greeting)) << asked.output;
+    std::vector<std::string> lines;
+    for (std::size_t start = greeting.size(), end;
+         (end = asked.output.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(asked.output.substr(start, end - start));
+    ASSERT_EQ(lines.size(), 6u) << asked.output;
+
+    netapi::AccountDetails details;
+    std::uint32_t count = 0;
+    ASSERT_TRUE(netapi::helper::parseDetails(lines[0], details, count)) << lines[0];
+    ASSERT_EQ(count, 3u);
+    std::vector<std::int64_t> times;
+    for (int i = 1; i <= 3; ++i) {
+        netapi::FailedLogon failure;
+        ASSERT_TRUE(netapi::helper::parseFailure(lines[i], failure)) << lines[i];
+        // Recorded without a type flag: read as the service, as faillock does.
+        EXPECT_EQ(failure.kind, netapi::FailedLogon::Source::Service);
+        EXPECT_EQ(failure.from, "tty1");
+        EXPECT_TRUE(failure.counts);
+        times.push_back(failure.time);
+    }
+    EXPECT_EQ(times[1], times[0] + 1);
+    EXPECT_EQ(details.failedLogons, 3u);
+    EXPECT_EQ(details.lastFailedLogon, times[2]);
+    EXPECT_EQ(details.lastFailedLogonFrom, "tty1");
+    EXPECT_EQ(details.lockedOutSince, times[2]);
+    EXPECT_EQ(details.unlocksAt, times[2] + 600);
+    // Disabled, never failed: known to be none.
+    EXPECT_EQ(lines[4], "OK 0 0 - - - - - 0");
+    EXPECT_EQ(lines[5], "OK 2221");
+}
+
 TEST_F(LocalHelper, RefusesWhatIsNoAccountNameOrNoRequestAndStops)
 {
     const std::string unlock = std::to_string(UF_NORMAL_ACCOUNT);
@@ -91,6 +129,8 @@ TEST_F(LocalHelper, RefusesWhatIsNoAccountNameOrNoRequestAndStops)
              "INFO jsm\xC3\xBCller",             // a byte left unencoded
              "INFO " + std::string(300, 'a'),    // a name too long
              "DELETE jsmith",                    // an unknown verb
+             "DETAILS ../../etc/shadow",         // a path, asked for details
+             "DETAILS jsmith amüller",           // two names
              "RESET jsmith",                     // a field missing
              "RESET jsmith 99999999999",         // a number too large
              "INFO %4",                          // a broken escape

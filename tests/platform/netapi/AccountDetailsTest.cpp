@@ -45,4 +45,36 @@ TEST(LockoutTimes, IntervalsAreNegativeTicksAndZeroOrTheLowestMeanForever)
     EXPECT_EQ(fromInterval(forever + 1), never / 10'000'000);
 }
 
+// What SAMR gives: the count and the domain's lockout duration, no time. Samba
+// writes 30 minutes as ~(30 * 60 * 10^7), one tick past the negated length.
+TEST(CountedDetails, NoTimeIsKnownButALockoutNoTimeEndsIsUntilAReset)
+{
+    const std::int64_t thirtyMinutes = ~std::int64_t{18'000'000'000};
+    const auto locked = netapi::countedDetails(3, true, thirtyMinutes);
+    EXPECT_EQ(locked.failedLogons, 3u);
+    EXPECT_FALSE(locked.lastFailedLogonKnown);
+    EXPECT_FALSE(locked.lockedOutSinceKnown);
+    EXPECT_FALSE(locked.unlocksAtKnown);
+    EXPECT_FALSE(locked.lockedOutSince || locked.unlocksAt || locked.lastFailedLogon);
+    EXPECT_EQ(locked.lockoutLength, 1800);
+
+    // Forever: 0, the lowest value, and Samba's -1 minutes read unsigned.
+    for (const std::int64_t duration :
+         {std::int64_t{0}, forever, -static_cast<std::int64_t>(0xFFFFFFFFLL * 60 * 10'000'000)}) {
+        const auto untilReset = netapi::countedDetails(3, true, duration);
+        EXPECT_TRUE(untilReset.unlocksAtKnown) << duration;
+        EXPECT_FALSE(untilReset.unlocksAt);
+        EXPECT_FALSE(untilReset.lockedOutSinceKnown);
+        EXPECT_FALSE(untilReset.lockoutLength);
+    }
+    // A duration that could not be read says nothing of the end.
+    EXPECT_FALSE(netapi::countedDetails(3, true, std::nullopt).unlocksAtKnown);
+
+    // Not locked out: that much is known.
+    const auto open = netapi::countedDetails(2, false, thirtyMinutes);
+    EXPECT_TRUE(open.lockedOutSinceKnown && open.unlocksAtKnown);
+    EXPECT_FALSE(open.lastFailedLogonKnown);
+    EXPECT_FALSE(open.lockoutLength);
+}
+
 } // namespace
