@@ -35,6 +35,9 @@ QKeySequence ShortCutToKeySequence(TShortCut ShortCut);
 TShiftState CurrentShiftState();
 // Records the widget a press began on (null when the press ends).
 void SetPressCapture(QWidget *Widget);
+// Lets Qt's accessibility framework ask self-painting controls about
+// themselves (Accessibility.cpp). Idempotent.
+void InstallAccessibility();
 
 // Owned by its control; watches the control's widget (and further widgets
 // such as a viewport) and sends their events through the control's Dispatch.
