@@ -154,15 +154,24 @@ void TWinControl::SetTabStop(bool Value)
 
 void TWinControl::UpdateTabChain()
 {
+    // Qt keeps one chain per window and moves only the widget named, not
+    // its children: each control's children follow it in their own order,
+    // however late they were made (a compound control makes its parts when
+    // it has been read).
     QWidget *previous = nullptr;
-    for (TWinControl *c : FTabList) {
-        QWidget *w = c->FBridge->Widget();
-        if (!w)
-            continue;
-        if (previous)
-            QWidget::setTabOrder(previous, w);
-        previous = w;
-    }
+    const std::function<void(const TWinControl *)> chain = [&](const TWinControl *Container) {
+        for (TWinControl *c : Container->FTabList) {
+            if (QWidget *w = c->FBridge->Widget()) {
+                if (previous)
+                    QWidget::setTabOrder(previous, w);
+                previous = w;
+            }
+            chain(c);
+        }
+    };
+    chain(this);
+    if (FParent && !FParent->ComponentState().Contains(csDestroying))
+        FParent->UpdateTabChain();
 }
 
 void TWinControl::Loaded()
@@ -231,9 +240,7 @@ void TWinControl::CreateWnd()
             cw->setParent(w);
             c->applyWidgetState();
         }
-    UpdateTabChain();
-    if (FParent)
-        FParent->UpdateTabChain();
+    UpdateTabChain(); // the parent's chain too
 }
 
 void TWinControl::CreateHandle()
