@@ -759,11 +759,16 @@ public:
     // Valid during Paint; draws into the image the widget shows.
     TCanvas *Canvas();
     void Dispatch(TMessage &Message) override;
+    // Whether the keyboard is on the control. Only a control that can be
+    // pressed (a link, see AccessiblePressable) takes it: Tab reaches it after
+    // its parent's windowed controls, and Space or Enter presses it.
+    bool Focused() const;
 
 protected:
     virtual void Paint() {}
     const QImage *PaintedImage() const override;
     void WMPaint(TMessage &Message);
+    void WidgetCreated() override;
 
 private:
     std::unique_ptr<controls_detail::PaintBuffer> FPaintBuffer;

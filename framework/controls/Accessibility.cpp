@@ -230,8 +230,14 @@ public:
         QTimer::singleShot(0, w, [w] {
             if (!w)
                 return;
-            if (TControl *target = FindControl(w); target && target->Widget() == w.data())
+            TControl *target = FindControl(w);
+            if (!target || target->Widget() != w.data())
+                return;
+            try {
                 target->AccessiblePress();
+            } catch (const std::exception &e) {
+                controls_detail::HandleException(e);
+            }
         });
     }
 

@@ -122,6 +122,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *Event) override;
     void mouseDoubleClickEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
+    // A graphic control that takes the keyboard (a link) is pressed by Space
+    // or Enter, and shows where the keyboard is.
+    void keyPressEvent(QKeyEvent *Event) override;
+    void focusInEvent(QFocusEvent *Event) override;
+    void focusOutEvent(QFocusEvent *Event) override;
 
 private:
     TControl *FControl;

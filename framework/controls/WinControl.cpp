@@ -168,6 +168,17 @@ void TWinControl::UpdateTabChain()
             }
             chain(c);
         }
+        // Graphic controls that take the keyboard come after the windowed ones.
+        // (Qt 6.4 leaves one where it is when a widget that takes no focus
+        // precedes it; Tab still reaches it between the last windowed control
+        // and the first, and a form starts on its first control itself.)
+        for (TControl *c : Container->FControls)
+            if (QWidget *w = c->FBridge->Widget();
+                w && !dynamic_cast<TWinControl *>(c) && (w->focusPolicy() & Qt::TabFocus)) {
+                if (previous)
+                    QWidget::setTabOrder(previous, w);
+                previous = w;
+            }
     };
     chain(this);
     if (FParent && !FParent->ComponentState().Contains(csDestroying))

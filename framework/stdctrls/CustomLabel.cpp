@@ -196,6 +196,14 @@ void TCustomLabel::Paint()
         r.Top += FLayout == tlBottom ? offset : offset / 2;
     }
     DoDrawText(r, flags);
+    // Where the keyboard is, on a label that takes it (a link).
+    if (Focused()) {
+        canvas->Brush()->SetStyle(bsClear);
+        canvas->Pen()->SetColor(clWindowText);
+        canvas->Pen()->SetStyle(psDot);
+        canvas->Rectangle(client);
+        canvas->Pen()->SetStyle(psSolid);
+    }
 }
 
 void TCustomLabel::AdjustSize()
