@@ -183,6 +183,33 @@ enum TBiDiMode
 };
 extern const TEnumInfo BiDiModeInfo;
 
+// What a control is to assistive technology (a screen reader): each control
+// answers through Qt's accessibility framework, in the terms below.
+enum TAccessibleRole
+{
+    arClient,       // an area with no more specific kind
+    arStaticText,   // a caption
+    arLink,         // opens an address
+    arPushButton,   // does something when pressed (also a latching one)
+    arEditableText, // text the user types
+    arGraphic       // a picture
+};
+
+// States a control adds to those its widget shows (disabled, focused,
+// focusable, invisible).
+enum TAccessibleStateFlag
+{
+    asReadOnly,
+    asCheckable, // latches down when pressed
+    asChecked,   // latched down
+    asPressed,   // being pressed now
+    asAnimated
+};
+using TAccessibleStates = TSet<TAccessibleStateFlag>;
+
+// Text without its accelerator marks: a single '&' goes, "&&" becomes '&'.
+String StripAccelChars(const String &Text);
+
 using TMouseEvent = TEvent<TObject *, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TObject *, TShiftState, int, int>;
 // Key is a virtual-key code (VK_*); setting it to 0 swallows the key.
@@ -416,6 +443,30 @@ public:
     // linked to an action without an OnClick of its own executes the action.
     virtual void Click();
 
+    // What assistive technology is told about the control (see
+    // Accessibility.cpp for how it reaches Qt). The role defaults to arClient.
+    virtual TAccessibleRole AccessibleRole() const { return arClient; }
+    // The caption without its accelerator marks; a control without one takes
+    // the caption of the label that names it (a label's FocusControl), then
+    // the short hint.
+    virtual String AccessibleName() const;
+    // The states the control adds to its widget's. None by default.
+    virtual TAccessibleStates AccessibleStates() const { return {}; }
+    // Whether the control offers the "press" action; none does by default.
+    virtual bool AccessiblePressable() const { return false; }
+    // Does what a click with the mouse does; runs Click by default.
+    virtual void AccessiblePress() { Click(); }
+    // The control this one names for assistive technology (a label's
+    // FocusControl); null for none.
+    virtual TWinControl *LabelledControl() const { return nullptr; }
+    // The label on the same form whose LabelledControl is this one, or null.
+    TControl *LabellingControl() const;
+    // Hands the name again to a widget that Qt describes itself (an edit),
+    // after what the name comes from changed.
+    virtual void AccessibleNameChanged();
+    // Tells assistive technology that AccessibleStates changed.
+    void AccessibleStateChanged();
+
     // Action, SetAction and ActionLink (TActionClient): the action the
     // control follows. It takes the action's caption, enabled state, hint and
     // visibility now and after every change of the action, and a click
@@ -492,6 +543,9 @@ protected:
 
     // Applies the effective ShowHint and the hint to the widget.
     void UpdateToolTip();
+    // The accessible name of a control whose caption does not name it (an
+    // edit's caption is its text): its label's caption, else the short hint.
+    String NameFromLabelOrHint() const;
 
     String FText;
 
@@ -611,6 +665,8 @@ public:
 
     bool Focused() const;
     bool CanFocus() const;
+    // Its own name and its parts'.
+    void AccessibleNameChanged() override;
     virtual void SetFocus();
 
     // An opaque value naming the control's window; made on first call.
@@ -703,11 +759,16 @@ public:
     // Valid during Paint; draws into the image the widget shows.
     TCanvas *Canvas();
     void Dispatch(TMessage &Message) override;
+    // Whether the keyboard is on the control. Only a control that can be
+    // pressed (a link, see AccessiblePressable) takes it: Tab reaches it after
+    // its parent's windowed controls, and Space or Enter presses it.
+    bool Focused() const;
 
 protected:
     virtual void Paint() {}
     const QImage *PaintedImage() const override;
     void WMPaint(TMessage &Message);
+    void WidgetCreated() override;
 
 private:
     std::unique_ptr<controls_detail::PaintBuffer> FPaintBuffer;

@@ -15,6 +15,7 @@ class TImage : public TGraphicControl
 public:
     explicit TImage(TComponent *AOwner);
     ~TImage() override;
+    TAccessibleRole AccessibleRole() const override { return arGraphic; }
 
     // The picture shown (owned); form descriptions store it as Picture.Data.
     TPicture *Picture() const { return FPicture.get(); }

@@ -43,14 +43,30 @@ public:
     // Vertical placement of the text. Defaults to tlTop.
     TTextLayout Layout() const { return FLayout; }
     void SetLayout(TTextLayout Value);
+    // The control the label names: its accelerator focuses that control, and
+    // assistive technology hears the caption as that control's name.
+    // Defaults to null.
+    TWinControl *FocusControl() const { return FFocusControl; }
+    void SetFocusControl(TWinControl *Value);
+
+    TAccessibleRole AccessibleRole() const override { return arStaticText; }
+    TWinControl *LabelledControl() const override { return FFocusControl; }
+    // The caption, without accelerator marks when ShowAccelChar.
+    String AccessibleName() const override;
+    void Dispatch(TMessage &Message) override;
 
 protected:
     void Paint() override;
     void AdjustSize() override;
     // Draws (or with DT_CALCRECT measures) the caption in Rect.
     virtual void DoDrawText(TRect &Rect, unsigned Flags);
+    void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    void CMDialogChar(TMessage &Message);
+
+    TWinControl *FFocusControl = nullptr;
+    TComponent *FFocusControlComponent = nullptr; // the same, to compare while it dies
     TAlignment FAlignment = taLeftJustify;
     bool FAutoSize = true;
     bool FTransparent = false;
@@ -81,6 +97,9 @@ public:
     explicit TCustomEdit(TComponent *AOwner);
 
     String GetText() const override;
+    TAccessibleRole AccessibleRole() const override { return arEditableText; }
+    // The caption of its label (the text is no name).
+    String AccessibleName() const override { return NameFromLabelOrHint(); }
     // Defaults to false.
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value);
@@ -345,6 +364,8 @@ public:
     ~TCustomComboBox() override;
 
     String GetText() const override;
+    // The caption of its label (the text is no name).
+    String AccessibleName() const override { return NameFromLabelOrHint(); }
     TStrings *Items() const { return FItems.get(); }
     // The selected item, -1 for none. Defaults to -1.
     int ItemIndex() const;

@@ -19,6 +19,7 @@ object MainForm: TMainForm
     Width = 34
     Height = 13
     Caption = 'Server:'
+    FocusControl = tbServer
   end
   object Image1: TImage
     Left = 4

@@ -42,6 +42,14 @@ void TAnimatedLabel::SetInterval(int Value)
     FTimer->SetInterval(Value);
 }
 
+TAccessibleStates TAnimatedLabel::AccessibleStates() const
+{
+    TAccessibleStates states = TCustomLabel::AccessibleStates();
+    if (FAnimationType != atNone && GetInterval() > 0)
+        states.Include(asAnimated);
+    return states;
+}
+
 std::int32_t TAnimatedLabel::Ticks() const
 {
     return FTimer->Tag();

@@ -44,6 +44,9 @@ public:
     // The ticks counted so far (kept in the timer's Tag).
     std::int32_t Ticks() const;
 
+    // Animated while it has an animation and its ticks run.
+    TAccessibleStates AccessibleStates() const override;
+
     // The timer is the label's own part, never written with it.
     void GetChildren(const std::function<void(TComponent *)> &Proc,
                      TComponent *Root) const override;

@@ -193,6 +193,13 @@ public:
     void Loaded() override;
     void Dispatch(TMessage &Message) override;
 
+    // A push button; in a group it latches (checkable, checked while Down).
+    // Pressing it does what a click with the mouse does.
+    TAccessibleRole AccessibleRole() const override { return arPushButton; }
+    TAccessibleStates AccessibleStates() const override;
+    bool AccessiblePressable() const override { return FState != fbsDisabled; }
+    void AccessiblePress() override;
+
 protected:
     // Takes the action's caption, enabled state and hint as every control
     // does; a button without a glyph also takes the size of the action's
@@ -202,9 +209,18 @@ protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // Space presses the button as the mouse does: down on the key's press,
+    // a click on its release. Losing the focus meanwhile lets it go unclicked.
+    void DoEnter() override;
+    void DoExit() override;
 
 private:
     void GlyphChanged(TObject *Sender);
+    // A press by mouse, key or assistive technology: its start, and its end
+    // inside or outside the button.
+    void beginPress();
+    void endPress(bool ReleasedInside);
+    void WMKey(TMessage &Message);
     void ButtonKeyPress(TObject *Sender, char &Key);
     void UpdateExclusive();
     void UpdateTracking();
@@ -229,6 +245,7 @@ private:
     std::unique_ptr<TButtonGlyph> FGlyph;
     bool FDown = false;
     bool FPressing = false;
+    bool FKeyPressing = false; // the press in progress came from Space
     bool FAllowAllUp = false;
     bool FMouseOver = false;
     int FTextOffsetLeft = 0;

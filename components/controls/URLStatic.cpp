@@ -43,6 +43,11 @@ void TURLStatic::Dispatch(TMessage &Message)
 
 void TURLStatic::WMLButtonDown(TWMMouse &)
 {
+    openAddress();
+}
+
+void TURLStatic::openAddress()
+{
     // The result is not looked at: a desktop without a browser simply does nothing.
     ShellExecuteA(Application ? Application->Handle() : 0, "open", FURL.c_str(), "", "", SW_HIDE);
 }

@@ -23,12 +23,19 @@ public:
     // label's path.
     void Dispatch(TMessage &Message) override;
 
+    // A link whose press opens the address, as a left press does.
+    TAccessibleRole AccessibleRole() const override { return arLink; }
+    bool AccessiblePressable() const override { return true; }
+    void AccessiblePress() override { openAddress(); }
+
 protected:
     // Opens the address, once per press. The press goes no further: no mouse
     // capture, no OnMouseDown, and no OnClick on the release that follows.
     void WMLButtonDown(TWMMouse &Message);
 
 private:
+    void openAddress();
+
     String FURL;
 };
 

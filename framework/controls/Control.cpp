@@ -131,6 +131,7 @@ void TControl::CreateHandle()
 
 void TControl::createWidgetNow()
 {
+    controls_detail::InstallAccessibility();
     QWidget *w = CreateWidget();
     FBridge->SetWidget(w);
     if (FParent)
@@ -171,6 +172,7 @@ void TControl::applyWidgetState()
     applyCursor();
     UpdateToolTip();
     applyPopupMenu();
+    AccessibleNameChanged();
     applyVisible();
 }
 
@@ -382,6 +384,7 @@ void TControl::SetHint(const String &Value)
         return;
     FHint = Value;
     UpdateToolTip();
+    AccessibleNameChanged();
 }
 
 void TControl::SetShowHint(bool Value)

@@ -209,6 +209,7 @@ void TControl::CMTextChanged(TMessage &Message)
 {
     AdjustSize();
     Invalidate();
+    AccessibleNameChanged();
     DefaultHandler(Message);
 }
 

@@ -35,6 +35,9 @@ QKeySequence ShortCutToKeySequence(TShortCut ShortCut);
 TShiftState CurrentShiftState();
 // Records the widget a press began on (null when the press ends).
 void SetPressCapture(QWidget *Widget);
+// Lets Qt's accessibility framework ask self-painting controls about
+// themselves (Accessibility.cpp). Idempotent.
+void InstallAccessibility();
 
 // Owned by its control; watches the control's widget (and further widgets
 // such as a viewport) and sends their events through the control's Dispatch.
@@ -119,6 +122,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *Event) override;
     void mouseDoubleClickEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
+    // A graphic control that takes the keyboard (a link) is pressed by Space
+    // or Enter, and shows where the keyboard is.
+    void keyPressEvent(QKeyEvent *Event) override;
+    void focusInEvent(QFocusEvent *Event) override;
+    void focusOutEvent(QFocusEvent *Event) override;
 
 private:
     TControl *FControl;

@@ -55,6 +55,18 @@ TCanvas *TGraphicControl::Canvas()
     return FPaintBuffer->Canvas();
 }
 
+bool TGraphicControl::Focused() const
+{
+    return WidgetAllocated() && const_cast<TGraphicControl *>(this)->Widget()->hasFocus();
+}
+
+void TGraphicControl::WidgetCreated()
+{
+    TControl::WidgetCreated();
+    if (AccessiblePressable())
+        Widget()->setFocusPolicy(Qt::TabFocus);
+}
+
 const QImage *TGraphicControl::PaintedImage() const
 {
     return FPaintBuffer->Image();

@@ -365,4 +365,32 @@ void PaintSurface::mouseMoveEvent(QMouseEvent *Event)
     Event->accept();
 }
 
+void PaintSurface::keyPressEvent(QKeyEvent *Event)
+{
+    const int key = Event->key();
+    const bool press = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (FControl && press && !Event->isAutoRepeat() && Event->modifiers() == Qt::NoModifier &&
+        !dynamic_cast<TWinControl *>(FControl) && FControl->AccessiblePressable() &&
+        FControl->Enabled()) {
+        Event->accept();
+        FControl->FBridge->Guard([this] { FControl->AccessiblePress(); });
+        return;
+    }
+    QWidget::keyPressEvent(Event);
+}
+
+void PaintSurface::focusInEvent(QFocusEvent *Event)
+{
+    if (FControl)
+        FControl->Invalidate();
+    QWidget::focusInEvent(Event);
+}
+
+void PaintSurface::focusOutEvent(QFocusEvent *Event)
+{
+    if (FControl)
+        FControl->Invalidate();
+    QWidget::focusOutEvent(Event);
+}
+
 } // namespace controls_detail

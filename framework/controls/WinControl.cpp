@@ -154,15 +154,35 @@ void TWinControl::SetTabStop(bool Value)
 
 void TWinControl::UpdateTabChain()
 {
+    // Qt keeps one chain per window and moves only the widget named, not
+    // its children: each control's children follow it in their own order,
+    // however late they were made (a compound control makes its parts when
+    // it has been read).
     QWidget *previous = nullptr;
-    for (TWinControl *c : FTabList) {
-        QWidget *w = c->FBridge->Widget();
-        if (!w)
-            continue;
-        if (previous)
-            QWidget::setTabOrder(previous, w);
-        previous = w;
-    }
+    const std::function<void(const TWinControl *)> chain = [&](const TWinControl *Container) {
+        for (TWinControl *c : Container->FTabList) {
+            if (QWidget *w = c->FBridge->Widget()) {
+                if (previous)
+                    QWidget::setTabOrder(previous, w);
+                previous = w;
+            }
+            chain(c);
+        }
+        // Graphic controls that take the keyboard come after the windowed ones.
+        // (Qt 6.4 leaves one where it is when a widget that takes no focus
+        // precedes it; Tab still reaches it between the last windowed control
+        // and the first, and a form starts on its first control itself.)
+        for (TControl *c : Container->FControls)
+            if (QWidget *w = c->FBridge->Widget();
+                w && !dynamic_cast<TWinControl *>(c) && (w->focusPolicy() & Qt::TabFocus)) {
+                if (previous)
+                    QWidget::setTabOrder(previous, w);
+                previous = w;
+            }
+    };
+    chain(this);
+    if (FParent && !FParent->ComponentState().Contains(csDestroying))
+        FParent->UpdateTabChain();
 }
 
 void TWinControl::Loaded()
@@ -231,9 +251,7 @@ void TWinControl::CreateWnd()
             cw->setParent(w);
             c->applyWidgetState();
         }
-    UpdateTabChain();
-    if (FParent)
-        FParent->UpdateTabChain();
+    UpdateTabChain(); // the parent's chain too
 }
 
 void TWinControl::CreateHandle()

@@ -255,7 +255,16 @@ void TCustomForm::Show()
     if (!Visible())
         applyPosition();
     SetVisible(true);
-    Widget()->show();
+    QWidget *w = Widget();
+    // The keyboard starts on the first control of the tab order (Qt would
+    // start on the first child that takes Tab, whatever its place).
+    if (!w->focusWidget())
+        for (TWinControl *c : TabList())
+            if (c->TabStop() && c->Enabled() && c->Visible()) {
+                c->Widget()->setFocus();
+                break;
+            }
+    w->show();
 }
 
 TModalResult TCustomForm::ShowModal()

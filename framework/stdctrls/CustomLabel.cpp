@@ -18,6 +18,7 @@ const TClassInfo &TCustomLabel::StaticClassInfo()
             .Boolean("AutoSize", &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize, true)
             .Text("Caption", &TCustomLabel::Caption, &TCustomLabel::SetCaption)
             .StoredIf(&TCustomLabel::isCaptionStored)
+            .Reference("FocusControl", &TCustomLabel::FocusControl, &TCustomLabel::SetFocusControl)
             .Enumeration("Layout", &TCustomLabel::Layout, &TCustomLabel::SetLayout, TextLayoutInfo,
                          tlTop)
             .Boolean("ShowAccelChar", &TCustomLabel::ShowAccelChar, &TCustomLabel::SetShowAccelChar,
@@ -98,6 +99,57 @@ void TCustomLabel::SetLayout(TTextLayout Value)
     Invalidate();
 }
 
+void TCustomLabel::SetFocusControl(TWinControl *Value)
+{
+    if (Value == FFocusControl)
+        return;
+    TWinControl *previous = FFocusControl;
+    if (FFocusControl)
+        FFocusControl->RemoveFreeNotification(this);
+    FFocusControl = Value;
+    FFocusControlComponent = Value;
+    if (Value)
+        Value->FreeNotification(this);
+    // Both controls' names change: the one let go names itself again.
+    if (previous)
+        previous->AccessibleNameChanged();
+    AccessibleNameChanged();
+}
+
+String TCustomLabel::AccessibleName() const
+{
+    return FShowAccelChar ? TGraphicControl::AccessibleName() : Caption();
+}
+
+void TCustomLabel::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent && AComponent == FFocusControlComponent) {
+        FFocusControl = nullptr;
+        FFocusControlComponent = nullptr;
+    }
+}
+
+void TCustomLabel::Dispatch(TMessage &Message)
+{
+    if (Message.Msg == CM_DIALOGCHAR)
+        CMDialogChar(Message);
+    else
+        TGraphicControl::Dispatch(Message);
+}
+
+// The accelerator of a label moves the focus to the control it names.
+void TCustomLabel::CMDialogChar(TMessage &Message)
+{
+    if (FFocusControl && Enabled() && FShowAccelChar &&
+        IsAccel(static_cast<unsigned>(Message.WParam), Caption()) && FFocusControl->CanFocus()) {
+        FFocusControl->SetFocus();
+        Message.Result = 1;
+        return;
+    }
+    TGraphicControl::Dispatch(Message);
+}
+
 void TCustomLabel::DoDrawText(TRect &Rect, unsigned Flags)
 {
     String text = Caption();
@@ -144,6 +196,14 @@ void TCustomLabel::Paint()
         r.Top += FLayout == tlBottom ? offset : offset / 2;
     }
     DoDrawText(r, flags);
+    // Where the keyboard is, on a label that takes it (a link).
+    if (Focused()) {
+        canvas->Brush()->SetStyle(bsClear);
+        canvas->Pen()->SetColor(clWindowText);
+        canvas->Pen()->SetStyle(psDot);
+        canvas->Rectangle(client);
+        canvas->Pen()->SetStyle(psSolid);
+    }
 }
 
 void TCustomLabel::AdjustSize()

@@ -251,6 +251,10 @@ void TFancyButton::Dispatch(TMessage &Message)
     case CM_BUTTONPRESSED:
         CMButtonPressed(Message);
         break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        WMKey(Message);
+        break;
     default:
         TCustomControl::Dispatch(Message);
     }
@@ -311,14 +315,19 @@ bool TFancyButton::inside(int X, int Y) const
 
 void TFancyButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    if (Button == mbLeft && FState != fbsDisabled) {
-        if (!FDown) {
-            FState = fbsDown;
-            Invalidate();
-        }
-        FPressing = true;
-    }
+    if (Button == mbLeft && FState != fbsDisabled)
+        beginPress();
     TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TFancyButton::beginPress()
+{
+    if (!FDown) {
+        FState = fbsDown;
+        Invalidate();
+    }
+    FPressing = true;
+    AccessibleStateChanged();
 }
 
 void TFancyButton::MouseMove(TShiftState Shift, int X, int Y)
@@ -337,27 +346,83 @@ void TFancyButton::MouseMove(TShiftState Shift, int X, int Y)
 
 void TFancyButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    if (FPressing) {
-        FPressing = false;
-        const bool releasedInside = inside(X, Y);
-        if (FGroupIndex == 0) {
-            if (FState != fbsDisabled)
-                FState = fbsMouseOut;
-            FMouseOver = false;
-            Invalidate();
-        } else if (releasedInside) {
-            SetDown(!FDown);
-            if (FDown)
-                Repaint();
-        } else {
-            if (FDown)
-                FState = fbsExclusive;
-            Repaint();
-        }
-        setModalResultOfOwner();
-        UpdateTracking();
-    }
+    if (FPressing && !FKeyPressing)
+        endPress(inside(X, Y));
     TCustomControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TFancyButton::endPress(bool ReleasedInside)
+{
+    FPressing = false;
+    FKeyPressing = false;
+    if (FGroupIndex == 0) {
+        if (FState != fbsDisabled)
+            FState = fbsMouseOut;
+        FMouseOver = false;
+        Invalidate();
+    } else if (ReleasedInside) {
+        SetDown(!FDown);
+        if (FDown)
+            Repaint();
+    } else {
+        if (FDown)
+            FState = fbsExclusive;
+        Repaint();
+    }
+    setModalResultOfOwner();
+    UpdateTracking();
+    AccessibleStateChanged();
+}
+
+void TFancyButton::WMKey(TMessage &Message)
+{
+    // Bit 30: a repeat of a key held down.
+    const bool repeat = (Message.LParam & (LPARAM{1} << 30)) != 0;
+    if (Message.WParam == VK_SPACE && !repeat && FState != fbsDisabled) {
+        if (Message.Msg == WM_KEYDOWN && !FPressing) {
+            FKeyPressing = true;
+            beginPress();
+        } else if (Message.Msg == WM_KEYUP && FKeyPressing) {
+            endPress(true);
+            Click();
+        }
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+void TFancyButton::DoEnter()
+{
+    Invalidate(); // the focus frame
+    TCustomControl::DoEnter();
+}
+
+void TFancyButton::DoExit()
+{
+    if (FKeyPressing)
+        endPress(false);
+    Invalidate();
+    TCustomControl::DoExit();
+}
+
+void TFancyButton::AccessiblePress()
+{
+    if (FState == fbsDisabled || FPressing)
+        return;
+    beginPress();
+    endPress(true);
+    Click();
+}
+
+TAccessibleStates TFancyButton::AccessibleStates() const
+{
+    TAccessibleStates states;
+    if (FGroupIndex != 0)
+        states.Include(asCheckable);
+    if (FDown)
+        states.Include(asChecked);
+    if (FPressing && FState == fbsDown)
+        states.Include(asPressed);
+    return states;
 }
 
 void TFancyButton::setModalResultOfOwner()
@@ -411,6 +476,15 @@ void TFancyButton::Paint()
     }
     FGlyph->RenderFace(canvas, face, offset, Caption(), FState, FTextShadowColor,
                        DrawTextBiDiModeFlags(0));
+    // The keyboard's place: a dotted frame inside the edge, as buttons show it.
+    if (Focused()) {
+        canvas->Brush()->SetBitmap(nullptr);
+        canvas->Brush()->SetStyle(bsClear);
+        canvas->Pen()->SetColor(clWindowText);
+        canvas->Pen()->SetStyle(psDot);
+        canvas->Rectangle(Rect(1, 1, Width() - 1, Height() - 1));
+        canvas->Pen()->SetStyle(psSolid);
+    }
 }
 
 void FancyButton::Register()

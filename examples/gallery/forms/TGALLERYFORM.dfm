@@ -20,6 +20,7 @@ object GalleryForm: TGalleryForm
     Width = 110
     Height = 13
     Caption = 'Recently typed:'
+    FocusControl = cbRecentText
   end
   object cbRecentText: TMRUCombo
     Left = 130
@@ -45,6 +46,7 @@ object GalleryForm: TGalleryForm
     Width = 110
     Height = 13
     Caption = 'Number:'
+    FocusControl = edNumber
   end
   object edNumber: TNumberEdit
     Left = 130
@@ -60,6 +62,7 @@ object GalleryForm: TGalleryForm
     Width = 50
     Height = 13
     Caption = 'Length:'
+    FocusControl = edLength
   end
   object edLength: TUnitEdit
     Left = 300
@@ -113,6 +116,7 @@ object GalleryForm: TGalleryForm
     Top = 190
     Width = 88
     Height = 26
+    TabStop = True
     Caption = '&Press me'
     OnClick = btnPressClick
     Glyph.Data = {
@@ -133,6 +137,7 @@ object GalleryForm: TGalleryForm
     Top = 190
     Width = 88
     Height = 26
+    TabStop = True
     Caption = 'Shadowed'
     TextShadowColor = clGray
     OnClick = btnPressClick
@@ -154,6 +159,7 @@ object GalleryForm: TGalleryForm
     Top = 190
     Width = 26
     Height = 26
+    TabStop = True
     Hint = 'Align left'
     GroupIndex = 1
     Down = True
@@ -177,6 +183,7 @@ object GalleryForm: TGalleryForm
     Top = 190
     Width = 26
     Height = 26
+    TabStop = True
     Hint = 'Centre'
     GroupIndex = 1
     OnClick = AlignClick
@@ -199,6 +206,7 @@ object GalleryForm: TGalleryForm
     Top = 190
     Width = 26
     Height = 26
+    TabStop = True
     Hint = 'Align right'
     GroupIndex = 1
     OnClick = AlignClick
@@ -221,6 +229,7 @@ object GalleryForm: TGalleryForm
     Top = 190
     Width = 26
     Height = 26
+    TabStop = True
     Hint = 'Always disabled'
     State = fbsDisabled
     Glyph.Data = {

@@ -3,9 +3,14 @@
 #include "platform/registry/Registry.h"
 #include "tests/support/TempDir.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -178,4 +183,200 @@ TEST_F(Gallery, GlyphButtonsPressLatchAndStayDisabled)
     QTest::mouseClick(w.btnStop->Widget(), Qt::LeftButton, {}, QPoint(13, 13));
     EXPECT_EQ(w.btnStop->State(), fbsDisabled);
     EXPECT_EQ(w.lblPressed->Caption(), "Centred.");
+}
+
+namespace {
+
+// The gallery with the keyboard, and assistive technology listening.
+class GalleryWithoutMouse : public Gallery
+{
+protected:
+    void SetUp() override
+    {
+        Gallery::SetUp();
+        QAccessible::setActive(true);
+    }
+    void TearDown() override
+    {
+        QAccessible::setActive(false);
+        Gallery::TearDown();
+    }
+
+    TGalleryForm &openActiveWindow()
+    {
+        TGalleryForm &w = openWindow();
+        w.Widget()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.Widget()));
+        return w;
+    }
+
+    // Presses Key where the keyboard is and names the control that has it then.
+    std::string key(Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), Key, Modifiers);
+        return focused();
+    }
+    static std::string focused()
+    {
+        const TControl *c = FindControl(QApplication::focusWidget());
+        if (!c)
+            return "(none)";
+        // A compound control's part is named after the whole.
+        return !c->Name().empty() || !c->Parent() ? c->Name() : c->Parent()->Name() + " part";
+    }
+
+    QAccessibleInterface *accessible(TControl *Control)
+    {
+        return QAccessible::queryAccessibleInterface(Control->Widget());
+    }
+};
+
+} // namespace
+
+TEST_F(GalleryWithoutMouse, TabVisitsEveryControlThatTakesInput)
+{
+    TGalleryForm &w = openActiveWindow();
+    std::vector<std::string> order{focused()};
+    for (int i = 0; i < 20 && (order.size() < 2 || order.back() != order.front()); ++i)
+        order.push_back(key(Qt::Key_Tab));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"cbRecentText", "edNumber", "edLength part", "cbTicked",
+                                        "btnPress", "btnShadow", "btnLeft", "btnCenter", "btnRight",
+                                        "lnkHome", "cbRecentText"}));
+    (void)w;
+}
+
+TEST_F(GalleryWithoutMouse, GlyphButtonsPressWithSpaceEnterAndTheirAccelerator)
+{
+    TGalleryForm &w = openActiveWindow();
+    w.btnPress->SetFocus();
+    ASSERT_EQ(focused(), "btnPress");
+    QWidget *press = w.btnPress->Widget();
+
+    // Space: the pressed face on the key's press, the click on its release.
+    QTest::keyPress(press, Qt::Key_Space);
+    EXPECT_EQ(w.btnPress->State(), fbsDown);
+    EXPECT_TRUE(accessible(w.btnPress)->state().pressed);
+    EXPECT_EQ(w.lblPressed->Caption(), "Aligned left.");
+    // A held key repeats; the button is still pressed once.
+    QTest::keyPress(press, Qt::Key_Space, Qt::NoModifier, -1);
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ", true);
+    QApplication::sendEvent(press, &repeat);
+    EXPECT_EQ(w.lblPressed->Caption(), "Aligned left.");
+    QTest::keyRelease(press, Qt::Key_Space);
+    EXPECT_EQ(w.lblPressed->Caption(), "Press me pressed, 1 press in all.");
+    EXPECT_EQ(w.btnPress->State(), fbsMouseOut);
+
+    // Leaving with the key still down lets the button go unclicked.
+    QTest::keyPress(press, Qt::Key_Space);
+    EXPECT_EQ(key(Qt::Key_Tab), "btnShadow");
+    EXPECT_EQ(w.btnPress->State(), fbsMouseOut);
+    QTest::keyRelease(press, Qt::Key_Space);
+    EXPECT_EQ(w.lblPressed->Caption(), "Press me pressed, 1 press in all.");
+
+    // Enter still answers, and the accelerator works from anywhere.
+    key(Qt::Key_Return);
+    EXPECT_EQ(w.lblPressed->Caption(), "Shadowed pressed, 2 presses in all.");
+    w.cbTicked->SetFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(w.lblPressed->Caption(), "Press me pressed, 3 presses in all.");
+
+    // Space latches a grouped button as a click does.
+    w.btnCenter->SetFocus();
+    key(Qt::Key_Space);
+    EXPECT_TRUE(w.btnCenter->Down());
+    EXPECT_FALSE(w.btnLeft->Down());
+    EXPECT_EQ(w.lblPressed->Caption(), "Centred.");
+}
+
+TEST_F(GalleryWithoutMouse, ChangesAreUndoneFromTheKeyboard)
+{
+    TGalleryForm &w = openActiveWindow();
+    EXPECT_EQ(key(Qt::Key_Tab), "edNumber");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), "7");
+    EXPECT_EQ(key(Qt::Key_Tab), "edLength part"); // leaving takes the value
+    EXPECT_FLOAT_EQ(w.edNumber->GetValue(), 7.0f);
+    // Edit, Undo by its shortcut (an edit keeps Ctrl+Z for its own text).
+    EXPECT_EQ(key(Qt::Key_Tab), "cbTicked");
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FLOAT_EQ(w.edNumber->GetValue(), 42.0f);
+
+    // The tick and its one-level undo button.
+    key(Qt::Key_Space);
+    EXPECT_TRUE(w.cbTicked->Checked());
+    EXPECT_EQ(key(Qt::Key_Tab), "btnUndoTick");
+    key(Qt::Key_Space);
+    EXPECT_FALSE(w.cbTicked->Checked());
+}
+
+TEST_F(GalleryWithoutMouse, EveryComponentTellsAssistiveTechnologyWhatItIs)
+{
+    TGalleryForm &w = openWindow();
+    QAccessibleInterface *top = accessible(&w);
+    ASSERT_NE(top, nullptr);
+    std::vector<QObject *> children;
+    for (int i = 0; i < top->childCount(); ++i)
+        children.push_back(top->child(i)->object());
+    const auto listed = [&](TControl *c) {
+        return std::find(children.begin(), children.end(), c->Widget()) != children.end();
+    };
+
+    struct Expected
+    {
+        TControl *control;
+        QAccessible::Role role;
+        QString name;
+    };
+    auto *lblNumber = static_cast<TControl *>(w.FindComponent("lblNumber"));
+    const Expected expected[] = {
+        {lblNumber, QAccessible::StaticText, "Number:"},
+        {w.edNumber, QAccessible::EditableText, "Number:"},
+        {w.edLength, QAccessible::Client, "Length:"},
+        {w.edLength->NumberPart(), QAccessible::EditableText, "Length:"},
+        {w.cbRecentText, QAccessible::ComboBox, "Recently typed:"},
+        {w.btnPress, QAccessible::Button, "Press me"},
+        {w.btnLeft, QAccessible::Button, "Align left"},
+        {w.btnStop, QAccessible::Button, "Always disabled"},
+        {w.lblFlash, QAccessible::StaticText, "Flashing label"},
+        {w.lblVersion, QAccessible::StaticText, QString::fromStdString(w.lblVersion->Caption())},
+        {w.lnkHome, QAccessible::Link, "www.marrowlight.example"},
+    };
+    for (const Expected &e : expected) {
+        SCOPED_TRACE(e.control->Name());
+        QAccessibleInterface *iface = accessible(e.control);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), e.role);
+        EXPECT_EQ(iface->text(QAccessible::Name), e.name);
+    }
+    EXPECT_TRUE(listed(lblNumber));
+    EXPECT_TRUE(listed(w.lblFlash));
+    EXPECT_TRUE(listed(w.btnPress));
+
+    // States: latching buttons are checkable, the latched one checked.
+    EXPECT_TRUE(accessible(w.btnLeft)->state().checkable);
+    EXPECT_TRUE(accessible(w.btnLeft)->state().checked);
+    EXPECT_FALSE(accessible(w.btnCenter)->state().checked);
+    EXPECT_FALSE(accessible(w.btnPress)->state().checkable);
+    EXPECT_TRUE(accessible(w.btnStop)->state().disabled);
+    EXPECT_TRUE(accessible(w.btnPress)->state().focusable);
+    EXPECT_TRUE(accessible(w.lblFlash)->state().animated);
+
+    // The accelerator is the button's shortcut.
+    EXPECT_EQ(accessible(w.btnPress)->text(QAccessible::Accelerator), "Alt+P");
+    QAccessibleActionInterface *actions = accessible(w.btnPress)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_EQ(actions->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+              QStringList{"Alt+P"});
+    EXPECT_FALSE(accessible(w.btnStop)->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+
+    // Pressing through it clicks, and latches a grouped button.
+    accessible(w.btnRight)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(w.btnRight->Down());
+    EXPECT_FALSE(w.btnLeft->Down());
+    EXPECT_EQ(w.lblPressed->Caption(), "Aligned right.");
+    EXPECT_TRUE(accessible(w.btnRight)->state().checked);
+    accessible(w.btnPress)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(w.lblPressed->Caption(), "Press me pressed, 1 press in all.");
 }
