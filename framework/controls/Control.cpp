@@ -111,6 +111,12 @@ QWidget *TControl::Widget()
     return FBridge->Widget();
 }
 
+double TControl::DeviceRatio() const
+{
+    const QWidget *w = FBridge->Widget();
+    return w ? w->devicePixelRatioF() : 1.0;
+}
+
 bool TControl::WidgetAllocated() const
 {
     return FBridge->Widget() != nullptr;
