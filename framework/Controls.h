@@ -453,7 +453,7 @@ protected:
     // Its device pixel ratio is the widget's.
     virtual const QImage *PaintedImage() const { return nullptr; }
     // How many device pixels a logical pixel takes on the screen the widget
-    // shows on (1 before the widget exists).
+    // was last painted for by Qt (1 before its first paint).
     double DeviceRatio() const;
     // Resizes the control to fit its contents when it does so (labels).
     virtual void AdjustSize() {}

@@ -113,8 +113,7 @@ QWidget *TControl::Widget()
 
 double TControl::DeviceRatio() const
 {
-    const QWidget *w = FBridge->Widget();
-    return w ? w->devicePixelRatioF() : 1.0;
+    return FBridge->DeviceRatio();
 }
 
 bool TControl::WidgetAllocated() const
@@ -524,6 +523,9 @@ void TControl::Loaded()
 
 void TControl::paintSurface(QWidget &Surface)
 {
+    // Qt paints for the screen the widget is on now (it repaints after a
+    // move to another): the buffer follows.
+    FBridge->SetDeviceRatio(Surface.devicePixelRatioF());
     TMessage m;
     m.Msg = WM_PAINT;
     FBridge->Deliver(m);

@@ -48,6 +48,10 @@ public:
     QWidget *Widget() const { return FWidget.data(); }
     void SetWidget(QWidget *Widget);
     void Watch(QWidget *Target);
+    // The widget's device pixel ratio when Qt last asked it to paint (1
+    // before): asking the widget costs more than a paint of a small control.
+    qreal DeviceRatio() const { return FDeviceRatio; }
+    void SetDeviceRatio(qreal Value) { FDeviceRatio = Value; }
     // The cursor the widget chose for itself when it was made, if any.
     std::optional<Qt::CursorShape> NaturalCursor() const { return FNaturalCursor; }
     // Stops routing events: the control is going.
@@ -78,6 +82,7 @@ private:
     bool FReachedDefault = false;
     bool FResending = false;
     std::optional<Qt::CursorShape> FNaturalCursor;
+    qreal FDeviceRatio = 1.0;
 };
 
 // What a self-painting control paints into: an image of the control's size
