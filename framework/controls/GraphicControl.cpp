@@ -26,7 +26,8 @@ void PaintBuffer::Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
     // Whole device pixels, enough for the last logical one (less a hair, so
     // that 10 x 1.1 is 11 and not 12).
     const auto device = [Ratio](int Logical) {
-        return static_cast<int>(std::ceil(std::max(1, Logical) * Ratio - 1e-6));
+        Logical = std::max(1, Logical);
+        return Ratio == 1.0 ? Logical : static_cast<int>(std::ceil(Logical * Ratio - 1e-6));
     };
     const QSize size(device(Width), device(Height));
     FCanvas->Flush();

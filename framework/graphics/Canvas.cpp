@@ -153,7 +153,11 @@ void TCanvas::DrawImage(int X, int Y, const QImage &Image, const TRect &SourceRe
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
         const QRect source(SourceRect.Left, SourceRect.Top, SourceRect.Width(),
                            SourceRect.Height());
-        graphics_detail::DrawScaledImage(*p, QRect(QPoint(X, Y), source.size()), Image, source);
+        // Image lists draw through here at every paint: the plain path first.
+        if (FTarget->devicePixelRatio() == 1.0)
+            p->drawImage(QPoint(X, Y), Image, source);
+        else
+            graphics_detail::DrawScaledImage(*p, QRect(QPoint(X, Y), source.size()), Image, source);
     }
 }
 
