@@ -501,7 +501,11 @@ protected:
     virtual void ApplyColor();
     virtual void ApplyText() {}
     // The image a self-painting control drew for the last WM_PAINT, or null.
+    // Its device pixel ratio is the widget's.
     virtual const QImage *PaintedImage() const { return nullptr; }
+    // How many device pixels a logical pixel takes on the screen the widget
+    // was last painted for by Qt (1 before its first paint).
+    double DeviceRatio() const;
     // Resizes the control to fit its contents when it does so (labels).
     virtual void AdjustSize() {}
     // Called after the control's size changed; a windowed control lays out

@@ -399,7 +399,8 @@ public:
     bool Monochrome() const { return FMonochrome; }
     void SetMonochrome(bool Value) { FMonochrome = Value; }
 
-    // The image drawn into; null draws nothing.
+    // The image drawn into; null draws nothing. Its device pixel ratio sets
+    // how many of its pixels a logical pixel takes (BitBlt too).
     QImage *Target() const { return FTarget; }
     void SetTarget(QImage *Target);
     // Ends the open painter so the image can be read.
@@ -432,6 +433,9 @@ public:
     // converting between colour and one-bit pixels as BitBlt does.
     void CopyRect(const TRect &DestRect, TCanvas *Source, const TRect &SourceRect);
 
+    // In logical pixels, as everything the canvas draws: on an image of a
+    // denser screen (a device pixel ratio above 1) SetPixel fills the whole
+    // block of device pixels and Pixel reads the first of them.
     TColor Pixel(int X, int Y);
     void SetPixel(int X, int Y, TColor Color);
 

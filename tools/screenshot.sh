@@ -1,22 +1,41 @@
 #!/usr/bin/env bash
 # Takes a screenshot under a private X server (Xvfb):
-#   bash tools/screenshot.sh [FILE]            the window after a demo listing
-#                                              (default docs/screenshot.png)
-#   bash tools/screenshot.sh --gallery [FILE]  the component gallery
-#                                              (default docs/gallery.png)
+#   bash tools/screenshot.sh [--scale N] [FILE]            the window after a
+#                                  demo listing (default docs/screenshot.png)
+#   bash tools/screenshot.sh [--scale N] --gallery [FILE]  the component
+#                                  gallery (default docs/gallery.png)
+# --scale N shows the program as on a screen of N device pixels to the
+# logical one (QT_SCALE_FACTOR); the default file name then ends in -Nx.
+#   bash tools/screenshot.sh --all   all four: the window and the gallery at 1x and 2x
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --all ]; then
+    for scale in 1 2; do
+        bash "$0" --scale "$scale"
+        bash "$0" --scale "$scale" --gallery
+    done
+    exit 0
+fi
+scale=1
+if [ "${1:-}" = --scale ]; then
+    scale=${2:?--scale needs a factor}
+    shift 2
+fi
 subject=tool
 if [ "${1:-}" = --gallery ]; then
     subject=gallery
     shift
 fi
+suffix=""
+[ "$scale" = 1 ] || suffix="-${scale}x"
 build_dir=${BUILD_DIR:-build}
 case $subject in
-tool) out=${1:-docs/screenshot.png} program="$build_dir/app/tumblerset" title='^Tumblerset$' ;;
-gallery) out=${1:-docs/gallery.png} program="$build_dir/examples/gallery/tumblerset-gallery"
+tool) out=${1:-docs/screenshot$suffix.png} program="$build_dir/app/tumblerset" title='^Tumblerset$' ;;
+gallery) out=${1:-docs/gallery$suffix.png} program="$build_dir/examples/gallery/tumblerset-gallery"
     title='^Component Gallery$' ;;
 esac
+# Clicks are given in logical pixels; xdotool takes device ones.
+at() { awk -v s="$scale" -v x="$1" -v y="$2" 'BEGIN { printf "%d %d", x * s, y * s }'; }
 [ -x "$program" ] || { echo "build first: bash tools/build.sh" >&2; exit 1; }
 
 work=$(mktemp -d --tmpdir tumblerset-shot-XXXXXX)
@@ -37,9 +56,10 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 hive() { printf '%s\n' 'Marrowlight Registry Hive 1' '' "$@" > "$XDG_CONFIG_HOME/marrowlight/HKEY_CURRENT_USER.reg"; }
 
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+screen=$(awk -v s="$scale" 'BEGIN { printf "%dx%d", 800 * s, 600 * s }')
+Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
+export DISPLAY=$display QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 case $subject in
@@ -53,10 +73,13 @@ tool)
     sleep 2
     window=$(xdotool search --sync --name "$title" | head -n 1)
     # Tick "Show all users", press "Connect", select a row.
-    xdotool mousemove --window "$window" 292 20 click 1
-    xdotool mousemove --window "$window" 246 20 click 1
+    # shellcheck disable=SC2046 # at prints two numbers
+    xdotool mousemove --window "$window" $(at 292 20) click 1
+    # shellcheck disable=SC2046
+    xdotool mousemove --window "$window" $(at 246 20) click 1
     sleep 2
-    xdotool mousemove --window "$window" 60 95 click 1
+    # shellcheck disable=SC2046
+    xdotool mousemove --window "$window" $(at 60 95) click 1
     sleep 1
     ;;
 gallery)

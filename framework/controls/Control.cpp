@@ -111,6 +111,11 @@ QWidget *TControl::Widget()
     return FBridge->Widget();
 }
 
+double TControl::DeviceRatio() const
+{
+    return FBridge->DeviceRatio();
+}
+
 bool TControl::WidgetAllocated() const
 {
     return FBridge->Widget() != nullptr;
@@ -521,6 +526,9 @@ void TControl::Loaded()
 
 void TControl::paintSurface(QWidget &Surface)
 {
+    // Qt paints for the screen the widget is on now (it repaints after a
+    // move to another): the buffer follows.
+    FBridge->SetDeviceRatio(Surface.devicePixelRatioF());
     TMessage m;
     m.Msg = WM_PAINT;
     FBridge->Deliver(m);

@@ -51,6 +51,10 @@ public:
     QWidget *Widget() const { return FWidget.data(); }
     void SetWidget(QWidget *Widget);
     void Watch(QWidget *Target);
+    // The widget's device pixel ratio when Qt last asked it to paint (1
+    // before): asking the widget costs more than a paint of a small control.
+    qreal DeviceRatio() const { return FDeviceRatio; }
+    void SetDeviceRatio(qreal Value) { FDeviceRatio = Value; }
     // The cursor the widget chose for itself when it was made, if any.
     std::optional<Qt::CursorShape> NaturalCursor() const { return FNaturalCursor; }
     // Stops routing events: the control is going.
@@ -81,10 +85,13 @@ private:
     bool FReachedDefault = false;
     bool FResending = false;
     std::optional<Qt::CursorShape> FNaturalCursor;
+    qreal FDeviceRatio = 1.0;
 };
 
 // What a self-painting control paints into: an image of the control's size
-// and the canvas that draws on it. TGraphicControl and TCustomControl each
+// in the device pixels of its screen (the canvas draws in logical
+// coordinates, so text and lines are as sharp as the screen allows) and the
+// canvas that draws on it. TGraphicControl and TCustomControl each
 // own one; the control's widget (PaintSurface) shows the image.
 class PaintBuffer
 {
@@ -97,9 +104,11 @@ public:
     TCanvas *Canvas() const { return FCanvas.get(); }
     // The image last painted; null before the first paint.
     const QImage *Image() const { return FImage.get(); }
-    // Points Canvas at an image of Width by Height filled with Fill, runs
-    // Draw, and ends the canvas's painting whether Draw returns or throws.
-    void Paint(int Width, int Height, const QColor &Fill, const std::function<void()> &Draw);
+    // Points Canvas at an image of Width by Height logical pixels at Ratio
+    // device pixels each, filled with Fill, runs Draw, and ends the canvas's
+    // painting whether Draw returns or throws.
+    void Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
+               const std::function<void()> &Draw);
 
 private:
     std::unique_ptr<QImage> FImage;
@@ -116,6 +125,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
+    // Moved to a screen of another density: paints again for it.
+    bool event(QEvent *Event) override;
     // The control has had its mouse message: the press does not go on to the
     // parent's window too, as Qt lets an ignored event do.
     void mousePressEvent(QMouseEvent *Event) override;

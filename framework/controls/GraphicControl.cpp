@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 // ---------------------------------------------------------------------------
@@ -17,13 +18,23 @@ PaintBuffer::~PaintBuffer()
     FCanvas->Flush();
 }
 
-void PaintBuffer::Paint(int Width, int Height, const QColor &Fill,
+void PaintBuffer::Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
                         const std::function<void()> &Draw)
 {
-    const QSize size(std::max(1, Width), std::max(1, Height));
+    if (!(Ratio > 0) || !std::isfinite(Ratio))
+        Ratio = 1.0;
+    // Whole device pixels, enough for the last logical one (less a hair, so
+    // that 10 x 1.1 is 11 and not 12).
+    const auto device = [Ratio](int Logical) {
+        Logical = std::max(1, Logical);
+        return Ratio == 1.0 ? Logical : static_cast<int>(std::ceil(Logical * Ratio - 1e-6));
+    };
+    const QSize size(device(Width), device(Height));
     FCanvas->Flush();
-    if (!FImage || FImage->size() != size)
+    if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio) {
         FImage = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
+        FImage->setDevicePixelRatio(Ratio);
+    }
     FImage->fill(Fill);
     FCanvas->SetTarget(FImage.get());
     try {
@@ -83,7 +94,7 @@ void TGraphicControl::Dispatch(TMessage &Message)
 void TGraphicControl::WMPaint(TMessage &)
 {
     // What is not painted shows the parent through.
-    FPaintBuffer->Paint(Width(), Height(), Qt::transparent, [this] { Paint(); });
+    FPaintBuffer->Paint(Width(), Height(), DeviceRatio(), Qt::transparent, [this] { Paint(); });
 }
 
 const TClassInfo &TCustomControl::StaticClassInfo()
@@ -120,5 +131,6 @@ void TCustomControl::Dispatch(TMessage &Message)
 void TCustomControl::WMPaint(TMessage &)
 {
     // The background is erased with the control's colour, then Paint draws.
-    FPaintBuffer->Paint(Width(), Height(), ColorToQColor(Color(), clBtnFace), [this] { Paint(); });
+    FPaintBuffer->Paint(Width(), Height(), DeviceRatio(), ColorToQColor(Color(), clBtnFace),
+                        [this] { Paint(); });
 }

@@ -345,6 +345,24 @@ void PaintSurface::paintEvent(QPaintEvent *)
         FControl->paintSurface(*this);
 }
 
+bool PaintSurface::event(QEvent *Event)
+{
+    // Qt repaints a window that moves to another screen, but a widget is
+    // told of the new density only by these events; the buffer is made
+    // again at the next paint.
+    switch (Event->type()) {
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+        update();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(Event);
+}
+
 void PaintSurface::mousePressEvent(QMouseEvent *Event)
 {
     Event->accept();

@@ -1,4 +1,5 @@
 #include "framework/Graphics.h"
+#include "framework/graphics/Graphics_p.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -210,7 +211,8 @@ void TBitmap::Draw(TCanvas &Canvas, const TRect &R)
     }
     if (QPainter *p = Canvas.Painter()) {
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p->drawImage(QRect(R.Left, R.Top, R.Width(), R.Height()), source);
+        graphics_detail::DrawScaledImage(*p, QRect(R.Left, R.Top, R.Width(), R.Height()), source,
+                                         source.rect());
     }
 }
 

@@ -151,9 +151,13 @@ void TCanvas::DrawImage(int X, int Y, const QImage &Image, const TRect &SourceRe
 {
     if (QPainter *p = begin()) {
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p->drawImage(
-            QPoint(X, Y), Image,
-            QRect(SourceRect.Left, SourceRect.Top, SourceRect.Width(), SourceRect.Height()));
+        const QRect source(SourceRect.Left, SourceRect.Top, SourceRect.Width(),
+                           SourceRect.Height());
+        // Image lists draw through here at every paint: the plain path first.
+        if (FTarget->devicePixelRatio() == 1.0)
+            p->drawImage(QPoint(X, Y), Image, source);
+        else
+            graphics_detail::DrawScaledImage(*p, QRect(QPoint(X, Y), source.size()), Image, source);
     }
 }
 
@@ -168,11 +172,20 @@ void TCanvas::LineTo(int X, int Y)
         applyPen(*p);
         // Like GDI the end point itself is not drawn.
         if (FPen.Width() <= 1) {
-            p->setPen(QPen(p->pen().color(), 1));
+            const QColor color = p->pen().color();
+            p->setPen(QPen(color, 1));
             const int dx = X - FPenPos.X, dy = Y - FPenPos.Y;
             const int steps = std::max(std::abs(dx), std::abs(dy));
-            for (int i = 0; i < steps; ++i)
-                p->drawPoint(FPenPos.X + dx * i / steps, FPenPos.Y + dy * i / steps);
+            // On a denser image a logical point is a block of device pixels,
+            // which a point of the pen would not cover exactly.
+            const bool dense = FTarget->devicePixelRatio() != 1.0;
+            for (int i = 0; i < steps; ++i) {
+                const int x = FPenPos.X + dx * i / steps, y = FPenPos.Y + dy * i / steps;
+                if (dense)
+                    p->fillRect(QRect(x, y, 1, 1), color);
+                else
+                    p->drawPoint(x, y);
+            }
         } else {
             p->drawLine(FPenPos.X, FPenPos.Y, X, Y);
         }
@@ -328,12 +341,23 @@ void TCanvas::CopyRect(const TRect &DestRect, TCanvas *Source, const TRect &Sour
 {
     if (!Source || !Source->FTarget)
         return;
-    const QImage part = graphics_detail::SourcePixels(
-        *this, *Source,
-        QRect(SourceRect.Left, SourceRect.Top, SourceRect.Width(), SourceRect.Height()));
+    Source->Flush();
+    const QRect from(SourceRect.Left, SourceRect.Top, SourceRect.Width(), SourceRect.Height());
+    QImage part = graphics_detail::SourcePixels(
+        *this, *Source, graphics_detail::DeviceRect(*Source->FTarget, from));
+    const QRect to(DestRect.Left, DestRect.Top, DestRect.Width(), DestRect.Height());
     if (QPainter *p = begin()) {
         p->setCompositionMode(QPainter::CompositionMode_Source);
-        p->drawImage(QRect(DestRect.Left, DestRect.Top, DestRect.Width(), DestRect.Height()), part);
+        if (const qreal r = FTarget->devicePixelRatio(); r == 1.0) {
+            p->drawImage(to, part);
+        } else if (!to.isEmpty()) {
+            // Pixel for pixel onto the device pixels DestRect covers, as the
+            // raster operations copy.
+            const QRect device = graphics_detail::DeviceRect(*FTarget, to);
+            part = graphics_detail::NearestScaled(part, device.width(), device.height());
+            part.setDevicePixelRatio(r);
+            p->drawImage(QPointF(device.x() / r, device.y() / r), part);
+        }
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 }
@@ -341,16 +365,24 @@ void TCanvas::CopyRect(const TRect &DestRect, TCanvas *Source, const TRect &Sour
 TColor TCanvas::Pixel(int X, int Y)
 {
     Flush();
-    if (!FTarget || !FTarget->valid(X, Y))
+    if (!FTarget || !graphics_detail::LogicalBounds(*FTarget).contains(X, Y))
         return clNone;
-    return QColorToColor(FTarget->pixelColor(X, Y));
+    // The first device pixel of the logical one.
+    const qreal r = FTarget->devicePixelRatio();
+    return QColorToColor(
+        FTarget->pixelColor(graphics_detail::DeviceEdge(X, r), graphics_detail::DeviceEdge(Y, r)));
 }
 
 void TCanvas::SetPixel(int X, int Y, TColor Color)
 {
     Flush();
-    if (FTarget && FTarget->valid(X, Y))
-        FTarget->setPixelColor(X, Y, ColorToQColor(Color));
+    if (!FTarget || !graphics_detail::LogicalBounds(*FTarget).contains(X, Y))
+        return;
+    const QColor c = ColorToQColor(Color);
+    const QRect device = graphics_detail::DeviceRect(*FTarget, QRect(X, Y, 1, 1));
+    for (int y = device.top(); y <= device.bottom(); ++y)
+        for (int x = device.left(); x <= device.right(); ++x)
+            FTarget->setPixelColor(x, y, c);
 }
 
 int DrawTextA(TCanvas *Canvas, const String &Text, int Count, TRect &R, unsigned Flags)

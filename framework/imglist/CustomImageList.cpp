@@ -1,4 +1,5 @@
 #include "framework/ImgList.h"
+#include "framework/graphics/Graphics_p.h"
 
 #include <QBuffer>
 #include <QIcon>
@@ -274,7 +275,8 @@ void TCustomImageList::Draw(TCanvas *Canvas, int X, int Y, int Index, bool Enabl
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
         if (FBkColor != clNone)
             p->fillRect(QRect(X, Y, FWidth, FHeight), ColorToQColor(FBkColor));
-        p->drawImage(X, Y, image);
+        graphics_detail::DrawScaledImage(*p, QRect(QPoint(X, Y), image.size()), image,
+                                         image.rect());
     }
 }
 
