@@ -134,10 +134,15 @@ std::string ticketAdvice(const std::string &server, const std::string &principal
 // (the window stays live while it lists) and the first goes on afterwards.
 constexpr std::size_t listingsKept = 4;
 
+// How long one call of a listing waits for a server at work before it hands
+// control back with nothing: a window pumps its messages between calls.
+constexpr std::chrono::milliseconds listingStep{25};
+
 // One listing: the accounts fetched and not yet handed out, and where the
 // server's list goes on.
 struct Listing
 {
+    std::uint32_t id = 0;     // for its whole life
     std::uint32_t handle = 0; // the resume handle the caller passes back
     std::string server;
     std::uint32_t next = 0; // the server's position after the last page
@@ -170,16 +175,26 @@ public:
         if (!listing)
             return ERROR_INVALID_PARAMETER;
         const std::uint32_t handle = listing->handle;
+        const auto until = std::chrono::steady_clock::now() + listingStep;
         while (listing->fetched.empty() && listing->more) {
             std::vector<samba::ListedAccount> page;
             const std::uint32_t code = withSession(server, [&](samba::Session &session) {
-                return session.listPage(listing->next, listing->more, page);
+                return session.listPage(listing->id, until, listing->next, listing->more, page);
             });
             for (samba::ListedAccount &account : page)
                 listing->fetched.push_back(std::move(account));
             if (code) {
                 dropListing(handle);
                 return code;
+            }
+            if (listing->fetched.empty() && listing->more &&
+                std::chrono::steady_clock::now() >= until) {
+                // The server is still at work. The caller gets control back
+                // with nothing and a new handle (progress all the same) and
+                // asks again.
+                listing->handle = newHandle();
+                resumeHandle = listing->handle;
+                return ERROR_MORE_DATA;
             }
         }
         const std::size_t taken = fillBatch(
@@ -190,7 +205,7 @@ public:
             m_justListed.add(account.entry.name, std::move(account));
             listing->fetched.pop_front();
         }
-        resumeHandle = handle;
+        resumeHandle = listing->handle;
         if (listing->fetched.empty() && !listing->more) {
             dropListing(handle);
             return 0;
@@ -269,12 +284,15 @@ private:
         if (m_listings.size() >= listingsKept)
             m_listings.erase(m_listings.begin());
         Listing listing;
-        // Never 0, which starts a listing.
-        listing.handle = ++m_lastHandle == 0 ? ++m_lastHandle : m_lastHandle;
+        listing.handle = newHandle();
+        listing.id = listing.handle;
         listing.server = server;
         m_listings.push_back(std::move(listing));
         return &m_listings.back();
     }
+
+    // Never 0, which starts a listing.
+    std::uint32_t newHandle() { return ++m_lastHandle == 0 ? ++m_lastHandle : m_lastHandle; }
 
     Listing *findListing(const std::string &server, std::uint32_t handle)
     {

@@ -280,10 +280,11 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
     return 0;
 }
 
-std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out)
+std::uint32_t Session::listPage(std::uint32_t listing, std::chrono::steady_clock::time_point until,
+                                std::uint32_t &next, bool &more, std::vector<ListedAccount> &out)
 {
     if (!m_flagsInDisplay && m_directory) {
-        if (directoryPage(next, more, out) == 0)
+        if (directoryPage(listing, until, next, more, out) == 0)
             return 0;
         // The directory failed before it gave anything: SAMR serves instead.
         m_directory.reset();
@@ -337,14 +338,19 @@ std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<Lis
     return 0;
 }
 
-std::uint32_t Session::directoryPage(std::uint32_t &next, bool &more,
+std::uint32_t Session::directoryPage(std::uint32_t listing,
+                                     std::chrono::steady_clock::time_point until,
+                                     std::uint32_t &next, bool &more,
                                      std::vector<ListedAccount> &out)
 {
     // Handed out only whole: a failure leaves out as it was, for SAMR to fill.
     std::vector<ListedAccount> listed;
     std::vector<std::size_t> unread;
-    if (const std::uint32_t code = m_directory->readAccounts(listed, unread))
+    bool done = false;
+    if (const std::uint32_t code = m_directory->readAccounts(listing, until, done, listed, unread))
         return code;
+    if (!done)
+        return 0;
     if (!unread.empty()) {
         std::vector<ListedAccount> queried;
         queried.reserve(unread.size());

@@ -10,6 +10,7 @@
 #include "platform/netapi/AccountProvider.h"
 #include "platform/netapi/remote/SambaMemory.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -56,8 +57,12 @@ public:
 
     // The next page of normal accounts, from position `next` (0 for the first
     // page), with their full names and flags. Sets next past the page; more is
-    // false after the last page.
-    std::uint32_t listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
+    // false after the last page. A domain controller's directory is read in
+    // steps that end by `until`: a step may give nothing while the server
+    // works (more stays true). `listing` names the caller's listing, whose
+    // directory search goes on over its calls.
+    std::uint32_t listPage(std::uint32_t listing, std::chrono::steady_clock::time_point until,
+                           std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
 
     // One account, read from the server now. 0, 5, 2221 or another error.
     std::uint32_t lookUp(const std::string &user, AccountInfo &out);
@@ -89,8 +94,10 @@ public:
 private:
     Session();
 
-    // The whole listing from the directory, in one page.
-    std::uint32_t directoryPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
+    // The whole listing from the directory, in one page once its search has
+    // ended; nothing before.
+    std::uint32_t directoryPage(std::uint32_t listing, std::chrono::steady_clock::time_point until,
+                                std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
     // Reads the flags of every account of `page` with one query per account,
     // many of them in flight at once on the open domain handle.
     std::uint32_t queryFlags(void *memory, std::vector<ListedAccount> &page);
