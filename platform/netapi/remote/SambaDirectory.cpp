@@ -18,6 +18,9 @@ constexpr std::uint32_t gensecFeatureSign = 0x00000002;
 // (MaxPageSize), asked for when the server wants the search paged.
 constexpr int defaultPageSize = 1000;
 
+// The accounts the display information lists: normal user accounts.
+constexpr char normalAccounts[] = "(sAMAccountType=805306368)";
+
 const char *const accountAttributes[] = {"sAMAccountName",
                                          "displayName",
                                          "description",
@@ -284,15 +287,15 @@ private:
 
 Directory::Directory() = default;
 
-std::unique_ptr<Directory> Directory::open(const Credentials &credentials,
-                                           const std::string &server)
+std::uint32_t Directory::open(const Credentials &credentials, const std::string &server,
+                              std::unique_ptr<Directory> &out)
 {
     std::unique_ptr<Directory> directory(new Directory);
     directory->m_memory = newTallocMemory();
     directory->m_events = credentials.events();
     ldb_context *ldb = ldb_init(directory->m_memory.get(), credentials.events());
     if (!ldb)
-        return nullptr;
+        return ERROR_NOT_ENOUGH_MEMORY;
     // A directory that cannot be used is not the operator's concern: the
     // accounts are then read over SAMR. ldb would say why on standard error.
     ldb_set_debug(
@@ -310,15 +313,21 @@ std::unique_ptr<Directory> Directory::open(const Credentials &credentials,
     // wants it (see Search).
     const int connected = ldb_connect(ldb, url.c_str(), 0, nullptr);
     cli_credentials_set_gensec_features(logon, features, CRED_SPECIFIED);
+    // Whatever the server or the Kerberos service refused the credentials
+    // for (a wrong password, a locked or disabled account) comes as
+    // invalidCredentials.
+    if (connected == LDB_ERR_INVALID_CREDENTIALS)
+        return ERROR_LOGON_FAILURE;
     if (connected != LDB_SUCCESS || !(directory->m_base = ldb_get_default_basedn(ldb)))
-        return nullptr;
+        return ERROR_CAN_NOT_COMPLETE;
     directory->m_ldb = ldb;
     // Samba's directory hands out any number of entries unpaged; the tests
     // take the way a Windows server's MaxPageSize forces with a limit of
     // their own.
     if (const char *limit = std::getenv("TUMBLERSET_DIRECTORY_MAX_PAGE_SIZE"))
         directory->m_maxPageSize = std::strtoul(limit, nullptr, 10);
-    return directory;
+    out = std::move(directory);
+    return 0;
 }
 
 Directory::~Directory() = default;
@@ -340,9 +349,10 @@ std::uint32_t Directory::readAccounts(std::uint32_t listing,
                                       std::vector<std::size_t> &unread)
 {
     done = false;
+    if (m_listing && m_listingId == 0)
+        m_listingId = listing; // started before any listing asked
     if (!m_listing || m_listingId != listing) {
-        // The accounts the display information lists: normal user accounts.
-        m_listing = std::make_unique<Search>(*this, "(sAMAccountType=805306368)");
+        m_listing = std::make_unique<Search>(*this, normalAccounts);
         m_listingId = listing;
         if (const std::uint32_t code = m_listing->start()) {
             m_listing.reset();
@@ -362,6 +372,14 @@ std::uint32_t Directory::readAccounts(std::uint32_t listing,
     for (ListedAccount &account : search->accounts)
         out.push_back(std::move(account));
     return 0;
+}
+
+void Directory::startReadingAccounts()
+{
+    m_listing = std::make_unique<Search>(*this, normalAccounts);
+    m_listingId = 0;
+    if (m_listing->start())
+        m_listing.reset();
 }
 
 std::uint32_t Directory::readDetails(const std::string &user, AccountDetails &out)

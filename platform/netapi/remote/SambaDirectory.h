@@ -25,10 +25,13 @@ class Credentials;
 class Directory
 {
 public:
-    // The LDAP service of server, signed and sealed (Kerberos or NTLM). Null
-    // when it cannot be reached or used: the accounts are then read over SAMR.
-    static std::unique_ptr<Directory> open(const Credentials &credentials,
-                                           const std::string &server);
+    // The LDAP service of server, signed and sealed (Kerberos or NTLM).
+    // Returns 0 with out set, 1326 when the server refused the credentials
+    // (which counts as a bad logon: they are not to be tried again), or
+    // another code when the directory cannot be reached or used: the
+    // accounts are then read over SAMR.
+    static std::uint32_t open(const Credentials &credentials, const std::string &server,
+                              std::unique_ptr<Directory> &out);
     ~Directory();
     Directory(const Directory &) = delete;
     Directory &operator=(const Directory &) = delete;
@@ -47,6 +50,9 @@ public:
     std::uint32_t readAccounts(std::uint32_t listing, std::chrono::steady_clock::time_point until,
                                bool &done, std::vector<ListedAccount> &out,
                                std::vector<std::size_t> &unread);
+    // Starts the search readAccounts makes, for the first listing that asks:
+    // the server works on it while the caller does other things.
+    void startReadingAccounts();
 
     // One account's details. 0, 5, 2221 (no such account) or 1003.
     std::uint32_t readDetails(const std::string &user, AccountDetails &out);

@@ -178,9 +178,12 @@ public:
         const auto until = std::chrono::steady_clock::now() + listingStep;
         while (listing->fetched.empty() && listing->more) {
             std::vector<samba::ListedAccount> page;
-            const std::uint32_t code = withSession(server, [&](samba::Session &session) {
-                return session.listPage(listing->id, until, listing->next, listing->more, page);
-            });
+            const std::uint32_t code = withSession(
+                server,
+                [&](samba::Session &session) {
+                    return session.listPage(listing->id, until, listing->next, listing->more, page);
+                },
+                true);
             for (samba::ListedAccount &account : page)
                 listing->fetched.push_back(std::move(account));
             if (code) {
@@ -202,7 +205,10 @@ public:
             [&](std::size_t i) { return listing->fetched[i].entry; }, out);
         for (std::size_t i = 0; i < taken; ++i) {
             samba::ListedAccount &account = listing->fetched.front();
-            m_justListed.add(account.entry.name, std::move(account));
+            // The name is copied before the account is moved: the order in
+            // which arguments are made is the compiler's choice.
+            std::string name = account.entry.name;
+            m_justListed.add(std::move(name), std::move(account));
             listing->fetched.pop_front();
         }
         resumeHandle = listing->handle;
@@ -309,14 +315,16 @@ private:
     }
 
     // Runs call on the open connection to server, opening one when there is
-    // none. A connection the server has dropped since is opened again, once:
-    // a refused logon never gets there, so this costs no bad password.
-    template <typename Call> std::uint32_t withSession(const std::string &server, Call call)
+    // none (for a listing: see Session::open). A connection the server has
+    // dropped since is opened again, once: a refused logon never gets there,
+    // so this costs no bad password.
+    template <typename Call>
+    std::uint32_t withSession(const std::string &server, Call call, bool listing = false)
     {
         for (int attempt = 0; attempt < 2; ++attempt) {
             const bool reused = m_session && m_sessionServer == server && !m_session->broken();
             if (!reused) {
-                if (const std::uint32_t refused = open(server))
+                if (const std::uint32_t refused = open(server, listing))
                     return refused;
             }
             const std::uint32_t code = call(*m_session);
@@ -330,7 +338,7 @@ private:
     }
 
     // 0 when m_session is a fresh connection to server.
-    std::uint32_t open(const std::string &server)
+    std::uint32_t open(const std::string &server, bool listing)
     {
         m_session.reset();
         // One bad logon per command at most: the credentials a server refused
@@ -351,7 +359,7 @@ private:
         const std::uint32_t code =
             translate(server, samba::Session::open(*m_credentials, server,
                                                    listens(server, "389", std::chrono::seconds(1)),
-                                                   m_session));
+                                                   listing, m_session));
         if (code == ERROR_LOGON_FAILURE) {
             m_session.reset();
             m_refusedBy.insert(server);

@@ -193,11 +193,25 @@ Session::ListingSource Session::listingSource() const
 }
 
 std::uint32_t Session::open(const Credentials &credentials, const std::string &server,
-                            bool directoryReachable, std::unique_ptr<Session> &out)
+                            bool directoryReachable, bool listing, std::unique_ptr<Session> &out)
 {
     std::unique_ptr<Session> session(new Session);
     Session &s = *session;
     s.m_events = credentials.events();
+
+    // Where there may be a directory, it is logged on to first: credentials
+    // it refuses are refused here, once, and not tried over SMB (a second
+    // bad logon). Credentials it accepts are good for SMB too, and a
+    // listing's search goes to the server at once: SMB and SAMR log on while
+    // the server works on it. Its accounts count only if the server turns
+    // out to be a domain controller (below).
+    std::unique_ptr<Directory> directory;
+    if (directoryReachable) {
+        if (Directory::open(credentials, server, directory) == ERROR_LOGON_FAILURE)
+            return ERROR_LOGON_FAILURE;
+        if (directory && listing)
+            directory->startReadingAccounts();
+    }
 
     dcerpc_pipe *pipe = nullptr;
     const char *binding = talloc_asprintf(s.m_memory.get(), "ncacn_np:%s", server.c_str());
@@ -271,11 +285,10 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
     // server too, and its server type word is the same on both.)
     const std::optional<bool> controller = isDirectoryController(pipe, credentials);
     s.m_flagsInDisplay = controller.has_value() && !*controller;
-    // The directory is logged on to only now, with credentials the server
-    // has just accepted: a wrong password costs one bad logon, not two. A
-    // ticket alone reaches it as well (Kerberos, signed and sealed).
-    if (controller.value_or(false) && directoryReachable)
-        s.m_directory = Directory::open(credentials, server);
+    // A ticket alone reaches the directory as well (Kerberos, signed and
+    // sealed).
+    if (controller.value_or(false))
+        s.m_directory = std::move(directory);
     out = std::move(session);
     return 0;
 }

@@ -46,11 +46,12 @@ public:
     // session. What the server is (an Active Directory domain controller or
     // not) it is asked over the same connection. directoryReachable: the
     // directory's port answers, so a domain controller's directory is worth
-    // trying (a port that drops packets would stall the logon). Returns 0, 5,
-    // 53, 1003 (no connection, for a reason the client does not tell), 1326,
-    // 2351 or a Windows error mapped from the server's.
+    // trying (a port that drops packets would stall the logon). listing: the
+    // session is opened for a listing, whose directory search may start at
+    // once. Returns 0, 5, 53, 1003 (no connection, for a reason the client
+    // does not tell), 1326, 2351 or a Windows error mapped from the server's.
     static std::uint32_t open(const Credentials &credentials, const std::string &server,
-                              bool directoryReachable, std::unique_ptr<Session> &out);
+                              bool directoryReachable, bool listing, std::unique_ptr<Session> &out);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
