@@ -176,29 +176,25 @@ public:
             return ERROR_INVALID_PARAMETER;
         const std::uint32_t handle = listing->handle;
         const auto until = std::chrono::steady_clock::now() + listingStep;
+        // The logon, too, goes a step at a time.
+        if (listing->fetched.empty() && listing->more) {
+            if (const std::uint32_t code = logOn(server, true, until))
+                return failListing(handle, resumeHandle, code);
+            if (!m_session->ready())
+                return notYet(*listing, resumeHandle);
+        }
         while (listing->fetched.empty() && listing->more) {
             std::vector<samba::ListedAccount> page;
-            const std::uint32_t code = withSession(
-                server,
-                [&](samba::Session &session) {
-                    return session.listPage(listing->id, until, listing->next, listing->more, page);
-                },
-                true);
+            const std::uint32_t code = withSession(server, [&](samba::Session &session) {
+                return session.listPage(listing->id, until, listing->next, listing->more, page);
+            });
             for (samba::ListedAccount &account : page)
                 listing->fetched.push_back(std::move(account));
-            if (code) {
-                dropListing(handle);
-                return code;
-            }
+            if (code)
+                return failListing(handle, resumeHandle, code);
             if (listing->fetched.empty() && listing->more &&
-                std::chrono::steady_clock::now() >= until) {
-                // The server is still at work. The caller gets control back
-                // with nothing and a new handle (progress all the same) and
-                // asks again.
-                listing->handle = newHandle();
-                resumeHandle = listing->handle;
-                return ERROR_MORE_DATA;
-            }
+                std::chrono::steady_clock::now() >= until)
+                return notYet(*listing, resumeHandle);
         }
         const std::size_t taken = fillBatch(
             prefMaxLen, 0, listing->fetched.size(),
@@ -297,6 +293,26 @@ private:
         return &m_listings.back();
     }
 
+    // A listing that fails is gone, and its handle is 0 again: a caller
+    // that was refused before any account came (after the calls that only
+    // logged on) asks for credentials and starts over, as it would had the
+    // first call failed.
+    std::uint32_t failListing(std::uint32_t handle, std::uint32_t &resumeHandle, std::uint32_t code)
+    {
+        dropListing(handle);
+        resumeHandle = 0;
+        return code;
+    }
+
+    // The server is still at work. The caller gets control back with
+    // nothing and a new handle (progress all the same) and asks again.
+    std::uint32_t notYet(Listing &listing, std::uint32_t &resumeHandle)
+    {
+        listing.handle = newHandle();
+        resumeHandle = listing.handle;
+        return ERROR_MORE_DATA;
+    }
+
     // Never 0, which starts a listing.
     std::uint32_t newHandle() { return ++m_lastHandle == 0 ? ++m_lastHandle : m_lastHandle; }
 
@@ -315,18 +331,14 @@ private:
     }
 
     // Runs call on the open connection to server, opening one when there is
-    // none (for a listing: see Session::open). A connection the server has
-    // dropped since is opened again, once: a refused logon never gets there,
-    // so this costs no bad password.
-    template <typename Call>
-    std::uint32_t withSession(const std::string &server, Call call, bool listing = false)
+    // none. A connection the server has dropped since is opened again, once:
+    // a refused logon never gets there, so this costs no bad password.
+    template <typename Call> std::uint32_t withSession(const std::string &server, Call call)
     {
         for (int attempt = 0; attempt < 2; ++attempt) {
-            const bool reused = m_session && m_sessionServer == server && !m_session->broken();
-            if (!reused) {
-                if (const std::uint32_t refused = open(server, listing))
-                    return refused;
-            }
+            const bool reused = sessionTo(server);
+            if (const std::uint32_t refused = logOn(server, false, std::nullopt))
+                return refused;
             const std::uint32_t code = call(*m_session);
             if (!m_session->broken())
                 return code;
@@ -337,10 +349,42 @@ private:
         return ERROR_CAN_NOT_COMPLETE;
     }
 
-    // 0 when m_session is a fresh connection to server.
-    std::uint32_t open(const std::string &server, bool listing)
+    // Whether m_session is a connection to server that may be used or logged
+    // on further.
+    bool sessionTo(const std::string &server) const
     {
-        m_session.reset();
+        return m_session && m_sessionServer == server && !m_session->broken();
+    }
+
+    // Logs on to server, opening a connection when there is none, a step at
+    // a time where `until` is given (for a listing: see Session::logOn).
+    // 0 while all is well; m_session->ready() then says whether steps remain.
+    std::uint32_t logOn(const std::string &server, bool listing,
+                        std::optional<std::chrono::steady_clock::time_point> until)
+    {
+        if (!sessionTo(server)) {
+            m_session.reset();
+            if (const std::uint32_t refused = create(server, listing))
+                return refused;
+        }
+        if (m_session->ready())
+            return 0;
+        const std::uint32_t code = translate(server, m_session->logOn(until));
+        if (code == ERROR_LOGON_FAILURE) {
+            m_refusedBy.insert(server);
+            if (m_credentials->ticketOnly()) {
+                m_adviceFor = server;
+                m_advice = ticketAdvice(server, m_credentials->ticketPrincipal());
+            }
+        }
+        if (code)
+            m_session.reset();
+        return code;
+    }
+
+    // 0 when m_session is a new connection to server, not logged on yet.
+    std::uint32_t create(const std::string &server, bool listing)
+    {
         // One bad logon per command at most: the credentials a server refused
         // are not tried on it again.
         if (m_refusedBy.count(server))
@@ -356,20 +400,8 @@ private:
         AddressList addresses;
         if (!resolves(server, nullptr, addresses))
             return NERR_InvalidComputer;
-        const std::uint32_t code =
-            translate(server, samba::Session::open(*m_credentials, server,
-                                                   listens(server, "389", std::chrono::seconds(1)),
-                                                   listing, m_session));
-        if (code == ERROR_LOGON_FAILURE) {
-            m_session.reset();
-            m_refusedBy.insert(server);
-            if (m_credentials->ticketOnly()) {
-                m_adviceFor = server;
-                m_advice = ticketAdvice(server, m_credentials->ticketPrincipal());
-            }
-        }
-        if (code)
-            return code;
+        m_session = samba::Session::create(
+            *m_credentials, server, listens(server, "389", std::chrono::seconds(1)), listing);
         m_sessionServer = server;
         return 0;
     }

@@ -18,6 +18,7 @@
 #include <vector>
 
 struct dcerpc_binding_handle;
+struct dcerpc_pipe;
 struct tevent_context;
 
 namespace netapi::samba {
@@ -42,16 +43,24 @@ struct ListedAccount
 class Session
 {
 public:
-    // Connects and logs on. A refused logon is 1326, never an anonymous
-    // session. What the server is (an Active Directory domain controller or
-    // not) it is asked over the same connection. directoryReachable: the
-    // directory's port answers, so a domain controller's directory is worth
-    // trying (a port that drops packets would stall the logon). listing: the
-    // session is opened for a listing, whose directory search may start at
-    // once. Returns 0, 5, 53, 1003 (no connection, for a reason the client
-    // does not tell), 1326, 2351 or a Windows error mapped from the server's.
-    static std::uint32_t open(const Credentials &credentials, const std::string &server,
-                              bool directoryReachable, bool listing, std::unique_ptr<Session> &out);
+    // A session to server that has not logged on yet (see logOn). What the
+    // server is (an Active Directory domain controller or not) it is asked
+    // over the same connection. directoryReachable: the directory's port
+    // answers, so a domain controller's directory is worth trying (a port
+    // that drops packets would stall the logon). listing: the session is
+    // opened for a listing, whose directory search may start at once.
+    // credentials must outlive the session.
+    static std::unique_ptr<Session> create(const Credentials &credentials,
+                                           const std::string &server, bool directoryReachable,
+                                           bool listing);
+    // Connects and logs on, a step at a time where `until` is given: it
+    // returns after the step that ends past it, and the next call goes on.
+    // A refused logon is 1326, never an anonymous session. Returns 0 (ready()
+    // tells whether steps remain), 5, 53, 1003 (no connection, for a reason
+    // the client does not tell), 1326, 2351 or a Windows error mapped from
+    // the server's; after an error the session is of no further use.
+    std::uint32_t logOn(std::optional<std::chrono::steady_clock::time_point> until);
+    bool ready() const;
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -95,6 +104,9 @@ public:
 private:
     Session();
 
+    // The SAMR connection, the account domain and what the server is.
+    std::uint32_t openDomain();
+
     // The whole listing from the directory, in one page once its search has
     // ended; nothing before.
     std::uint32_t directoryPage(std::uint32_t listing, std::chrono::steady_clock::time_point until,
@@ -103,8 +115,23 @@ private:
     // many of them in flight at once on the open domain handle.
     std::uint32_t queryFlags(void *memory, std::vector<ListedAccount> &page);
 
+    // How far the logon has come.
+    enum class Phase
+    {
+        directory,
+        pipe,
+        domain,
+        ready
+    };
+    Phase m_phase = Phase::directory;
+    const Credentials *m_credentials = nullptr;
+    std::string m_server;
+    bool m_directoryReachable = false;
+    bool m_listing = false;
+
     TallocMemory m_memory;              // the pipe and every call's data
     tevent_context *m_events = nullptr; // the credentials'
+    dcerpc_pipe *m_pipe = nullptr;
     dcerpc_binding_handle *m_rpc = nullptr;
     std::unique_ptr<SamrHandle> m_connection;
     std::unique_ptr<SamrHandle> m_domain;
@@ -116,6 +143,8 @@ private:
     // hundreds of accounts per page; null when it cannot be reached, and
     // then each account's flags are queried over SAMR.
     std::unique_ptr<Directory> m_directory;
+    // The directory logged on to before the server has said what it is.
+    std::unique_ptr<Directory> m_pendingDirectory;
 };
 
 } // namespace netapi::samba
