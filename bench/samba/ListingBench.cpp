@@ -127,9 +127,12 @@ bool getTicket(const std::string &ticketCache)
     return pclose(kinit) == 0;
 }
 
-// The program's listing of the DC against ldbsearch reading what it reads.
+// The program's listing of the DC against ldbsearch reading what it reads,
+// rounds alternating: more of them than above, as a short listing's figures
+// scatter on a busy machine.
 bool compareWithLdbsearch()
 {
+    constexpr int rounds = 15;
     std::vector<double> program, ldbsearch;
     int programLines = 0, ldbLines = 0;
     const std::vector<std::string> search = {

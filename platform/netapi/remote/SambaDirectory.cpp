@@ -32,10 +32,9 @@ const char *const accountAttributes[] = {"sAMAccountName",
                                          "lockoutTime",
                                          nullptr};
 
-// The account an entry describes, with the domain's lockout duration; false
-// for an entry without an account name.
-bool readEntry(const ldb_message *message, const std::optional<std::int64_t> &duration,
-               ListedAccount &account, bool &flagsMissing)
+// The account an entry describes (the end of its lockout aside: see
+// Search::finish); false for an entry without an account name.
+bool readEntry(const ldb_message *message, ListedAccount &account, bool &flagsMissing)
 {
     account.entry.name = text(ldb_msg_find_attr_as_string(message, "sAMAccountName", nullptr));
     if (account.entry.name.empty())
@@ -59,12 +58,9 @@ bool readEntry(const ldb_message *message, const std::optional<std::int64_t> &du
         times::fromFileTime(ldb_msg_find_attr_as_int64(message, "badPasswordTime", 0));
     // lockoutTime stays set after the lockout has run out, until the next
     // logon: the computed flag says whether it holds.
-    if (account.info.flags & UF_LOCKOUT) {
+    if (account.info.flags & UF_LOCKOUT)
         details.lockedOutSince =
             times::fromFileTime(ldb_msg_find_attr_as_int64(message, "lockoutTime", 0));
-        if (details.lockedOutSince && duration)
-            details.unlocksAt = *details.lockedOutSince + *duration;
-    }
     account.details = std::move(details);
     flagsMissing = !ldb_msg_find_element(message, "userAccountControl") ||
                    !ldb_msg_find_element(message, "msDS-User-Account-Control-Computed");
@@ -96,10 +92,13 @@ public:
     // Sends the first request; 0 or why it could not be sent.
     std::uint32_t start()
     {
+        if (const std::uint32_t code = send())
+            return code;
+        // Read once per search, while the server works on the accounts: the
+        // end of each lockout.
         const TallocMemory scratch = newTallocMemory();
-        // Read with the accounts, once per search: the end of each lockout.
         m_duration = m_directory.lockoutDuration(scratch.get());
-        return send();
+        return 0;
     }
 
     // Runs the search until it ends, or until `until` when given. True when
@@ -197,6 +196,11 @@ private:
             accounts.clear();
             unread.clear();
         }
+        for (ListedAccount &account : accounts) {
+            AccountDetails &details = *account.details;
+            if (details.lockedOutSince && m_duration)
+                details.unlocksAt = *details.lockedOutSince + *m_duration;
+        }
     }
 
     static std::uint32_t status(int ldbCode)
@@ -238,7 +242,7 @@ private:
             }
             ListedAccount account;
             bool flagsMissing = false;
-            if (!readEntry(reply.message, m_duration, account, flagsMissing))
+            if (!readEntry(reply.message, account, flagsMissing))
                 return;
             if (flagsMissing)
                 unread.push_back(accounts.size());
