@@ -92,13 +92,12 @@ public:
     // Sends the first request; 0 or why it could not be sent.
     std::uint32_t start()
     {
-        if (const std::uint32_t code = send())
-            return code;
-        // Read once per search, while the server works on the accounts: the
-        // end of each lockout.
+        // Read once per search, before it: the end of each lockout. (Not
+        // after it is sent: the server answers one connection's requests in
+        // order, so this would wait for the whole search.)
         const TallocMemory scratch = newTallocMemory();
         m_duration = m_directory.lockoutDuration(scratch.get());
-        return 0;
+        return send();
     }
 
     // Runs the search until it ends, or until `until` when given. True when
