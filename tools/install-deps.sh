@@ -12,6 +12,8 @@ packages=(
     fonts-dejavu-core fonts-liberation
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
+    # ldbsearch: the floor the domain controller's listing is measured against
+    ldb-tools
     # fuzzing (libFuzzer comes with clang)
     clang
     # real servers on loopback for the account tests

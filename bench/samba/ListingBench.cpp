@@ -10,6 +10,9 @@
 //   - the same DC named by its host name, with a Kerberos ticket alone against
 //     a password (target: the ticket-only listing at most 1.3x the password
 //     one: both read the directory in bulk).
+// With --directory, only the DC against ldbsearch asking its directory for
+// the same attributes of the same accounts in one search (target: the
+// program at most 1.3x), with however many accounts the DC was started with.
 //
 // Joins the peers' network namespace (samba-peers.sh), so it runs as root:
 //   PEERS_BULK=2000 PEERS_DC_BULK=1000 tests/peers/samba-peers.sh start build/peers
@@ -124,9 +127,36 @@ bool getTicket(const std::string &ticketCache)
     return pclose(kinit) == 0;
 }
 
+// The program's listing of the DC against ldbsearch reading what it reads,
+// rounds alternating: more of them than above, as a short listing's figures
+// scatter on a busy machine.
+bool compareWithLdbsearch()
+{
+    constexpr int rounds = 15;
+    std::vector<double> program, ldbsearch;
+    int programLines = 0, ldbLines = 0;
+    const std::vector<std::string> search = {
+        "ldbsearch", "-H", "ldap://" + dc, "-U", dcUser + "%" + dcPassword,
+        "(sAMAccountType=805306368)", "sAMAccountName", "displayName", "description",
+        "userAccountControl", "msDS-User-Account-Control-Computed", "objectSid", "badPwdCount",
+        "badPasswordTime", "lockoutTime"};
+    for (int round = 0; round < rounds; ++round) {
+        program.push_back(listWithProgram(dc, dcUser, dcPassword, programLines));
+        ldbsearch.push_back(timed(search, {}, ldbLines));
+    }
+    if (!allSucceeded(program, ldbsearch, "the DC peer"))
+        return false;
+    const double ratio = median(program) / median(ldbsearch);
+    std::printf("DC, %d lines from the program, %d from ldbsearch\n", programLines, ldbLines);
+    std::printf("  program --list --all:     %.3f s (median of %d)\n", median(program), rounds);
+    std::printf("  ldbsearch, same attributes, one search: %.3f s\n", median(ldbsearch));
+    std::printf("  ratio program/ldbsearch:  %.2f (target: at most 1.3)\n", ratio);
+    return ratio <= 1.3;
+}
+
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
     const int ns = open((peersDir + "/netns").c_str(), O_RDONLY | O_CLOEXEC);
     if (ns < 0 || setns(ns, CLONE_NEWNET) != 0) {
@@ -137,6 +167,8 @@ int main()
         return 1;
     }
     close(ns);
+    if (argc > 1 && std::strcmp(argv[1], "--directory") == 0)
+        return compareWithLdbsearch() ? 0 : 2;
     bool failed = false;
 
     // smbd: the program against rpcclient, rounds alternating.

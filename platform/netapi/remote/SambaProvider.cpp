@@ -134,10 +134,15 @@ std::string ticketAdvice(const std::string &server, const std::string &principal
 // (the window stays live while it lists) and the first goes on afterwards.
 constexpr std::size_t listingsKept = 4;
 
+// How long one call of a listing waits for a server at work before it hands
+// control back with nothing: a window pumps its messages between calls.
+constexpr std::chrono::milliseconds listingStep{25};
+
 // One listing: the accounts fetched and not yet handed out, and where the
 // server's list goes on.
 struct Listing
 {
+    std::uint32_t id = 0;     // for its whole life
     std::uint32_t handle = 0; // the resume handle the caller passes back
     std::string server;
     std::uint32_t next = 0; // the server's position after the last page
@@ -170,27 +175,39 @@ public:
         if (!listing)
             return ERROR_INVALID_PARAMETER;
         const std::uint32_t handle = listing->handle;
+        const auto until = std::chrono::steady_clock::now() + listingStep;
+        // The logon, too, goes a step at a time.
+        if (listing->fetched.empty() && listing->more) {
+            if (const std::uint32_t code = logOn(server, true, until))
+                return failListing(handle, resumeHandle, code);
+            if (!m_session->ready())
+                return notYet(*listing, resumeHandle);
+        }
         while (listing->fetched.empty() && listing->more) {
             std::vector<samba::ListedAccount> page;
             const std::uint32_t code = withSession(server, [&](samba::Session &session) {
-                return session.listPage(listing->next, listing->more, page);
+                return session.listPage(listing->id, until, listing->next, listing->more, page);
             });
             for (samba::ListedAccount &account : page)
                 listing->fetched.push_back(std::move(account));
-            if (code) {
-                dropListing(handle);
-                return code;
-            }
+            if (code)
+                return failListing(handle, resumeHandle, code);
+            if (listing->fetched.empty() && listing->more &&
+                std::chrono::steady_clock::now() >= until)
+                return notYet(*listing, resumeHandle);
         }
         const std::size_t taken = fillBatch(
             prefMaxLen, 0, listing->fetched.size(),
             [&](std::size_t i) { return listing->fetched[i].entry; }, out);
         for (std::size_t i = 0; i < taken; ++i) {
             samba::ListedAccount &account = listing->fetched.front();
-            m_justListed.add(account.entry.name, std::move(account));
+            // The name is copied before the account is moved: the order in
+            // which arguments are made is the compiler's choice.
+            std::string name = account.entry.name;
+            m_justListed.add(std::move(name), std::move(account));
             listing->fetched.pop_front();
         }
-        resumeHandle = handle;
+        resumeHandle = listing->handle;
         if (listing->fetched.empty() && !listing->more) {
             dropListing(handle);
             return 0;
@@ -289,12 +306,35 @@ private:
         if (m_listings.size() >= listingsKept)
             m_listings.erase(m_listings.begin());
         Listing listing;
-        // Never 0, which starts a listing.
-        listing.handle = ++m_lastHandle == 0 ? ++m_lastHandle : m_lastHandle;
+        listing.handle = newHandle();
+        listing.id = listing.handle;
         listing.server = server;
         m_listings.push_back(std::move(listing));
         return &m_listings.back();
     }
+
+    // A listing that fails is gone, and its handle is 0 again: a caller
+    // that was refused before any account came (after the calls that only
+    // logged on) asks for credentials and starts over, as it would had the
+    // first call failed.
+    std::uint32_t failListing(std::uint32_t handle, std::uint32_t &resumeHandle, std::uint32_t code)
+    {
+        dropListing(handle);
+        resumeHandle = 0;
+        return code;
+    }
+
+    // The server is still at work. The caller gets control back with
+    // nothing and a new handle (progress all the same) and asks again.
+    std::uint32_t notYet(Listing &listing, std::uint32_t &resumeHandle)
+    {
+        listing.handle = newHandle();
+        resumeHandle = listing.handle;
+        return ERROR_MORE_DATA;
+    }
+
+    // Never 0, which starts a listing.
+    std::uint32_t newHandle() { return ++m_lastHandle == 0 ? ++m_lastHandle : m_lastHandle; }
 
     Listing *findListing(const std::string &server, std::uint32_t handle)
     {
@@ -316,11 +356,9 @@ private:
     template <typename Call> std::uint32_t withSession(const std::string &server, Call call)
     {
         for (int attempt = 0; attempt < 2; ++attempt) {
-            const bool reused = m_session && m_sessionServer == server && !m_session->broken();
-            if (!reused) {
-                if (const std::uint32_t refused = open(server))
-                    return refused;
-            }
+            const bool reused = sessionTo(server);
+            if (const std::uint32_t refused = logOn(server, false, std::nullopt))
+                return refused;
             const std::uint32_t code = call(*m_session);
             if (!m_session->broken())
                 return code;
@@ -331,10 +369,42 @@ private:
         return ERROR_CAN_NOT_COMPLETE;
     }
 
-    // 0 when m_session is a fresh connection to server.
-    std::uint32_t open(const std::string &server)
+    // Whether m_session is a connection to server that may be used or logged
+    // on further.
+    bool sessionTo(const std::string &server) const
     {
-        m_session.reset();
+        return m_session && m_sessionServer == server && !m_session->broken();
+    }
+
+    // Logs on to server, opening a connection when there is none, a step at
+    // a time where `until` is given (for a listing: see Session::logOn).
+    // 0 while all is well; m_session->ready() then says whether steps remain.
+    std::uint32_t logOn(const std::string &server, bool listing,
+                        std::optional<std::chrono::steady_clock::time_point> until)
+    {
+        if (!sessionTo(server)) {
+            m_session.reset();
+            if (const std::uint32_t refused = create(server, listing))
+                return refused;
+        }
+        if (m_session->ready())
+            return 0;
+        const std::uint32_t code = translate(server, m_session->logOn(until));
+        if (code == ERROR_LOGON_FAILURE) {
+            m_refusedBy.insert(server);
+            if (m_credentials->ticketOnly()) {
+                m_adviceFor = server;
+                m_advice = ticketAdvice(server, m_credentials->ticketPrincipal());
+            }
+        }
+        if (code)
+            m_session.reset();
+        return code;
+    }
+
+    // 0 when m_session is a new connection to server, not logged on yet.
+    std::uint32_t create(const std::string &server, bool listing)
+    {
         // One bad logon per command at most: the credentials a server refused
         // are not tried on it again.
         if (m_refusedBy.count(server))
@@ -350,20 +420,8 @@ private:
         AddressList addresses;
         if (!resolves(server, nullptr, addresses))
             return NERR_InvalidComputer;
-        const std::uint32_t code =
-            translate(server, samba::Session::open(*m_credentials, server,
-                                                   listens(server, "389", std::chrono::seconds(1)),
-                                                   m_session));
-        if (code == ERROR_LOGON_FAILURE) {
-            m_session.reset();
-            m_refusedBy.insert(server);
-            if (m_credentials->ticketOnly()) {
-                m_adviceFor = server;
-                m_advice = ticketAdvice(server, m_credentials->ticketPrincipal());
-            }
-        }
-        if (code)
-            return code;
+        m_session = samba::Session::create(
+            *m_credentials, server, listens(server, "389", std::chrono::seconds(1)), listing);
         m_sessionServer = server;
         return 0;
     }

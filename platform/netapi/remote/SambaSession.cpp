@@ -182,7 +182,7 @@ Session::~Session()
 
 bool Session::broken() const
 {
-    return !m_rpc || !dcerpc_binding_handle_is_connected(m_rpc);
+    return ready() && (!m_rpc || !dcerpc_binding_handle_is_connected(m_rpc));
 }
 
 Session::ListingSource Session::listingSource() const
@@ -192,31 +192,74 @@ Session::ListingSource Session::listingSource() const
     return m_directory ? ListingSource::directory : ListingSource::accountQueries;
 }
 
-std::uint32_t Session::open(const Credentials &credentials, const std::string &server,
-                            bool directoryReachable, std::unique_ptr<Session> &out)
+std::unique_ptr<Session> Session::create(const Credentials &credentials, const std::string &server,
+                                         bool directoryReachable, bool listing)
 {
     std::unique_ptr<Session> session(new Session);
-    Session &s = *session;
-    s.m_events = credentials.events();
+    session->m_credentials = &credentials;
+    session->m_server = server;
+    session->m_events = credentials.events();
+    session->m_directoryReachable = directoryReachable;
+    session->m_listing = listing;
+    return session;
+}
 
-    dcerpc_pipe *pipe = nullptr;
-    const char *binding = talloc_asprintf(s.m_memory.get(), "ncacn_np:%s", server.c_str());
-    const NTSTATUS connected =
-        dcerpc_pipe_connect(s.m_memory.get(), &pipe, binding, &ndr_table_samr, credentials.get(),
-                            s.m_events, credentials.config());
-    if (!NT_STATUS_IS_OK(connected))
-        return connectError(connected);
-    s.m_rpc = pipe->binding_handle;
+bool Session::ready() const
+{
+    return m_phase == Phase::ready;
+}
 
-    const TallocMemory scratch = newTallocMemory(s.m_memory.get());
+std::uint32_t Session::logOn(std::optional<std::chrono::steady_clock::time_point> until)
+{
+    const auto timeUp = [&] { return until && std::chrono::steady_clock::now() >= *until; };
+    if (m_phase == Phase::directory) {
+        // Where there may be a directory, it is logged on to first:
+        // credentials it refuses are refused here, once, and not tried over
+        // SMB (a second bad logon). Credentials it accepts are good for SMB
+        // too, and a listing's search goes to the server at once: SMB and
+        // SAMR log on while the server works on it. Its accounts count only
+        // if the server turns out to be a domain controller (below).
+        if (m_directoryReachable) {
+            if (Directory::open(*m_credentials, m_server, m_pendingDirectory) ==
+                ERROR_LOGON_FAILURE)
+                return ERROR_LOGON_FAILURE;
+            if (m_pendingDirectory && m_listing)
+                m_pendingDirectory->startReadingAccounts();
+        }
+        m_phase = Phase::pipe;
+        if (timeUp())
+            return 0;
+    }
+    if (m_phase == Phase::pipe) {
+        const char *binding = talloc_asprintf(m_memory.get(), "ncacn_np:%s", m_server.c_str());
+        const NTSTATUS connected =
+            dcerpc_pipe_connect(m_memory.get(), &m_pipe, binding, &ndr_table_samr,
+                                m_credentials->get(), m_events, m_credentials->config());
+        if (!NT_STATUS_IS_OK(connected))
+            return connectError(connected);
+        m_rpc = m_pipe->binding_handle;
+        m_phase = Phase::domain;
+        if (timeUp())
+            return 0;
+    }
+    if (m_phase == Phase::domain) {
+        if (const std::uint32_t code = openDomain())
+            return code;
+        m_phase = Phase::ready;
+    }
+    return 0;
+}
+
+std::uint32_t Session::openDomain()
+{
+    const TallocMemory scratch = newTallocMemory(m_memory.get());
     TALLOC_CTX *memory = scratch.get();
-    s.m_connection = std::make_unique<SamrHandle>(s.m_rpc, s.m_memory.get());
+    m_connection = std::make_unique<SamrHandle>(m_rpc, m_memory.get());
     samr_Connect2 connect{};
-    connect.in.system_name = talloc_asprintf(memory, "\\\\%s", server.c_str());
+    connect.in.system_name = talloc_asprintf(memory, "\\\\%s", m_server.c_str());
     connect.in.access_mask = SAMR_ACCESS_ENUM_DOMAINS | SAMR_ACCESS_LOOKUP_DOMAIN;
-    connect.out.connect_handle = s.m_connection->get();
-    if (const auto code =
-            s.m_connection->opened(samrCall(s.m_rpc, memory, NDR_SAMR_CONNECT2, connect)))
+    connect.out.connect_handle = m_connection->get();
+    if (const auto code = m_connection->opened(samrCall(m_rpc, memory, NDR_SAMR_CONNECT2, connect)))
         return code;
 
     // The account domain is the server's one domain besides "Builtin".
@@ -224,13 +267,13 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
     std::uint32_t domainCount = 0;
     samr_SamArray *domains = nullptr;
     samr_EnumDomains enumDomains{};
-    enumDomains.in.connect_handle = s.m_connection->get();
+    enumDomains.in.connect_handle = m_connection->get();
     enumDomains.in.buf_size = 0xFFFFFFFF;
     enumDomains.in.resume_handle = &resume;
     enumDomains.out.resume_handle = &resume;
     enumDomains.out.sam = &domains;
     enumDomains.out.num_entries = &domainCount;
-    if (const auto code = samrCall(s.m_rpc, memory, NDR_SAMR_ENUMDOMAINS, enumDomains))
+    if (const auto code = samrCall(m_rpc, memory, NDR_SAMR_ENUMDOMAINS, enumDomains))
         return code;
     const char *domainName = nullptr;
     for (std::uint32_t i = 0; domains && i < domains->count; ++i) {
@@ -244,21 +287,21 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
     lsa_String domainString = lsaString(domainName);
     dom_sid2 *domainSid = nullptr;
     samr_LookupDomain lookupDomain{};
-    lookupDomain.in.connect_handle = s.m_connection->get();
+    lookupDomain.in.connect_handle = m_connection->get();
     lookupDomain.in.domain_name = &domainString;
     lookupDomain.out.sid = &domainSid;
-    if (const auto code = samrCall(s.m_rpc, memory, NDR_SAMR_LOOKUPDOMAIN, lookupDomain))
+    if (const auto code = samrCall(m_rpc, memory, NDR_SAMR_LOOKUPDOMAIN, lookupDomain))
         return code;
 
-    s.m_domain = std::make_unique<SamrHandle>(s.m_rpc, s.m_memory.get());
+    m_domain = std::make_unique<SamrHandle>(m_rpc, m_memory.get());
     samr_OpenDomain openDomain{};
-    openDomain.in.connect_handle = s.m_connection->get();
+    openDomain.in.connect_handle = m_connection->get();
     openDomain.in.access_mask = SAMR_DOMAIN_ACCESS_OPEN_ACCOUNT | SAMR_DOMAIN_ACCESS_ENUM_ACCOUNTS |
                                 SAMR_DOMAIN_ACCESS_LOOKUP_INFO_1 | SAMR_DOMAIN_ACCESS_LOOKUP_INFO_2;
     openDomain.in.sid = domainSid;
-    openDomain.out.domain_handle = s.m_domain->get();
+    openDomain.out.domain_handle = m_domain->get();
     if (const auto code =
-            s.m_domain->opened(samrCall(s.m_rpc, memory, NDR_SAMR_OPENDOMAIN, openDomain)))
+            m_domain->opened(samrCall(m_rpc, memory, NDR_SAMR_OPENDOMAIN, openDomain)))
         return code;
 
     // Only a server that is no domain controller keeps the lockout in the
@@ -269,21 +312,21 @@ std::uint32_t Session::open(const Credentials &credentials, const std::string &s
     // what it is gets the queries too: slower, never wrong. (SAMR's own
     // server role says "primary domain controller" for a standalone Samba
     // server too, and its server type word is the same on both.)
-    const std::optional<bool> controller = isDirectoryController(pipe, credentials);
-    s.m_flagsInDisplay = controller.has_value() && !*controller;
-    // The directory is logged on to only now, with credentials the server
-    // has just accepted: a wrong password costs one bad logon, not two. A
-    // ticket alone reaches it as well (Kerberos, signed and sealed).
-    if (controller.value_or(false) && directoryReachable)
-        s.m_directory = Directory::open(credentials, server);
-    out = std::move(session);
+    const std::optional<bool> controller = isDirectoryController(m_pipe, *m_credentials);
+    m_flagsInDisplay = controller.has_value() && !*controller;
+    // A ticket alone reaches the directory as well (Kerberos, signed and
+    // sealed).
+    if (controller.value_or(false))
+        m_directory = std::move(m_pendingDirectory);
+    m_pendingDirectory.reset();
     return 0;
 }
 
-std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out)
+std::uint32_t Session::listPage(std::uint32_t listing, std::chrono::steady_clock::time_point until,
+                                std::uint32_t &next, bool &more, std::vector<ListedAccount> &out)
 {
     if (!m_flagsInDisplay && m_directory) {
-        if (directoryPage(next, more, out) == 0)
+        if (directoryPage(listing, until, next, more, out) == 0)
             return 0;
         // The directory failed before it gave anything: SAMR serves instead.
         m_directory.reset();
@@ -339,14 +382,19 @@ std::uint32_t Session::listPage(std::uint32_t &next, bool &more, std::vector<Lis
     return 0;
 }
 
-std::uint32_t Session::directoryPage(std::uint32_t &next, bool &more,
+std::uint32_t Session::directoryPage(std::uint32_t listing,
+                                     std::chrono::steady_clock::time_point until,
+                                     std::uint32_t &next, bool &more,
                                      std::vector<ListedAccount> &out)
 {
     // Handed out only whole: a failure leaves out as it was, for SAMR to fill.
     std::vector<ListedAccount> listed;
     std::vector<std::size_t> unread;
-    if (const std::uint32_t code = m_directory->readAccounts(listed, unread))
+    bool done = false;
+    if (const std::uint32_t code = m_directory->readAccounts(listing, until, done, listed, unread))
         return code;
+    if (!done)
+        return 0;
     if (!unread.empty()) {
         std::vector<ListedAccount> queried;
         queried.reserve(unread.size());

@@ -10,6 +10,7 @@
 #include "platform/netapi/AccountProvider.h"
 #include "platform/netapi/remote/SambaMemory.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@
 #include <vector>
 
 struct dcerpc_binding_handle;
+struct dcerpc_pipe;
 struct tevent_context;
 
 namespace netapi::samba {
@@ -44,23 +46,36 @@ struct ListedAccount
 class Session
 {
 public:
-    // Connects and logs on. A refused logon is 1326, never an anonymous
-    // session. What the server is (an Active Directory domain controller or
-    // not) it is asked over the same connection. directoryReachable: the
-    // directory's port answers, so a domain controller's directory is worth
-    // trying (a port that drops packets would stall the logon). Returns 0, 5,
-    // 53, 1003 (no connection, for a reason the client does not tell), 1326,
-    // 2351 or a Windows error mapped from the server's.
-    static std::uint32_t open(const Credentials &credentials, const std::string &server,
-                              bool directoryReachable, std::unique_ptr<Session> &out);
+    // A session to server that has not logged on yet (see logOn). What the
+    // server is (an Active Directory domain controller or not) it is asked
+    // over the same connection. directoryReachable: the directory's port
+    // answers, so a domain controller's directory is worth trying (a port
+    // that drops packets would stall the logon). listing: the session is
+    // opened for a listing, whose directory search may start at once.
+    // credentials must outlive the session.
+    static std::unique_ptr<Session> create(const Credentials &credentials,
+                                           const std::string &server, bool directoryReachable,
+                                           bool listing);
+    // Connects and logs on, a step at a time where `until` is given: it
+    // returns after the step that ends past it, and the next call goes on.
+    // A refused logon is 1326, never an anonymous session. Returns 0 (ready()
+    // tells whether steps remain), 5, 53, 1003 (no connection, for a reason
+    // the client does not tell), 1326, 2351 or a Windows error mapped from
+    // the server's; after an error the session is of no further use.
+    std::uint32_t logOn(std::optional<std::chrono::steady_clock::time_point> until);
+    bool ready() const;
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
     // The next page of normal accounts, from position `next` (0 for the first
     // page), with their full names and flags. Sets next past the page; more is
-    // false after the last page.
-    std::uint32_t listPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
+    // false after the last page. A domain controller's directory is read in
+    // steps that end by `until`: a step may give nothing while the server
+    // works (more stays true). `listing` names the caller's listing, whose
+    // directory search goes on over its calls.
+    std::uint32_t listPage(std::uint32_t listing, std::chrono::steady_clock::time_point until,
+                           std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
 
     // One account, read from the server now. 0, 5, 2221 or another error.
     std::uint32_t lookUp(const std::string &user, AccountInfo &out);
@@ -99,8 +114,13 @@ public:
 private:
     Session();
 
-    // The whole listing from the directory, in one page.
-    std::uint32_t directoryPage(std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
+    // The SAMR connection, the account domain and what the server is.
+    std::uint32_t openDomain();
+
+    // The whole listing from the directory, in one page once its search has
+    // ended; nothing before.
+    std::uint32_t directoryPage(std::uint32_t listing, std::chrono::steady_clock::time_point until,
+                                std::uint32_t &next, bool &more, std::vector<ListedAccount> &out);
     // Reads the flags of every account of `page` with one query per account,
     // many of them in flight at once on the open domain handle.
     std::uint32_t queryFlags(void *memory, std::vector<ListedAccount> &page);
@@ -108,8 +128,23 @@ private:
     // read.
     std::optional<std::int64_t> lockoutDuration(void *memory);
 
+    // How far the logon has come.
+    enum class Phase
+    {
+        directory,
+        pipe,
+        domain,
+        ready
+    };
+    Phase m_phase = Phase::directory;
+    const Credentials *m_credentials = nullptr;
+    std::string m_server;
+    bool m_directoryReachable = false;
+    bool m_listing = false;
+
     TallocMemory m_memory;              // the pipe and every call's data
     tevent_context *m_events = nullptr; // the credentials'
+    dcerpc_pipe *m_pipe = nullptr;
     dcerpc_binding_handle *m_rpc = nullptr;
     std::unique_ptr<SamrHandle> m_connection;
     std::unique_ptr<SamrHandle> m_domain;
@@ -124,6 +159,8 @@ private:
     // The domain's lockout duration as read for the listing under way (the
     // inner optional unset when it could not be read).
     std::optional<std::optional<std::int64_t>> m_listingLockoutDuration;
+    // The directory logged on to before the server has said what it is.
+    std::unique_ptr<Directory> m_pendingDirectory;
 };
 
 } // namespace netapi::samba
