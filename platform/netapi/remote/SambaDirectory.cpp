@@ -196,9 +196,20 @@ private:
             unread.clear();
         }
         for (ListedAccount &account : accounts) {
+            if (!(account.info.flags & UF_LOCKOUT))
+                continue;
+            // A lockout without its start, or a domain whose duration could
+            // not be read, ends at an unknown time: not "only an
+            // administrator", which a forever duration alone means.
             AccountDetails &details = *account.details;
-            if (details.lockedOutSince && m_duration)
-                details.unlocksAt = *details.lockedOutSince + *m_duration;
+            if (!details.lockedOutSince) {
+                details.lockedOutSinceKnown = false;
+                details.unlocksAtKnown = false;
+            } else if (!m_duration) {
+                details.unlocksAtKnown = false;
+            } else if (*m_duration) {
+                details.unlocksAt = *details.lockedOutSince + **m_duration;
+            }
         }
     }
 
@@ -275,7 +286,7 @@ private:
 
     Directory &m_directory;
     const std::string m_filter;
-    std::optional<std::int64_t> m_duration;
+    std::optional<std::optional<std::int64_t>> m_duration;
     // The request under way and everything it received so far.
     TallocMemory m_request;
     bool m_requestEnded = false;
@@ -335,7 +346,7 @@ std::uint32_t Directory::open(const Credentials &credentials, const std::string 
 
 Directory::~Directory() = default;
 
-std::optional<std::int64_t> Directory::lockoutDuration(void *memory)
+std::optional<std::optional<std::int64_t>> Directory::lockoutDuration(void *memory)
 {
     static const char *const attributes[] = {"lockoutDuration", nullptr};
     ldb_result *result = nullptr;

@@ -62,10 +62,10 @@ private:
 
     Directory();
 
-    // The domain's lockoutDuration in seconds, unset for "until an
-    // administrator resets it" (also when it cannot be read: the lockout
-    // then has no end this program can promise).
-    std::optional<std::int64_t> lockoutDuration(void *memory);
+    // The domain's lockoutDuration in seconds, the inner value unset for
+    // "until an administrator resets it"; unset when it cannot be read, and
+    // then the end of a lockout is unknown.
+    std::optional<std::optional<std::int64_t>> lockoutDuration(void *memory);
 
     TallocMemory m_memory; // the connection and everything it read
     ldb_context *m_ldb = nullptr;
