@@ -11,12 +11,11 @@ namespace {
 // byte that starts a character gives one unit, four-byte ones a surrogate pair.
 std::size_t utf16Units(const std::string &utf8)
 {
+    // Without branches, so that the loop runs many bytes at a time.
     std::size_t units = 0;
-    for (unsigned char byte : utf8) {
-        if ((byte & 0xC0) != 0x80)
-            ++units;
-        if (byte >= 0xF0)
-            ++units;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        units += static_cast<std::size_t>((byte & 0xC0) != 0x80) + (byte >= 0xF0);
     }
     return units;
 }

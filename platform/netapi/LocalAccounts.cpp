@@ -1,6 +1,7 @@
 #include "platform/netapi/LocalAccounts.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace netapi::local {
@@ -138,6 +139,27 @@ ShadowTable parseShadow(std::string_view content)
     while (slots < lineCount * 2)
         slots *= 2;
     table.m_index.assign(slots, 0);
+    // Each name lands in a random slot of a table too large for the cache:
+    // a line is parsed and its slot fetched some lines before it is entered,
+    // in file order still, so that the first line of a name is the one kept.
+    struct Pending
+    {
+        std::string_view name;
+        std::size_t hash = 0;
+        ShadowEntry entry;
+    };
+    constexpr std::size_t ahead = 16;
+    std::array<Pending, ahead> pending;
+    const auto enter = [&table](const Pending &line) {
+        const std::size_t slot = table.slotOf(line.name, line.hash);
+        if (table.m_index[slot] != 0)
+            return; // a later line of a name the table has
+        table.m_index[slot] = (static_cast<std::uint64_t>(line.hash >> 32) << 32) |
+                              static_cast<std::uint64_t>(table.m_lines.size() + 1);
+        table.m_lines.push_back({table.m_names.size(), line.name.size(), line.entry});
+        table.m_names.append(line.name);
+    };
+    std::size_t parsed = 0;
     for (std::string_view rest = content; !rest.empty();) {
         std::string_view line = nextLine(rest);
         // name:password:lastchange:min:max:warn:inactive:expire
@@ -150,19 +172,18 @@ ShadowTable parseShadow(std::string_view content)
                 break;
             line.remove_prefix(end + 1);
         }
-        ShadowEntry entry;
-        entry.passwordLocked = count > 1 && f[1].starts_with('!');
-        if (count > 7 && !parseNumber(f[7], entry.expireDay))
-            entry.expireDay = -1;
-        const std::size_t hash = std::hash<std::string_view>()(f[0]);
-        const std::size_t slot = table.slotOf(f[0], hash);
-        if (table.m_index[slot] != 0)
-            continue; // a later line of a name the table has
-        table.m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) |
-                              static_cast<std::uint64_t>(table.m_lines.size() + 1);
-        table.m_lines.push_back({table.m_names.size(), f[0].size(), entry});
-        table.m_names.append(f[0]);
+        Pending next{f[0], std::hash<std::string_view>()(f[0]), {}};
+        next.entry.passwordLocked = count > 1 && f[1].starts_with('!');
+        if (count > 7 && !parseNumber(f[7], next.entry.expireDay))
+            next.entry.expireDay = -1;
+        __builtin_prefetch(&table.m_index[next.hash & (slots - 1)], 1);
+        Pending &place = pending[parsed++ % ahead];
+        if (parsed > ahead)
+            enter(place);
+        place = next;
     }
+    for (std::size_t i = parsed > ahead ? parsed - ahead : 0; i < parsed; ++i)
+        enter(pending[i % ahead]);
     return table;
 }
 
@@ -218,6 +239,30 @@ void NameSet::insert(std::string_view name)
 bool NameSet::contains(std::string_view name) const
 {
     return !m_index.empty() && m_index[slotOf(name, std::hash<std::string_view>()(name))] != 0;
+}
+
+std::vector<bool> NameSet::containsEach(const std::vector<PasswdEntry> &accounts) const
+{
+    std::vector<bool> found(accounts.size(), false);
+    if (m_index.empty())
+        return found;
+    const std::size_t mask = m_index.size() - 1;
+    constexpr std::size_t ahead = 16;
+    std::array<std::size_t, ahead> hashes{};
+    const auto hashAt = [&](std::size_t i) {
+        const std::size_t hash = std::hash<std::string_view>()(accounts[i].name);
+        __builtin_prefetch(&m_index[static_cast<std::uint32_t>(hash >> 32) & mask]);
+        return hash;
+    };
+    for (std::size_t i = 0; i < accounts.size() && i < ahead; ++i)
+        hashes[i] = hashAt(i);
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        const std::size_t hash = hashes[i % ahead];
+        if (i + ahead < accounts.size())
+            hashes[i % ahead] = hashAt(i + ahead);
+        found[i] = m_index[slotOf(accounts[i].name, hash)] != 0;
+    }
+    return found;
 }
 
 // Probing starts from the high 32 bits of the hash, the ones a slot keeps,

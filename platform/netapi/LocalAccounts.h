@@ -103,6 +103,9 @@ class NameSet
 public:
     void insert(std::string_view name);
     bool contains(std::string_view name) const;
+    // contains() of each account's name, all at once: each name's slot is
+    // fetched a few names before its turn, rather than waited for.
+    std::vector<bool> containsEach(const std::vector<PasswdEntry> &accounts) const;
     std::size_t size() const { return m_names.size(); }
 
 private:

@@ -205,7 +205,23 @@ NET_API_STATUS NetUserEnum(LPCWSTR servername, DWORD level, DWORD filter, LPBYTE
         const std::string server = serverName(servername);
         const std::uint32_t resumeBefore = resume_handle ? *resume_handle : 0;
         std::uint32_t resume = resumeBefore;
-        std::vector<netapi::AccountEntry> entries;
+        // Kept from call to call on this thread: a listing of one account
+        // per call would otherwise allocate both for every account.
+        thread_local std::vector<netapi::AccountEntry> entries;
+        thread_local std::vector<std::string_view> texts;
+        // Emptied on the way out, and a large batch's room given back.
+        struct Emptied
+        {
+            ~Emptied()
+            {
+                entries.clear();
+                texts.clear();
+                if (entries.capacity() > 64) {
+                    entries.shrink_to_fit();
+                    texts.shrink_to_fit();
+                }
+            }
+        } emptied;
         NET_API_STATUS status = netapi::sharedProviderFor(server)->enumerate(
             server, filter, prefmaxlen, resume, entries);
         // "More data" with no data and no progress would keep a caller's loop
@@ -217,8 +233,6 @@ NET_API_STATUS NetUserEnum(LPCWSTR servername, DWORD level, DWORD filter, LPBYTE
         if (entries.empty())
             return status;
 
-        std::vector<std::string_view> texts;
-        texts.reserve(entries.size() * 4);
         for (const netapi::AccountEntry &e : entries) {
             texts.push_back(e.name);
             texts.push_back(e.comment);
