@@ -31,6 +31,12 @@ std::size_t BatchBudget::recordBytes(const AccountEntry &entry)
 
 bool BatchBudget::take(const AccountEntry &entry)
 {
+    // A batch smaller than the smallest record takes its first and is full
+    // then, whatever that one's size: it is not measured. What is counted is
+    // at most its size, enough to refuse the next.
+    constexpr std::size_t smallest = sizeof(USER_INFO_10) + 4 * sizeof(char16_t);
+    if (m_count == 0 && m_limit < smallest)
+        return take(smallest);
     return take(recordBytes(entry));
 }
 

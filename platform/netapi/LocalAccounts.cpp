@@ -26,6 +26,25 @@ std::string_view nextLine(std::string_view &rest)
     return line;
 }
 
+// The fields of a line split at its colons, at most `max` of them: the last
+// ends at the next colon too, or at the end of the line. In one pass, since
+// the fields are short. Returns how many there are.
+std::size_t splitFields(std::string_view line, std::string_view *fields, std::size_t max)
+{
+    std::size_t count = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != ':')
+            continue;
+        fields[count++] = line.substr(start, i - start);
+        start = i + 1;
+        if (count == max)
+            return count;
+    }
+    fields[count++] = line.substr(start);
+    return count;
+}
+
 std::vector<std::string_view> lines(std::string_view content)
 {
     std::vector<std::string_view> result;
@@ -65,7 +84,7 @@ template <typename Number> bool parseNumber(std::string_view text, Number &value
 
 } // namespace
 
-std::vector<PasswdEntry> parsePasswd(std::string_view content)
+std::vector<PasswdEntry> parsePasswd(std::string_view content, const UidRange *normalOnly)
 {
     std::vector<PasswdEntry> entries;
     entries.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
@@ -75,16 +94,12 @@ std::vector<PasswdEntry> parsePasswd(std::string_view content)
             continue;
         // name:password:UID:GID:GECOS, the rest unused
         std::string_view f[5];
-        std::size_t count = 0;
-        while (count < 5) {
-            const auto end = line.find(':');
-            f[count++] = line.substr(0, end);
-            if (end == std::string_view::npos)
-                break;
-            line.remove_prefix(end + 1);
-        }
+        const std::size_t count = splitFields(line, f, 5);
         PasswdEntry entry;
         if (count < 4 || f[0].empty() || !parseNumber(f[2], entry.uid))
+            continue;
+        if (normalOnly &&
+            (entry.uid < normalOnly->min || entry.uid > normalOnly->max || isUnsafeUserName(f[0])))
             continue;
         if (!parseNumber(f[3], entry.gid))
             entry.gid = static_cast<std::uint32_t>(-1);
@@ -164,14 +179,7 @@ ShadowTable parseShadow(std::string_view content)
         std::string_view line = nextLine(rest);
         // name:password:lastchange:min:max:warn:inactive:expire
         std::string_view f[8];
-        std::size_t count = 0;
-        while (count < 8) {
-            const auto end = line.find(':');
-            f[count++] = line.substr(0, end);
-            if (end == std::string_view::npos)
-                break;
-            line.remove_prefix(end + 1);
-        }
+        const std::size_t count = splitFields(line, f, 8);
         Pending next{f[0], std::hash<std::string_view>()(f[0]), {}};
         next.entry.passwordLocked = count > 1 && f[1].starts_with('!');
         if (count > 7 && !parseNumber(f[7], next.entry.expireDay))

@@ -333,7 +333,8 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
 
     if (sources.shadowStatus)
         return sources.shadowStatus;
-    if (const local::ShadowEntry *shadow = sources.shadow.find(entry.name, listed ? &listed->shadowCursor : nullptr);
+    if (const local::ShadowEntry *shadow =
+            sources.shadow.find(entry.name, listed ? &listed->shadowCursor : nullptr);
         shadow && local::isDisabled(*shadow, now))
         flags |= UF_ACCOUNTDISABLE;
 
@@ -496,10 +497,10 @@ std::uint32_t LocalProvider::readAccounts(std::vector<PasswdEntry> &accounts) co
         return codeForErrno(defsError);
     const local::UidRange range = local::uidRangeOf(defsError ? std::string_view() : defs);
 
-    if (const std::uint32_t status = readPasswd(accounts))
-        return status;
-    std::erase_if(accounts,
-                  [&](const PasswdEntry &e) { return !local::isNormalAccount(e, range); });
+    std::string content;
+    if (const int error = readFile("/etc/passwd", content))
+        return codeForErrno(error);
+    accounts = local::parsePasswd(content, &range);
     return NERR_Success;
 }
 

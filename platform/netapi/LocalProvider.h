@@ -117,8 +117,8 @@ private:
     struct ListedPlace
     {
         const Snapshot &listing;
-        std::size_t index;          // of the account in listing.accounts
-        std::size_t &shadowCursor;  // the listing's walk through shadow
+        std::size_t index;         // of the account in listing.accounts
+        std::size_t &shadowCursor; // the listing's walk through shadow
     };
 
     std::string pathOf(const std::string &systemPath) const;

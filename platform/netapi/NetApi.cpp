@@ -94,10 +94,13 @@ BufferRegistry &buffers()
     return registry;
 }
 
+// Without a branch per byte: names are short, and nearly all ASCII.
 bool isAscii(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    unsigned char seen = 0;
+    for (const char c : text)
+        seen |= static_cast<unsigned char>(c);
+    return seen < 0x80;
 }
 
 // One block per call, as Windows hands them out: the records first, then the
@@ -141,8 +144,8 @@ public:
             m_nextText += wide.size() + 1;
         } else {
             const std::string_view narrow = m_texts[index];
-            for (std::size_t i = 0; i < narrow.size(); ++i)
-                start[i] = static_cast<char16_t>(static_cast<unsigned char>(narrow[i]));
+            const auto *bytes = reinterpret_cast<const unsigned char *>(narrow.data());
+            std::copy(bytes, bytes + narrow.size(), start);
             m_nextText += narrow.size() + 1;
         }
         return start;
