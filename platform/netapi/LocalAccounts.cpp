@@ -27,21 +27,18 @@ std::string_view nextLine(std::string_view &rest)
 }
 
 // The fields of a line split at its colons, at most `max` of them: the last
-// ends at the next colon too, or at the end of the line. In one pass, since
-// the fields are short. Returns how many there are.
+// ends at the next colon too, or at the end of the line. Returns how many
+// there are.
 std::size_t splitFields(std::string_view line, std::string_view *fields, std::size_t max)
 {
     std::size_t count = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] != ':')
-            continue;
-        fields[count++] = line.substr(start, i - start);
-        start = i + 1;
-        if (count == max)
-            return count;
+    while (count < max) {
+        const auto end = line.find(':');
+        fields[count++] = line.substr(0, end);
+        if (end == std::string_view::npos)
+            break;
+        line.remove_prefix(end + 1);
     }
-    fields[count++] = line.substr(start);
     return count;
 }
 
