@@ -42,6 +42,17 @@ std::size_t splitFields(std::string_view line, std::string_view *fields, std::si
     return count;
 }
 
+// How many lines the text has, at most: a search per line rather than a
+// look at every byte.
+std::size_t lineCount(std::string_view content)
+{
+    std::size_t count = 1;
+    for (std::size_t at = content.find('\n'); at != std::string_view::npos;
+         at = content.find('\n', at + 1))
+        ++count;
+    return count;
+}
+
 std::vector<std::string_view> lines(std::string_view content)
 {
     std::vector<std::string_view> result;
@@ -84,7 +95,7 @@ template <typename Number> bool parseNumber(std::string_view text, Number &value
 std::vector<PasswdEntry> parsePasswd(std::string_view content, const UidRange *normalOnly)
 {
     std::vector<PasswdEntry> entries;
-    entries.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
+    entries.reserve(lineCount(content));
     for (std::string_view rest = content; !rest.empty();) {
         std::string_view line = nextLine(rest);
         if (line.empty() || line.front() == '#' || line.front() == '+' || line.front() == '-')
@@ -144,11 +155,10 @@ bool isNormalAccount(const PasswdEntry &entry, const UidRange &range)
 ShadowTable parseShadow(std::string_view content)
 {
     ShadowTable table;
-    const auto lineCount =
-        static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1;
-    table.m_lines.reserve(lineCount);
+    const std::size_t total = lineCount(content);
+    table.m_lines.reserve(total);
     std::size_t slots = 16;
-    while (slots < lineCount * 2)
+    while (slots < total * 2)
         slots *= 2;
     table.m_index.assign(slots, 0);
     // Each name lands in a random slot of a table too large for the cache:
