@@ -11,7 +11,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -141,6 +140,7 @@ public:
     {
         m_server = server;
         m_entries.clear();
+        m_first = 0;
     }
     void clear() { start({}); }
 
@@ -154,20 +154,29 @@ public:
     {
         if (server != m_server)
             return std::nullopt;
-        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-            if (it->first == user) {
-                std::optional<Value> value(std::move(it->second));
-                m_entries.erase(it);
-                return value;
-            }
+        for (std::size_t at = m_first; at < m_entries.size(); ++at) {
+            if (m_entries[at].first != user)
+                continue;
+            std::optional<Value> value(std::move(m_entries[at].second));
+            // The lookups come in the order handed out: the first is the
+            // one nearly always taken, and is passed over rather than erased.
+            if (at == m_first)
+                ++m_first;
+            else
+                m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(at));
+            if (m_first == m_entries.size())
+                start(m_server);
+            return value;
         }
         return std::nullopt;
     }
 
 private:
     std::string m_server;
-    // In the order handed out, which is the order the lookups come in.
-    std::deque<std::pair<std::string, Value>> m_entries;
+    // In the order handed out, which is the order the lookups come in;
+    // those before m_first are answered.
+    std::vector<std::pair<std::string, Value>> m_entries;
+    std::size_t m_first = 0;
 };
 
 // One call of a listing held in order, whose resume handle is the position of

@@ -1,6 +1,7 @@
 #include "platform/netapi/LocalAccounts.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace netapi::local {
@@ -23,6 +24,33 @@ std::string_view nextLine(std::string_view &rest)
     const std::string_view line = rest.substr(0, end);
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     return line;
+}
+
+// The fields of a line split at its colons, at most `max` of them: the last
+// ends at the next colon too, or at the end of the line. Returns how many
+// there are.
+std::size_t splitFields(std::string_view line, std::string_view *fields, std::size_t max)
+{
+    std::size_t count = 0;
+    while (count < max) {
+        const auto end = line.find(':');
+        fields[count++] = line.substr(0, end);
+        if (end == std::string_view::npos)
+            break;
+        line.remove_prefix(end + 1);
+    }
+    return count;
+}
+
+// How many lines the text has, at most: a search per line rather than a
+// look at every byte.
+std::size_t lineCount(std::string_view content)
+{
+    std::size_t count = 1;
+    for (std::size_t at = content.find('\n'); at != std::string_view::npos;
+         at = content.find('\n', at + 1))
+        ++count;
+    return count;
 }
 
 std::vector<std::string_view> lines(std::string_view content)
@@ -64,26 +92,22 @@ template <typename Number> bool parseNumber(std::string_view text, Number &value
 
 } // namespace
 
-std::vector<PasswdEntry> parsePasswd(std::string_view content)
+std::vector<PasswdEntry> parsePasswd(std::string_view content, const UidRange *normalOnly)
 {
     std::vector<PasswdEntry> entries;
-    entries.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
+    entries.reserve(lineCount(content));
     for (std::string_view rest = content; !rest.empty();) {
         std::string_view line = nextLine(rest);
         if (line.empty() || line.front() == '#' || line.front() == '+' || line.front() == '-')
             continue;
         // name:password:UID:GID:GECOS, the rest unused
         std::string_view f[5];
-        std::size_t count = 0;
-        while (count < 5) {
-            const auto end = line.find(':');
-            f[count++] = line.substr(0, end);
-            if (end == std::string_view::npos)
-                break;
-            line.remove_prefix(end + 1);
-        }
+        const std::size_t count = splitFields(line, f, 5);
         PasswdEntry entry;
         if (count < 4 || f[0].empty() || !parseNumber(f[2], entry.uid))
+            continue;
+        if (normalOnly &&
+            (entry.uid < normalOnly->min || entry.uid > normalOnly->max || isUnsafeUserName(f[0])))
             continue;
         if (!parseNumber(f[3], entry.gid))
             entry.gid = static_cast<std::uint32_t>(-1);
@@ -131,38 +155,50 @@ bool isNormalAccount(const PasswdEntry &entry, const UidRange &range)
 ShadowTable parseShadow(std::string_view content)
 {
     ShadowTable table;
-    const auto lineCount =
-        static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1;
-    table.m_lines.reserve(lineCount);
+    const std::size_t total = lineCount(content);
+    table.m_lines.reserve(total);
     std::size_t slots = 16;
-    while (slots < lineCount * 2)
+    while (slots < total * 2)
         slots *= 2;
     table.m_index.assign(slots, 0);
+    // Each name lands in a random slot of a table too large for the cache:
+    // a line is parsed and its slot fetched some lines before it is entered,
+    // in file order still, so that the first line of a name is the one kept.
+    struct Pending
+    {
+        std::string_view name;
+        std::size_t hash = 0;
+        ShadowEntry entry;
+    };
+    constexpr std::size_t ahead = 16;
+    std::array<Pending, ahead> pending;
+    const auto enter = [&table](const Pending &line) {
+        const std::size_t slot = table.slotOf(line.name, line.hash);
+        if (table.m_index[slot] != 0)
+            return; // a later line of a name the table has
+        table.m_index[slot] = (static_cast<std::uint64_t>(line.hash >> 32) << 32) |
+                              static_cast<std::uint64_t>(table.m_lines.size() + 1);
+        table.m_lines.push_back({table.m_names.size(), line.name.size(), line.entry});
+        table.m_names.append(line.name);
+    };
+    std::size_t parsed = 0;
     for (std::string_view rest = content; !rest.empty();) {
         std::string_view line = nextLine(rest);
         // name:password:lastchange:min:max:warn:inactive:expire
         std::string_view f[8];
-        std::size_t count = 0;
-        while (count < 8) {
-            const auto end = line.find(':');
-            f[count++] = line.substr(0, end);
-            if (end == std::string_view::npos)
-                break;
-            line.remove_prefix(end + 1);
-        }
-        ShadowEntry entry;
-        entry.passwordLocked = count > 1 && f[1].starts_with('!');
-        if (count > 7 && !parseNumber(f[7], entry.expireDay))
-            entry.expireDay = -1;
-        const std::size_t hash = std::hash<std::string_view>()(f[0]);
-        const std::size_t slot = table.slotOf(f[0], hash);
-        if (table.m_index[slot] != 0)
-            continue; // a later line of a name the table has
-        table.m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) |
-                              static_cast<std::uint64_t>(table.m_lines.size() + 1);
-        table.m_lines.push_back({table.m_names.size(), f[0].size(), entry});
-        table.m_names.append(f[0]);
+        const std::size_t count = splitFields(line, f, 8);
+        Pending next{f[0], std::hash<std::string_view>()(f[0]), {}};
+        next.entry.passwordLocked = count > 1 && f[1].starts_with('!');
+        if (count > 7 && !parseNumber(f[7], next.entry.expireDay))
+            next.entry.expireDay = -1;
+        __builtin_prefetch(&table.m_index[next.hash & (slots - 1)], 1);
+        Pending &place = pending[parsed++ % ahead];
+        if (parsed > ahead)
+            enter(place);
+        place = next;
     }
+    for (std::size_t i = parsed > ahead ? parsed - ahead : 0; i < parsed; ++i)
+        enter(pending[i % ahead]);
     return table;
 }
 
@@ -218,6 +254,30 @@ void NameSet::insert(std::string_view name)
 bool NameSet::contains(std::string_view name) const
 {
     return !m_index.empty() && m_index[slotOf(name, std::hash<std::string_view>()(name))] != 0;
+}
+
+std::vector<bool> NameSet::containsEach(const std::vector<PasswdEntry> &accounts) const
+{
+    std::vector<bool> found(accounts.size(), false);
+    if (m_index.empty())
+        return found;
+    const std::size_t mask = m_index.size() - 1;
+    constexpr std::size_t ahead = 16;
+    std::array<std::size_t, ahead> hashes{};
+    const auto hashAt = [&](std::size_t i) {
+        const std::size_t hash = std::hash<std::string_view>()(accounts[i].name);
+        __builtin_prefetch(&m_index[static_cast<std::uint32_t>(hash >> 32) & mask]);
+        return hash;
+    };
+    for (std::size_t i = 0; i < accounts.size() && i < ahead; ++i)
+        hashes[i] = hashAt(i);
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        const std::size_t hash = hashes[i % ahead];
+        if (i + ahead < accounts.size())
+            hashes[i % ahead] = hashAt(i + ahead);
+        found[i] = m_index[slotOf(accounts[i].name, hash)] != 0;
+    }
+    return found;
 }
 
 // Probing starts from the high 32 bits of the hash, the ones a slot keeps,

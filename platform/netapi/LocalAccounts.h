@@ -28,16 +28,18 @@ struct PasswdEntry
     std::string fullName;  // the first comma-separated field of GECOS
 };
 
-// The accounts of a passwd file in file order. Comments, NIS lines ("+", "-"),
-// lines without a name, a number UID or a GID field are skipped.
-std::vector<PasswdEntry> parsePasswd(std::string_view content);
-
 // The UIDs of normal accounts, from UID_MIN to UID_MAX.
 struct UidRange
 {
     std::uint32_t min = 1000;
     std::uint32_t max = 60000;
 };
+
+// The accounts of a passwd file in file order. Comments, NIS lines ("+", "-"),
+// lines without a name, a number UID or a GID field are skipped; with
+// `normalOnly`, so is every account isNormalAccount() refuses for that range.
+std::vector<PasswdEntry> parsePasswd(std::string_view content,
+                                     const UidRange *normalOnly = nullptr);
 
 // The range login.defs gives; a key without a valid number keeps the default.
 UidRange uidRangeOf(std::string_view loginDefs);
@@ -103,6 +105,9 @@ class NameSet
 public:
     void insert(std::string_view name);
     bool contains(std::string_view name) const;
+    // contains() of each account's name, all at once: each name's slot is
+    // fetched a few names before its turn, rather than waited for.
+    std::vector<bool> containsEach(const std::vector<PasswdEntry> &accounts) const;
     std::size_t size() const { return m_names.size(); }
 
 private:

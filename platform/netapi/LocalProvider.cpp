@@ -326,14 +326,15 @@ LocalProvider::FlagSources LocalProvider::readFlagSources() const
 
 std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSources &sources,
                                        std::uint32_t &flags, TallyContents *read,
-                                       std::size_t *shadowCursor) const
+                                       const ListedPlace *listed) const
 {
     flags = UF_NORMAL_ACCOUNT;
     const std::int64_t now = m_options.now();
 
     if (sources.shadowStatus)
         return sources.shadowStatus;
-    if (const local::ShadowEntry *shadow = sources.shadow.find(entry.name, shadowCursor);
+    if (const local::ShadowEntry *shadow =
+            sources.shadow.find(entry.name, listed ? &listed->shadowCursor : nullptr);
         shadow && local::isDisabled(*shadow, now))
         flags |= UF_ACCOUNTDISABLE;
 
@@ -342,17 +343,24 @@ std::uint32_t LocalProvider::readFlags(const PasswdEntry &entry, const FlagSourc
     // Each tally is read once, however many lines read its folder (few).
     TallyContents local;
     TallyContents &tallies = read ? *read : local;
-    for (const FaillockLine &line : sources.faillock) {
+    for (std::size_t at = 0; at < sources.faillock.size(); ++at) {
+        const FaillockLine &line = sources.faillock[at];
         if (!line.refuses)
             continue;
         const faillock::Settings &settings = line.settings;
         const bool isAdmin = local::isAdmin(entry, settings.adminGroup, sources.adminGroups);
         if (isAdmin && !settings.evenDenyRoot)
             continue;
-        const auto listed = sources.tallies.find(settings.dir);
-        if (listed != sources.tallies.end() && listed->second &&
-            !listed->second->contains(entry.name))
+        // No tally there when the listing began: nothing to open.
+        if (listed && at < listed->listing.tallied.size()) {
+            const auto &tallied = listed->listing.tallied[at];
+            if (tallied && !(*tallied)[listed->index])
+                continue;
+        } else if (const auto names = sources.tallies.find(settings.dir);
+                   names != sources.tallies.end() && names->second &&
+                   !names->second->contains(entry.name)) {
             continue;
+        }
         auto tally = std::find_if(tallies.begin(), tallies.end(),
                                   [&](const auto &read) { return read.first == settings.dir; });
         if (tally == tallies.end()) {
@@ -489,10 +497,10 @@ std::uint32_t LocalProvider::readAccounts(std::vector<PasswdEntry> &accounts) co
         return codeForErrno(defsError);
     const local::UidRange range = local::uidRangeOf(defsError ? std::string_view() : defs);
 
-    if (const std::uint32_t status = readPasswd(accounts))
-        return status;
-    std::erase_if(accounts,
-                  [&](const PasswdEntry &e) { return !local::isNormalAccount(e, range); });
+    std::string content;
+    if (const int error = readFile("/etc/passwd", content))
+        return codeForErrno(error);
+    accounts = local::parsePasswd(content, &range);
     return NERR_Success;
 }
 
@@ -521,6 +529,21 @@ std::uint32_t LocalProvider::enumerate(const std::string &server, std::uint32_t 
             if (!tallies.contains(line.settings.dir))
                 tallies.emplace(line.settings.dir, listTallies(line.settings.dir));
         }
+        // Each account asked now, all at once, rather than one by one as
+        // the lookups come: the lookups then touch no table of names.
+        const std::vector<FaillockLine> &lines = snapshot->sources.faillock;
+        auto &tallied = snapshot->tallied;
+        tallied.resize(lines.size());
+        for (std::size_t at = 0; at < lines.size(); ++at) {
+            const std::string &dir = lines[at].settings.dir;
+            std::size_t same = 0;
+            while (same < at && lines[same].settings.dir != dir)
+                ++same;
+            if (same < at)
+                tallied[at] = tallied[same];
+            else if (const auto &names = snapshot->sources.tallies.at(dir))
+                tallied[at] = names->containsEach(snapshot->accounts);
+        }
         m_listing = std::move(snapshot);
         m_shadowCursor = 0;
     }
@@ -544,10 +567,11 @@ std::uint32_t LocalProvider::getInfo(const std::string &server, const std::strin
     m_lookedUpLast.reset();
     if (const auto listed = m_justListed.take(server, user); listed && m_listing) {
         const PasswdEntry &entry = m_listing->accounts[*listed];
+        const ListedPlace place{*m_listing, *listed, m_shadowCursor};
         std::uint32_t flags = 0;
         TallyContents tallies;
         if (const std::uint32_t status =
-                readFlags(entry, m_listing->sources, flags, &tallies, &m_shadowCursor))
+                readFlags(entry, m_listing->sources, flags, &tallies, &place))
             return status;
         m_lookedUpLast = LookedUp{user, *listed, std::move(tallies)};
         out = AccountInfo{entry.name, entry.fullName, {}, flags, entry.uid};

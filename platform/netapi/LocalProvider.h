@@ -109,6 +109,16 @@ private:
     {
         std::vector<PasswdEntry> accounts; // the normal accounts, in file order
         FlagSources sources;
+        // By pam_faillock line, which accounts had a tally in its folder;
+        // unset when the folder could not be listed.
+        std::vector<std::optional<std::vector<bool>>> tallied;
+    };
+    // Where the lookup of an account a listing just handed out stands.
+    struct ListedPlace
+    {
+        const Snapshot &listing;
+        std::size_t index;         // of the account in listing.accounts
+        std::size_t &shadowCursor; // the listing's walk through shadow
     };
 
     std::string pathOf(const std::string &systemPath) const;
@@ -125,11 +135,11 @@ private:
     // Reads only the tallies `tallies` does not hold yet.
     std::uint32_t readDetails(const PasswdEntry &entry, const FlagSources &sources,
                               TallyContents tallies, AccountDetails &out) const;
-    // The tallies it read go to `read`, when given.
-    // `shadowCursor`: where a listing's walk through shadow stands.
+    // The tallies it read go to `read`, when given. `listed`: for the
+    // account a listing just handed out, where it stands in that listing.
     std::uint32_t readFlags(const PasswdEntry &entry, const FlagSources &sources,
                             std::uint32_t &flags, TallyContents *read = nullptr,
-                            std::size_t *shadowCursor = nullptr) const;
+                            const ListedPlace *listed = nullptr) const;
     // The pam_faillock lines of every service in the PAM folder, with their settings.
     std::uint32_t readFaillockLines(std::vector<FaillockLine> &lines) const;
     // The groups the lines name as admin_group.

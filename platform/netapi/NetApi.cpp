@@ -94,10 +94,13 @@ BufferRegistry &buffers()
     return registry;
 }
 
+// Without a branch per byte: names are short, and nearly all ASCII.
 bool isAscii(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    unsigned char seen = 0;
+    for (const char c : text)
+        seen |= static_cast<unsigned char>(c);
+    return seen < 0x80;
 }
 
 // One block per call, as Windows hands them out: the records first, then the
@@ -141,8 +144,8 @@ public:
             m_nextText += wide.size() + 1;
         } else {
             const std::string_view narrow = m_texts[index];
-            for (std::size_t i = 0; i < narrow.size(); ++i)
-                start[i] = static_cast<char16_t>(static_cast<unsigned char>(narrow[i]));
+            const auto *bytes = reinterpret_cast<const unsigned char *>(narrow.data());
+            std::copy(bytes, bytes + narrow.size(), start);
             m_nextText += narrow.size() + 1;
         }
         return start;
@@ -205,7 +208,23 @@ NET_API_STATUS NetUserEnum(LPCWSTR servername, DWORD level, DWORD filter, LPBYTE
         const std::string server = serverName(servername);
         const std::uint32_t resumeBefore = resume_handle ? *resume_handle : 0;
         std::uint32_t resume = resumeBefore;
-        std::vector<netapi::AccountEntry> entries;
+        // Kept from call to call on this thread: a listing of one account
+        // per call would otherwise allocate both for every account.
+        thread_local std::vector<netapi::AccountEntry> entries;
+        thread_local std::vector<std::string_view> texts;
+        // Emptied on the way out, and a large batch's room given back.
+        struct Emptied
+        {
+            ~Emptied()
+            {
+                entries.clear();
+                texts.clear();
+                if (entries.capacity() > 64) {
+                    entries.shrink_to_fit();
+                    texts.shrink_to_fit();
+                }
+            }
+        } emptied;
         NET_API_STATUS status = netapi::sharedProviderFor(server)->enumerate(
             server, filter, prefmaxlen, resume, entries);
         // "More data" with no data and no progress would keep a caller's loop
@@ -217,8 +236,6 @@ NET_API_STATUS NetUserEnum(LPCWSTR servername, DWORD level, DWORD filter, LPBYTE
         if (entries.empty())
             return status;
 
-        std::vector<std::string_view> texts;
-        texts.reserve(entries.size() * 4);
         for (const netapi::AccountEntry &e : entries) {
             texts.push_back(e.name);
             texts.push_back(e.comment);

@@ -161,7 +161,20 @@ std::u16string toUtf16(const char *utf8)
 
 std::string toUtf8(const char16_t *utf16)
 {
-    return utf16 ? toUtf8(std::u16string_view(utf16)) : std::string();
+    if (!utf16)
+        return {};
+    // Finding the end and whether it is all ASCII in one pass.
+    std::size_t length = 0;
+    char16_t seen = 0;
+    for (; utf16[length]; ++length)
+        seen |= utf16[length];
+    const std::u16string_view text(utf16, length);
+    if (seen >= 0x80)
+        return toUtf8(text);
+    std::string ascii(length, '\0');
+    std::transform(text.begin(), text.end(), ascii.begin(),
+                   [](char16_t c) { return static_cast<char>(c); });
+    return ascii;
 }
 
 } // namespace text

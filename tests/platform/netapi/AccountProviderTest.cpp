@@ -47,6 +47,44 @@ TEST(ListBatch, HandsOutBatchesAndAFailureAloneAfterTheLastAccount)
     EXPECT_EQ(listAll(5, 0, room), (std::pair{std::vector<std::size_t>{2, 2, 1}, 0u}));
 }
 
+TEST(BatchBudget, ABudgetBelowTheSmallestRecordTakesOneAccountOfAnySize)
+{
+    const std::size_t smallest = BatchBudget::recordBytes(AccountEntry{});
+    const AccountEntry large{std::string(300, 'x'), "comment", {}, "Full Name"};
+    for (const std::size_t limit : {std::size_t{0}, std::size_t{1}, smallest - 1}) {
+        BatchBudget budget(static_cast<std::uint32_t>(limit));
+        EXPECT_TRUE(budget.take(large)) << limit;
+        EXPECT_TRUE(budget.full()) << limit;
+        EXPECT_FALSE(budget.take(AccountEntry{})) << limit;
+    }
+    // Room for exactly one smallest record: a second, however small, waits.
+    BatchBudget exact(static_cast<std::uint32_t>(smallest));
+    EXPECT_TRUE(exact.take(AccountEntry{}));
+    EXPECT_FALSE(exact.take(AccountEntry{}));
+}
+
+TEST(JustListed, ManyLookupsInAnyOrderAreEachAnsweredOnce)
+{
+    JustListed<std::size_t> listed;
+    listed.start("");
+    for (std::size_t i = 0; i < 100; ++i)
+        listed.add("user" + std::to_string(i), i);
+    // In order for a while, then one far ahead, then the rest backwards.
+    for (std::size_t i = 0; i < 40; ++i)
+        EXPECT_EQ(listed.take("", "user" + std::to_string(i)), i);
+    EXPECT_EQ(listed.take("", "user70"), 70u);
+    for (std::size_t i = 100; i-- > 40;) {
+        if (i != 70) {
+            EXPECT_EQ(listed.take("", "user" + std::to_string(i)), i);
+        }
+    }
+    for (std::size_t i = 0; i < 100; ++i)
+        EXPECT_EQ(listed.take("", "user" + std::to_string(i)), std::nullopt) << i;
+    // Once all are answered, the next batch starts afresh.
+    listed.add("again", 5);
+    EXPECT_EQ(listed.take("", "again"), 5u);
+}
+
 TEST(JustListed, EachListedAccountAnswersOnceAndOnlyOnItsServer)
 {
     JustListed<std::size_t> listed;

@@ -1,5 +1,6 @@
 #include "platform/netapi/LocalAccounts.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -129,6 +130,75 @@ TEST(LocalShadow, AListingInFileOrderFindsTheSameLinesAsLookupsByName)
     EXPECT_TRUE(table.find("a", &cursor)->passwordLocked);
     EXPECT_NE(table.find("skipped", &cursor), nullptr);
     EXPECT_EQ(parseShadow("").find("a"), nullptr);
+}
+
+TEST(LocalShadow, TheFirstLineOfANameWinsHoweverFarOnItsLaterLinesLie)
+{
+    // Later lines of a name at distances around how far ahead lines are read.
+    std::string content;
+    std::vector<std::string> names;
+    for (int i = 0; i < 60; ++i) {
+        names.push_back("n" + std::to_string(i));
+        content += names.back() + ":!:1:::::" + std::to_string(i) + "\n";
+        for (int distance : {1, 15, 16, 17, 40}) {
+            if (i >= distance && i % 7 == distance % 7)
+                content += names[static_cast<std::size_t>(i - distance)] + ":x:1:::::999\n";
+        }
+    }
+    content += "last:!:1:::::7"; // no newline at the end
+    const ShadowTable table = parseShadow(content);
+    std::size_t cursor = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        for (const ShadowEntry *entry : {table.find(names[i]), table.find(names[i], &cursor)}) {
+            ASSERT_NE(entry, nullptr) << names[i];
+            EXPECT_TRUE(entry->passwordLocked) << names[i];
+            EXPECT_EQ(entry->expireDay, static_cast<std::int64_t>(i)) << names[i];
+        }
+    }
+    const ShadowEntry *last = table.find("last", &cursor);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->expireDay, 7);
+}
+
+TEST(LocalPasswd, KeepingOnlyNormalAccountsGivesWhatFilteringAfterwardsGives)
+{
+    const std::string content = "root:x:0:0:root:/root:/bin/bash\n"
+                                "low:x:999:1:Low\n"
+                                "first:x:1000:1:First,1\n"
+                                ".dot:x:1500:1:\n"
+                                "sl/ash:x:1500:1:\n"
+                                "ctl\x01:x:1500:1:\n"
+                                "notnumber:x:abc:1:\n"
+                                "last:x:60000:1:Last\n"
+                                "high:x:60001:1:High\n"
+                                "nogid:x:2000\n"
+                                "caf\xe9:x:2001:x:Caf\xe9\n";
+    for (const UidRange range : {UidRange{}, UidRange{0, 4294967295u}, UidRange{2000, 2000}}) {
+        std::vector<PasswdEntry> filtered = parsePasswd(content);
+        std::erase_if(filtered, [&](const PasswdEntry &e) { return !isNormalAccount(e, range); });
+        EXPECT_EQ(describe(parsePasswd(content, &range)), describe(filtered)) << range.min;
+    }
+}
+
+TEST(LocalNameSet, AskingForManyNamesAtOnceAgreesWithAskingOneByOne)
+{
+    NameSet set;
+    std::vector<PasswdEntry> accounts;
+    for (int i = 0; i < 3000; ++i) {
+        PasswdEntry entry;
+        entry.name = "acct" + std::to_string(i);
+        if (i % 3 == 0)
+            set.insert(entry.name);
+        accounts.push_back(entry);
+    }
+    accounts.push_back({}); // an empty name
+    const std::vector<bool> each = set.containsEach(accounts);
+    ASSERT_EQ(each.size(), accounts.size());
+    for (std::size_t i = 0; i < accounts.size(); ++i)
+        EXPECT_EQ(each[i], set.contains(accounts[i].name)) << i;
+    EXPECT_EQ(std::count(each.begin(), each.end(), true), 1000);
+    EXPECT_EQ(NameSet().containsEach(accounts), std::vector<bool>(accounts.size(), false));
+    EXPECT_TRUE(set.containsEach({}).empty());
 }
 
 TEST(LocalShadow, AnAccountIsDisabledFromItsExpiryDayOnOrWithALockedPassword)
