@@ -30,12 +30,19 @@ void PaintBuffer::Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
         return Ratio == 1.0 ? Logical : static_cast<int>(std::ceil(Logical * Ratio - 1e-6));
     };
     const QSize size(device(Width), device(Height));
-    FCanvas->Flush();
-    if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio) {
-        FImage = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
-        FImage->setDevicePixelRatio(Ratio);
+    if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio ||
+        !FImage->isDetached()) {
+        // The painter left open by the last paint draws into the image's
+        // present pixels: it ends before they are replaced, or before fill
+        // detaches the image from a copy someone keeps.
+        FCanvas->Flush();
+        if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio) {
+            FImage = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
+            FImage->setDevicePixelRatio(Ratio);
+        }
     }
     FImage->fill(Fill);
+    // A new picture: the canvas's painter starts from its first state.
     FCanvas->SetTarget(FImage.get());
     try {
         Draw();
@@ -43,7 +50,8 @@ void PaintBuffer::Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
         FCanvas->Flush();
         throw;
     }
-    FCanvas->Flush();
+    // The painter stays open for the next paint: the raster engine draws
+    // straight into the image, so it can be shown and read as it is.
 }
 
 } // namespace controls_detail

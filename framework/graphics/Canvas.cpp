@@ -30,8 +30,16 @@ TCanvas::~TCanvas()
 
 void TCanvas::SetTarget(QImage *Target)
 {
-    if (FTarget == Target)
+    if (FTarget == Target) {
+        // Pointed at the same image again for a new picture (a control's
+        // next paint): the open painter is kept, since opening one is much
+        // of a small control's paint, but starts from a new one's state.
+        if (FPainter) {
+            FPainter->restore();
+            FPainter->save();
+        }
         return;
+    }
     Flush();
     FTarget = Target;
 }
@@ -39,6 +47,7 @@ void TCanvas::SetTarget(QImage *Target)
 void TCanvas::Flush()
 {
     if (FPainter) {
+        FPainter->restore();
         FPainter->end();
         FPainter.reset();
     }
@@ -51,6 +60,8 @@ QPainter *TCanvas::begin()
     if (!FPainter) {
         FPainter = std::make_unique<QPainter>(FTarget);
         FPainter->setRenderHint(QPainter::TextAntialiasing, true);
+        // The state SetTarget of the same image returns to.
+        FPainter->save();
     }
     return FPainter.get();
 }
