@@ -107,7 +107,7 @@ public:
     // Points Canvas at an image of Width by Height logical pixels at Ratio
     // device pixels each, filled with Fill, and runs Draw. The canvas's
     // painter stays open for the next paint of the same image (ended if Draw
-    // throws, or when the image is replaced or shared with a copy).
+    // throws, or when the image is replaced).
     void Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
                const std::function<void()> &Draw);
 

@@ -30,16 +30,13 @@ void PaintBuffer::Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
         return Ratio == 1.0 ? Logical : static_cast<int>(std::ceil(Logical * Ratio - 1e-6));
     };
     const QSize size(device(Width), device(Height));
-    if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio ||
-        !FImage->isDetached()) {
-        // The painter left open by the last paint draws into the image's
-        // present pixels: it ends before they are replaced, or before fill
-        // detaches the image from a copy someone keeps.
+    // The painter left open by the last paint ends before its image is
+    // replaced. (A copy someone takes of the image while a painter is open
+    // on it is a deep one, so later paints never draw over a kept copy.)
+    if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio) {
         FCanvas->Flush();
-        if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio) {
-            FImage = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
-            FImage->setDevicePixelRatio(Ratio);
-        }
+        FImage = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
+        FImage->setDevicePixelRatio(Ratio);
     }
     FImage->fill(Fill);
     // A new picture: the canvas's painter starts from its first state.
