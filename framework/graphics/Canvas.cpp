@@ -28,13 +28,29 @@ TCanvas::~TCanvas()
     Flush();
 }
 
+namespace {
+// Whether a painter is as it was opened in everything the canvas's drawing
+// calls do not set for themselves before they draw (they set the pen, brush,
+// font and composition mode they use). Asking is far cheaper than restoring.
+bool asOpened(const QPainter &p)
+{
+    // A painter on an image starts with no transform and the automatic
+    // layout direction.
+    return p.transform().type() == QTransform::TxNone && !p.viewTransformEnabled() &&
+           !p.hasClipping() && p.opacity() == 1.0 &&
+           p.renderHints() == QPainter::TextAntialiasing && p.brushOrigin() == QPoint() &&
+           p.backgroundMode() == Qt::TransparentMode &&
+           p.layoutDirection() == Qt::LayoutDirectionAuto;
+}
+} // namespace
+
 void TCanvas::SetTarget(QImage *Target)
 {
     if (FTarget == Target) {
         // Pointed at the same image again for a new picture (a control's
         // next paint): the open painter is kept, since opening one is much
         // of a small control's paint, but starts from a new one's state.
-        if (FPainter) {
+        if (FPainter && !asOpened(*FPainter)) {
             FPainter->restore();
             FPainter->save();
         }

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QWidget>
 #include <functional>
+#include <utility>
 #include <gtest/gtest.h>
 
 namespace {
@@ -243,4 +244,29 @@ TEST(CanvasPainting, EachPaintStartsAfreshAndLeavesCopiesOfEarlierOnesAlone)
     sketch->Perform(WM_PAINT);
     EXPECT_EQ(sketch->PaintedImage()->size(), QSize(20, 3));
     EXPECT_TRUE(allOf(*sketch->PaintedImage(), QColor(0, 255, 0)));
+}
+
+TEST(CanvasPainting, NothingALentPainterWasToldOutlivesThePaint)
+{
+    Window w;
+    auto *sketch = new TSketch(w.form);
+    sketch->SetParent(w.form);
+    sketch->SetBounds(0, 0, 10, 10);
+    const std::pair<const char *, std::function<void(QPainter &)>> changes[] = {
+        {"moved", [](QPainter &p) { p.translate(4, 4); }},
+        {"scaled", [](QPainter &p) { p.scale(0.5, 0.5); }},
+        {"clipped", [](QPainter &p) { p.setClipRect(0, 0, 2, 2); }},
+        {"half transparent", [](QPainter &p) { p.setOpacity(0.5); }},
+        {"with a window", [](QPainter &p) { p.setWindow(0, 0, 40, 40); }},
+    };
+    for (const auto &[name, change] : changes) {
+        sketch->before = change;
+        sketch->fill = clRed;
+        sketch->Perform(WM_PAINT);
+        sketch->before = nullptr;
+        sketch->fill = clBlue;
+        sketch->Perform(WM_PAINT);
+        EXPECT_TRUE(allOf(*sketch->PaintedImage(), QColor(0, 0, 255)))
+            << "after a paint that left its painter " << name;
+    }
 }
