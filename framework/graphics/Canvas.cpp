@@ -129,6 +129,23 @@ bool TCanvas::brushFills() const
     return (pattern && !pattern->Empty()) || FBrush.Style() != bsClear;
 }
 
+namespace {
+// Qt tiles a premultiplied texture by its fast path but converts every pixel
+// of a bitmap's own format at every fill. Patterns are few and rarely change
+// (a pushed-in button's checker at each of its paints): the brush of the
+// last one is kept while its pixels stay the same.
+const QBrush &patternBrush(const QImage &Pattern)
+{
+    static qint64 key = 0;
+    static QBrush brush;
+    if (brush.style() == Qt::NoBrush || Pattern.cacheKey() != key) {
+        brush = QBrush(Pattern.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        key = Pattern.cacheKey();
+    }
+    return brush;
+}
+} // namespace
+
 void TCanvas::applyBrush(QPainter &p)
 {
     static const std::map<TBrushStyle, Qt::BrushStyle> styles{
@@ -138,7 +155,7 @@ void TCanvas::applyBrush(QPainter &p)
         {bsCross, Qt::CrossPattern},     {bsDiagCross, Qt::DiagCrossPattern},
     };
     if (TBitmap *pattern = FBrush.Bitmap(); pattern && !pattern->Empty())
-        p.setBrush(QBrush(pattern->Image()));
+        p.setBrush(patternBrush(pattern->Image()));
     else
         p.setBrush(QBrush(ColorToQColor(FBrush.Color(), clWhite), styles.at(FBrush.Style())));
 }
