@@ -11,8 +11,8 @@
 #include <QTest>
 #include <QWidget>
 #include <functional>
-#include <utility>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
