@@ -402,6 +402,8 @@ public:
     // The image drawn into; null draws nothing. Its device pixel ratio sets
     // how many of its pixels a logical pixel takes (BitBlt too).
     QImage *Target() const { return FTarget; }
+    // Pointing the canvas at the image it has starts a new picture on it: an
+    // open painter is kept, back in the state it was opened in.
     void SetTarget(QImage *Target);
     // Ends the open painter so the image can be read.
     void Flush();

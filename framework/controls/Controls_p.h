@@ -105,8 +105,9 @@ public:
     // The image last painted; null before the first paint.
     const QImage *Image() const { return FImage.get(); }
     // Points Canvas at an image of Width by Height logical pixels at Ratio
-    // device pixels each, filled with Fill, runs Draw, and ends the canvas's
-    // painting whether Draw returns or throws.
+    // device pixels each, filled with Fill, and runs Draw. The canvas's
+    // painter stays open for the next paint of the same image (ended if Draw
+    // throws, or when the image is replaced).
     void Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
                const std::function<void()> &Draw);
 

@@ -30,12 +30,16 @@ void PaintBuffer::Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
         return Ratio == 1.0 ? Logical : static_cast<int>(std::ceil(Logical * Ratio - 1e-6));
     };
     const QSize size(device(Width), device(Height));
-    FCanvas->Flush();
+    // The painter left open by the last paint ends before its image is
+    // replaced. (A copy someone takes of the image while a painter is open
+    // on it is a deep one, so later paints never draw over a kept copy.)
     if (!FImage || FImage->size() != size || FImage->devicePixelRatio() != Ratio) {
+        FCanvas->Flush();
         FImage = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
         FImage->setDevicePixelRatio(Ratio);
     }
     FImage->fill(Fill);
+    // A new picture: the canvas's painter starts from its first state.
     FCanvas->SetTarget(FImage.get());
     try {
         Draw();
@@ -43,7 +47,8 @@ void PaintBuffer::Paint(int Width, int Height, qreal Ratio, const QColor &Fill,
         FCanvas->Flush();
         throw;
     }
-    FCanvas->Flush();
+    // The painter stays open for the next paint: the raster engine draws
+    // straight into the image, so it can be shown and read as it is.
 }
 
 } // namespace controls_detail

@@ -28,10 +28,34 @@ TCanvas::~TCanvas()
     Flush();
 }
 
+namespace {
+// Whether a painter is as it was opened in everything the canvas's drawing
+// calls do not set for themselves before they draw (they set the pen, brush,
+// font and composition mode they use). Asking is far cheaper than restoring.
+bool asOpened(const QPainter &p)
+{
+    // A painter on an image starts with no transform and the automatic
+    // layout direction.
+    return p.transform().type() == QTransform::TxNone && !p.viewTransformEnabled() &&
+           !p.hasClipping() && p.opacity() == 1.0 &&
+           p.renderHints() == QPainter::TextAntialiasing && p.brushOrigin() == QPoint() &&
+           p.backgroundMode() == Qt::TransparentMode &&
+           p.layoutDirection() == Qt::LayoutDirectionAuto;
+}
+} // namespace
+
 void TCanvas::SetTarget(QImage *Target)
 {
-    if (FTarget == Target)
+    if (FTarget == Target) {
+        // Pointed at the same image again for a new picture (a control's
+        // next paint): the open painter is kept, since opening one is much
+        // of a small control's paint, but starts from a new one's state.
+        if (FPainter && !asOpened(*FPainter)) {
+            FPainter->restore();
+            FPainter->save();
+        }
         return;
+    }
     Flush();
     FTarget = Target;
 }
@@ -39,6 +63,7 @@ void TCanvas::SetTarget(QImage *Target)
 void TCanvas::Flush()
 {
     if (FPainter) {
+        FPainter->restore();
         FPainter->end();
         FPainter.reset();
     }
@@ -51,6 +76,8 @@ QPainter *TCanvas::begin()
     if (!FPainter) {
         FPainter = std::make_unique<QPainter>(FTarget);
         FPainter->setRenderHint(QPainter::TextAntialiasing, true);
+        // The state SetTarget of the same image returns to.
+        FPainter->save();
     }
     return FPainter.get();
 }
@@ -102,6 +129,23 @@ bool TCanvas::brushFills() const
     return (pattern && !pattern->Empty()) || FBrush.Style() != bsClear;
 }
 
+namespace {
+// Qt tiles a premultiplied texture by its fast path but converts every pixel
+// of a bitmap's own format at every fill. Patterns are few and rarely change
+// (a pushed-in button's checker at each of its paints): the brush of the
+// last one is kept while its pixels stay the same.
+const QBrush &patternBrush(const QImage &Pattern)
+{
+    static qint64 key = 0;
+    static QBrush brush;
+    if (brush.style() == Qt::NoBrush || Pattern.cacheKey() != key) {
+        brush = QBrush(Pattern.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        key = Pattern.cacheKey();
+    }
+    return brush;
+}
+} // namespace
+
 void TCanvas::applyBrush(QPainter &p)
 {
     static const std::map<TBrushStyle, Qt::BrushStyle> styles{
@@ -111,7 +155,7 @@ void TCanvas::applyBrush(QPainter &p)
         {bsCross, Qt::CrossPattern},     {bsDiagCross, Qt::DiagCrossPattern},
     };
     if (TBitmap *pattern = FBrush.Bitmap(); pattern && !pattern->Empty())
-        p.setBrush(QBrush(pattern->Image()));
+        p.setBrush(patternBrush(pattern->Image()));
     else
         p.setBrush(QBrush(ColorToQColor(FBrush.Color(), clWhite), styles.at(FBrush.Style())));
 }

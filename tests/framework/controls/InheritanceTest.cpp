@@ -7,9 +7,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -36,6 +39,37 @@ protected:
         Canvas()->FillRect(ClientRect());
     }
 };
+
+// Fills its face with one colour; before that, Before may leave the
+// canvas's painter in any state.
+class TSketch : public TCustomControl
+{
+public:
+    using TCustomControl::PaintedImage;
+    using TCustomControl::TCustomControl;
+    TColor fill = clRed;
+    std::function<void(QPainter &)> before;
+
+protected:
+    void Paint() override
+    {
+        if (before)
+            if (QPainter *p = Canvas()->Painter())
+                before(*p);
+        Canvas()->Brush()->SetColor(fill);
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
+// Whether every pixel of Image is Colour.
+bool allOf(const QImage &Image, const QColor &Colour)
+{
+    for (int y = 0; y < Image.height(); ++y)
+        for (int x = 0; x < Image.width(); ++x)
+            if (Image.pixelColor(x, y) != Colour)
+                return false;
+    return true;
+}
 
 QColor shownAt(TWinControl &parent, int x, int y)
 {
@@ -170,4 +204,69 @@ TEST(CanvasPainting, AGraphicControlPaintsOnItsParentAndRepaintsWhenAsked)
 
     swatch->SetVisible(false);
     EXPECT_EQ(shownAt(*w.form, 30, 35), QColor(255, 255, 255));
+}
+
+TEST(CanvasPainting, EachPaintStartsAfreshAndLeavesCopiesOfEarlierOnesAlone)
+{
+    Window w;
+    auto *sketch = new TSketch(w.form);
+    sketch->SetParent(w.form);
+    sketch->SetBounds(0, 0, 12, 8);
+    // A paint that leaves its painter moved, clipped, half transparent and
+    // inverting.
+    sketch->before = [](QPainter &p) {
+        p.translate(5, 3);
+        p.setClipRect(0, 0, 2, 2);
+        p.setOpacity(0.5);
+        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    };
+    sketch->Perform(WM_PAINT);
+    const QImage first = *sketch->PaintedImage();
+    const QImage firstPixels = first.copy();
+
+    sketch->before = nullptr;
+    sketch->fill = clBlue;
+    sketch->Perform(WM_PAINT);
+    ASSERT_EQ(sketch->PaintedImage()->size(), QSize(12, 8));
+    EXPECT_TRUE(allOf(*sketch->PaintedImage(), QColor(0, 0, 255)))
+        << "the next paint covers the whole face, unmoved, opaque";
+    EXPECT_EQ(first, firstPixels) << "a kept copy keeps its pixels";
+
+    // A copy kept from the last paint keeps it through the next ones too.
+    const QImage second = *sketch->PaintedImage();
+    sketch->fill = clLime;
+    sketch->Perform(WM_PAINT);
+    sketch->Perform(WM_PAINT);
+    EXPECT_TRUE(allOf(second, QColor(0, 0, 255)));
+    EXPECT_TRUE(allOf(*sketch->PaintedImage(), QColor(0, 255, 0)));
+
+    sketch->SetBounds(0, 0, 20, 3);
+    sketch->Perform(WM_PAINT);
+    EXPECT_EQ(sketch->PaintedImage()->size(), QSize(20, 3));
+    EXPECT_TRUE(allOf(*sketch->PaintedImage(), QColor(0, 255, 0)));
+}
+
+TEST(CanvasPainting, NothingALentPainterWasToldOutlivesThePaint)
+{
+    Window w;
+    auto *sketch = new TSketch(w.form);
+    sketch->SetParent(w.form);
+    sketch->SetBounds(0, 0, 10, 10);
+    const std::pair<const char *, std::function<void(QPainter &)>> changes[] = {
+        {"moved", [](QPainter &p) { p.translate(4, 4); }},
+        {"scaled", [](QPainter &p) { p.scale(0.5, 0.5); }},
+        {"clipped", [](QPainter &p) { p.setClipRect(0, 0, 2, 2); }},
+        {"half transparent", [](QPainter &p) { p.setOpacity(0.5); }},
+        {"with a window", [](QPainter &p) { p.setWindow(0, 0, 40, 40); }},
+    };
+    for (const auto &[name, change] : changes) {
+        sketch->before = change;
+        sketch->fill = clRed;
+        sketch->Perform(WM_PAINT);
+        sketch->before = nullptr;
+        sketch->fill = clBlue;
+        sketch->Perform(WM_PAINT);
+        EXPECT_TRUE(allOf(*sketch->PaintedImage(), QColor(0, 0, 255)))
+            << "after a paint that left its painter " << name;
+    }
 }
