@@ -276,10 +276,11 @@ void TCustomForm::Show()
 
 void TCustomForm::endModality()
 {
-    // Qt takes a window off its modal list only when it hides while still
-    // modal. Dropping the modality first would leave it listed: every other
-    // window stays blocked, and once it is freed each window shown later
-    // reads it.
+    // Qt lists a window each time it shows modally and takes it off only
+    // when it hides while still modal; freeing the window removes just one
+    // entry. Dropping the modality first would leave it listed: shown modally
+    // twice and then freed, it stays there freed, and each window shown
+    // later reads it.
     QWidget *w = Widget();
     w->hide();
     w->setWindowModality(Qt::NonModal);
