@@ -129,6 +129,7 @@ private:
     void applyBorderStyle();
     void applyMenu();
     void applyPosition();
+    void endModality();
     bool neverStored() const { return false; }
     int pixelsPerInch() const { return FPixelsPerInch; }
     void setPixelsPerInch(int Value) { FPixelsPerInch = Value; }
@@ -148,6 +149,7 @@ private:
     TMainMenu *FMenu = nullptr;
     int FMenuHeight = 0; // of the menu bar, 0 without one
     bool FModal = false;
+    bool *FModalFreed = nullptr; // set while a modal loop runs, to tell it the form is gone
     bool FCreated = false;
     TNotifyEvent FOnCreate;
     TNotifyEvent FOnDestroy;

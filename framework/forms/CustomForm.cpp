@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenuBar>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -71,6 +70,14 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
 
 TCustomForm::~TCustomForm()
 {
+    // Freed from within its own modal loop (by a handler, its owner or a
+    // release): the window leaves Qt's modal list while it still exists, and
+    // the loop learns not to touch the form again.
+    if (FModalFreed) {
+        *FModalFreed = true;
+        if (WidgetAllocated())
+            endModality();
+    }
     Destroying();
     // The bar leaves the window before the window goes; its menu frees it.
     SetMenu(nullptr);
@@ -267,32 +274,65 @@ void TCustomForm::Show()
     w->show();
 }
 
+void TCustomForm::endModality()
+{
+    // Qt lists a window each time it shows modally and takes it off only
+    // when it hides while still modal; freeing the window removes just one
+    // entry. Dropping the modality first would leave it listed: shown modally
+    // twice and then freed, it stays there freed, and each window shown
+    // later reads it.
+    QWidget *w = Widget();
+    w->hide();
+    w->setWindowModality(Qt::NonModal);
+}
+
 TModalResult TCustomForm::ShowModal()
 {
     if (Visible() || FModal)
         throw EInvalidOperation("Cannot make a visible window modal");
-    QWidget *w = Widget();
-    w->setWindowModality(Qt::ApplicationModal);
-    const QScopedValueRollback<bool> modal(FModal, true);
+    // Handlers run inside the loop may free the form; from then on nothing
+    // here touches it (its destructor has ended the modality).
+    struct ModalState
+    {
+        TCustomForm &form;
+        bool freed = false;
+        ~ModalState()
+        {
+            if (!freed) {
+                form.FModal = false;
+                form.FModalFreed = nullptr;
+            }
+        }
+    } state{*this};
+    FModal = true;
+    FModalFreed = &state.freed;
     FModalResult = mrNone;
+    Widget()->setWindowModality(Qt::ApplicationModal);
     try {
         Show();
-        while (FModalResult == mrNone) {
+        while (!state.freed && FModalResult == mrNone) {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-            if (FModalResult == mrNone && (!w->isVisible() || !Visible()))
+            if (state.freed)
+                break;
+            if (FModalResult == mrNone && (!Widget()->isVisible() || !Visible()))
                 FModalResult = mrCancel;
             if (Application && Application->Terminated() && FModalResult == mrNone)
                 FModalResult = mrCancel;
         }
     } catch (...) {
         // A window left application-modal would block every other window.
-        w->setWindowModality(Qt::NonModal);
-        Hide();
+        if (!state.freed) {
+            endModality();
+            Hide();
+        }
         throw;
     }
-    w->setWindowModality(Qt::NonModal);
+    if (state.freed)
+        return mrCancel;
+    const TModalResult result = FModalResult;
+    endModality();
     Hide();
-    return FModalResult;
+    return state.freed ? result : FModalResult;
 }
 
 bool TCustomForm::CloseQuery()

@@ -270,3 +270,59 @@ TEST(Application, ModalFormsEndWithTheirButtonsResult)
     QTimer::singleShot(0, [&] { dialog->Close(); });
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
 }
+
+// Qt keeps a list of modal windows; an entry left behind blocks every other
+// window and, once its form is freed, is read by each window shown later.
+TEST(Application, AModalFormLeavesNoModalWindowBehindOnAnyWayOut)
+{
+    TApplication application;
+    auto *other = new TForm(&application);
+
+    auto *dialog = new TForm(&application);
+    QTimer::singleShot(0, [&] { dialog->SetModalResult(mrOk); });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr) << "ended by its result";
+    delete dialog;
+    other->Show();
+    EXPECT_TRUE(other->Widget()->isVisible());
+    other->Hide();
+
+    dialog = new TForm(&application);
+    dialog->SetOnShow([](TObject *) { throw Exception("cannot show"); });
+    EXPECT_THROW(dialog->ShowModal(), Exception);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr) << "ended by an exception";
+    EXPECT_FALSE(dialog->Visible());
+    dialog->SetOnShow({});
+    QTimer::singleShot(0, [&] { dialog->Close(); });
+    EXPECT_EQ(dialog->ShowModal(), mrCancel) << "and can be shown modally again";
+    delete dialog;
+
+    other->Show();
+    EXPECT_TRUE(other->Widget()->isVisible());
+}
+
+TEST(Application, AFormFreedDuringItsModalLoopEndsItWithCancel)
+{
+    TApplication application;
+    auto *other = new TForm(&application);
+
+    // Freed outright from a handler running inside the loop.
+    auto *dialog = new TForm(&application);
+    QTimer::singleShot(0, [&] { delete dialog; });
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    EXPECT_EQ(application.ComponentCount(), 2) << "the screen and the other form";
+
+    // Released from a handler running inside the loop.
+    dialog = new TForm(&application);
+    QPointer<QWidget> widget = dialog->Widget();
+    QTimer::singleShot(0, [&] { dialog->Release(); });
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(widget.isNull());
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+
+    other->Show();
+    EXPECT_TRUE(other->Widget()->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
