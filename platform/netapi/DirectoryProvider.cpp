@@ -30,9 +30,11 @@ using directory::Server;
 // Another program holds the file's lock only for one re-read and one write.
 constexpr auto lockTimeout = std::chrono::seconds(10);
 
+// Held only in memory, to tell whether the file changed between reading it
+// and writing it back; BLAKE2b is the cheapest strong hash Qt offers.
 QByteArray digest(QByteArrayView content)
 {
-    return QCryptographicHash::hash(content, QCryptographicHash::Sha256);
+    return QCryptographicHash::hash(content, QCryptographicHash::Blake2b_256);
 }
 
 std::string errorText(int error)

@@ -192,6 +192,26 @@ TEST(DirectoryFileReader, TextsReadAsQtsParserReadsThemAndUnknownMembersAreIgnor
     EXPECT_EQ(loadError("{ \"servers\": [], \"a\": \"x\x01y\", \"b\": \"\\x\" }"), "");
 }
 
+TEST(DirectoryFileReader, TimesAreTakenOnlyWithTheirOffset)
+{
+    const auto lockedSince = [](const char *time) {
+        return "{ \"servers\": [ { \"name\": \"a\", \"accounts\": [ { \"name\": \"k\", "
+               "\"lockedOutSince\": \"" +
+               QByteArray(time) + "\" } ] } ] }";
+    };
+    for (const char *good : {"2026-12-08T19:10:02+01:00", "2026-12-08T18:10:02Z",
+                             "2026-12-08T19:10:02.250+01:00", "2026-12-08T12:10:02-06:00"})
+        EXPECT_EQ(loadError(lockedSince(good)), "") << good;
+    for (const char *bad :
+         {"2026-12-08T19:10:02", "2026-12-08 19:10:02+01:00", "2026-12-08T19:10:02+0100",
+          "2026-12-08T19:10:02.+01:00", "2026-12-08T19:10:02+01:00 ", "2026-12-08T19:10:02z",
+          "2026-12-08T19:10+01:00", "\u0662026-12-08T19:10:02+01:00", "2026-13-08T19:10:02Z", ""}) {
+        const std::string error = loadError(lockedSince(bad));
+        EXPECT_NE(error.find("ISO 8601 with its offset"), std::string::npos)
+            << bad << ": " << error;
+    }
+}
+
 TEST(DirectoryFileReader, WhatIsNotJsonIsNamedAsQtsParserNamesIt)
 {
     for (const char *text :
