@@ -135,11 +135,21 @@ bool compareWithLdbsearch()
     constexpr int rounds = 15;
     std::vector<double> program, ldbsearch;
     int programLines = 0, ldbLines = 0;
-    const std::vector<std::string> search = {
-        "ldbsearch", "-H", "ldap://" + dc, "-U", dcUser + "%" + dcPassword,
-        "(sAMAccountType=805306368)", "sAMAccountName", "displayName", "description",
-        "userAccountControl", "msDS-User-Account-Control-Computed", "objectSid", "badPwdCount",
-        "badPasswordTime", "lockoutTime"};
+    const std::vector<std::string> search = {"ldbsearch",
+                                             "-H",
+                                             "ldap://" + dc,
+                                             "-U",
+                                             dcUser + "%" + dcPassword,
+                                             "(sAMAccountType=805306368)",
+                                             "sAMAccountName",
+                                             "displayName",
+                                             "description",
+                                             "userAccountControl",
+                                             "msDS-User-Account-Control-Computed",
+                                             "objectSid",
+                                             "badPwdCount",
+                                             "badPasswordTime",
+                                             "lockoutTime"};
     for (int round = 0; round < rounds; ++round) {
         program.push_back(listWithProgram(dc, dcUser, dcPassword, programLines));
         ldbsearch.push_back(timed(search, {}, ldbLines));

@@ -91,17 +91,15 @@ Account AccountList::operator[](std::size_t index) const
 void AccountList::reserve(std::size_t count)
 {
     m_accounts.reserve(count);
-    while (m_index.size() < count * 2)
-        grow();
+    m_index.reserve(count);
 }
 
 bool AccountList::add(const Account &account, const std::string &foldedName)
 {
-    if (m_index.size() < (m_accounts.size() + 1) * 2)
-        grow();
+    m_index.reserve(m_accounts.size() + 1);
     const std::size_t hash = std::hash<std::string>()(foldedName);
     const std::size_t slot = slotOf(foldedName, hash);
-    if (m_index[slot] != 0)
+    if (m_index.taken(slot))
         return false;
     Stored stored;
     stored.name = store(account.name);
@@ -114,7 +112,7 @@ bool AccountList::add(const Account &account, const std::string &foldedName)
         stored.details = static_cast<std::uint32_t>(m_details.size());
         m_details.push_back(account.details);
     }
-    m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) | (m_accounts.size() + 1);
+    m_index.put(slot, hash, m_accounts.size());
     m_accounts.push_back(stored);
     return true;
 }
@@ -123,10 +121,10 @@ std::optional<std::size_t> AccountList::find(const std::string &foldedName) cons
 {
     if (m_index.empty())
         return std::nullopt;
-    const std::uint64_t value = m_index[slotOf(foldedName, std::hash<std::string>()(foldedName))];
-    if (value == 0)
+    const std::size_t slot = slotOf(foldedName, std::hash<std::string>()(foldedName));
+    if (!m_index.taken(slot))
         return std::nullopt;
-    return static_cast<std::uint32_t>(value) - 1;
+    return m_index.placeAt(slot);
 }
 
 void AccountList::setFlags(std::size_t index, bool lockedOut, bool disabled)
@@ -158,36 +156,11 @@ std::string AccountList::textOf(const Text &text) const
     return std::string(first, first + text.size);
 }
 
-// Probing starts from the high 32 bits of the hash, the ones a slot keeps,
-// so that growing needs no name again.
 std::size_t AccountList::slotOf(const std::string &foldedName, std::size_t hash) const
 {
-    const std::size_t mask = m_index.size() - 1;
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
-        const std::uint64_t value = m_index[slot];
-        if (value == 0)
-            return slot;
-        if (static_cast<std::uint32_t>(value >> 32) == tag &&
-            text::foldCase(textOf(m_accounts[static_cast<std::uint32_t>(value) - 1].name)) ==
-                foldedName)
-            return slot;
-    }
-}
-
-void AccountList::grow()
-{
-    std::vector<std::uint64_t> old(std::max<std::size_t>(16, m_index.size() * 2), 0);
-    old.swap(m_index);
-    const std::size_t mask = m_index.size() - 1;
-    for (const std::uint64_t value : old) {
-        if (value == 0)
-            continue;
-        std::size_t slot = static_cast<std::uint32_t>(value >> 32) & mask;
-        while (m_index[slot] != 0)
-            slot = (slot + 1) & mask;
-        m_index[slot] = value;
-    }
+    return m_index.slotOf(hash, [&](std::size_t place) {
+        return text::foldCase(textOf(m_accounts[place].name)) == foldedName;
+    });
 }
 
 namespace {

@@ -6,6 +6,7 @@
 // column of the first thing that is wrong.
 
 #include "platform/netapi/AccountDetails.h"
+#include "platform/netapi/PositionIndex.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
@@ -108,14 +109,11 @@ private:
     std::string textOf(const Text &text) const;
     // The slot of a folded name in m_index: where it is, or the empty one it would take.
     std::size_t slotOf(const std::string &foldedName, std::size_t hash) const;
-    void grow();
 
     std::vector<Stored> m_accounts;
     std::deque<char> m_texts;
     std::vector<AccountDetails> m_details;
-    // Open addressing: the folded name's hash in the high 32 bits, the
-    // account's place + 1 in the low ones; 0 is an empty slot.
-    std::vector<std::uint64_t> m_index;
+    PositionIndex m_index; // of m_accounts, by folded name
 };
 
 struct Server

@@ -157,10 +157,7 @@ ShadowTable parseShadow(std::string_view content)
     ShadowTable table;
     const std::size_t total = lineCount(content);
     table.m_lines.reserve(total);
-    std::size_t slots = 16;
-    while (slots < total * 2)
-        slots *= 2;
-    table.m_index.assign(slots, 0);
+    table.m_index.reserve(std::max<std::size_t>(total, 1));
     // Each name lands in a random slot of a table too large for the cache:
     // a line is parsed and its slot fetched some lines before it is entered,
     // in file order still, so that the first line of a name is the one kept.
@@ -173,11 +170,11 @@ ShadowTable parseShadow(std::string_view content)
     constexpr std::size_t ahead = 16;
     std::array<Pending, ahead> pending;
     const auto enter = [&table](const Pending &line) {
+        table.m_index.reserve(table.m_lines.size() + 1);
         const std::size_t slot = table.slotOf(line.name, line.hash);
-        if (table.m_index[slot] != 0)
+        if (table.m_index.taken(slot))
             return; // a later line of a name the table has
-        table.m_index[slot] = (static_cast<std::uint64_t>(line.hash >> 32) << 32) |
-                              static_cast<std::uint64_t>(table.m_lines.size() + 1);
+        table.m_index.put(slot, line.hash, table.m_lines.size());
         table.m_lines.push_back({table.m_names.size(), line.name.size(), line.entry});
         table.m_names.append(line.name);
     };
@@ -191,7 +188,7 @@ ShadowTable parseShadow(std::string_view content)
         next.entry.passwordLocked = count > 1 && f[1].starts_with('!');
         if (count > 7 && !parseNumber(f[7], next.entry.expireDay))
             next.entry.expireDay = -1;
-        __builtin_prefetch(&table.m_index[next.hash & (slots - 1)], 1);
+        table.m_index.prefetch(next.hash, true);
         Pending &place = pending[parsed++ % ahead];
         if (parsed > ahead)
             enter(place);
@@ -204,16 +201,7 @@ ShadowTable parseShadow(std::string_view content)
 
 std::size_t ShadowTable::slotOf(std::string_view name, std::size_t hash) const
 {
-    const std::size_t mask = m_index.size() - 1;
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const std::uint64_t value = m_index[slot];
-        if (value == 0)
-            return slot;
-        if (static_cast<std::uint32_t>(value >> 32) == tag &&
-            nameOf(m_lines[static_cast<std::uint32_t>(value) - 1]) == name)
-            return slot;
-    }
+    return m_index.slotOf(hash, [&](std::size_t line) { return nameOf(m_lines[line]) == name; });
 }
 
 const ShadowEntry *ShadowTable::find(std::string_view name, std::size_t *cursor) const
@@ -230,10 +218,10 @@ const ShadowEntry *ShadowTable::find(std::string_view name, std::size_t *cursor)
             }
         }
     }
-    const std::uint64_t value = m_index[slotOf(name, std::hash<std::string_view>()(name))];
-    if (value == 0)
+    const std::size_t slot = slotOf(name, std::hash<std::string_view>()(name));
+    if (!m_index.taken(slot))
         return nullptr;
-    const std::size_t line = static_cast<std::uint32_t>(value) - 1;
+    const std::size_t line = m_index.placeAt(slot);
     if (cursor)
         *cursor = line + 1;
     return &m_lines[line].entry;
@@ -241,19 +229,18 @@ const ShadowEntry *ShadowTable::find(std::string_view name, std::size_t *cursor)
 
 void NameSet::insert(std::string_view name)
 {
-    if (m_index.size() < (m_names.size() + 1) * 2)
-        grow();
+    m_index.reserve(m_names.size() + 1);
     const std::size_t hash = std::hash<std::string_view>()(name);
     const std::size_t slot = slotOf(name, hash);
-    if (m_index[slot] != 0)
+    if (m_index.taken(slot))
         return;
-    m_index[slot] = (static_cast<std::uint64_t>(hash >> 32) << 32) | (m_names.size() + 1);
+    m_index.put(slot, hash, m_names.size());
     m_names.emplace_back(name);
 }
 
 bool NameSet::contains(std::string_view name) const
 {
-    return !m_index.empty() && m_index[slotOf(name, std::hash<std::string_view>()(name))] != 0;
+    return !m_index.empty() && m_index.taken(slotOf(name, std::hash<std::string_view>()(name)));
 }
 
 std::vector<bool> NameSet::containsEach(const std::vector<PasswdEntry> &accounts) const
@@ -261,12 +248,11 @@ std::vector<bool> NameSet::containsEach(const std::vector<PasswdEntry> &accounts
     std::vector<bool> found(accounts.size(), false);
     if (m_index.empty())
         return found;
-    const std::size_t mask = m_index.size() - 1;
     constexpr std::size_t ahead = 16;
     std::array<std::size_t, ahead> hashes{};
     const auto hashAt = [&](std::size_t i) {
         const std::size_t hash = std::hash<std::string_view>()(accounts[i].name);
-        __builtin_prefetch(&m_index[static_cast<std::uint32_t>(hash >> 32) & mask]);
+        m_index.prefetch(hash);
         return hash;
     };
     for (std::size_t i = 0; i < accounts.size() && i < ahead; ++i)
@@ -275,38 +261,14 @@ std::vector<bool> NameSet::containsEach(const std::vector<PasswdEntry> &accounts
         const std::size_t hash = hashes[i % ahead];
         if (i + ahead < accounts.size())
             hashes[i % ahead] = hashAt(i + ahead);
-        found[i] = m_index[slotOf(accounts[i].name, hash)] != 0;
+        found[i] = m_index.taken(slotOf(accounts[i].name, hash));
     }
     return found;
 }
 
-// Probing starts from the high 32 bits of the hash, the ones a slot keeps,
-// so that growing needs no name again.
 std::size_t NameSet::slotOf(std::string_view name, std::size_t hash) const
 {
-    const std::size_t mask = m_index.size() - 1;
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
-        const std::uint64_t value = m_index[slot];
-        if (value == 0 || (static_cast<std::uint32_t>(value >> 32) == tag &&
-                           m_names[static_cast<std::uint32_t>(value) - 1] == name))
-            return slot;
-    }
-}
-
-void NameSet::grow()
-{
-    std::vector<std::uint64_t> old(std::max<std::size_t>(16, m_index.size() * 2), 0);
-    old.swap(m_index);
-    const std::size_t mask = m_index.size() - 1;
-    for (const std::uint64_t value : old) {
-        if (value == 0)
-            continue;
-        std::size_t slot = static_cast<std::uint32_t>(value >> 32) & mask;
-        while (m_index[slot] != 0)
-            slot = (slot + 1) & mask;
-        m_index[slot] = value;
-    }
+    return m_index.slotOf(hash, [&](std::size_t place) { return m_names[place] == name; });
 }
 
 bool isDisabled(const ShadowEntry &entry, std::int64_t now)

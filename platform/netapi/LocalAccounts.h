@@ -9,6 +9,8 @@
 //   group       name:password:GID:member,member,...
 //   login.defs  KEY value, '#' starts a comment
 
+#include "platform/netapi/PositionIndex.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -90,9 +92,7 @@ private:
 
     std::string m_names;
     std::vector<Line> m_lines; // in file order
-    // Open addressing over m_lines: the name's hash in the high 32 bits, the
-    // line's place + 1 in the low ones; 0 is an empty slot.
-    std::vector<std::uint64_t> m_index;
+    PositionIndex m_index;     // of m_lines, by name
 };
 
 ShadowTable parseShadow(std::string_view content);
@@ -113,11 +113,9 @@ public:
 private:
     // The slot of `name`: where it is, or the empty one it would take.
     std::size_t slotOf(std::string_view name, std::size_t hash) const;
-    void grow();
 
     std::vector<std::string> m_names;
-    // The name's hash in the high 32 bits, its place + 1 in the low ones.
-    std::vector<std::uint64_t> m_index;
+    PositionIndex m_index; // of m_names
 };
 
 // A disabled account: its password locked ('!'), or its expiry day come
